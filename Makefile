@@ -1,0 +1,47 @@
+# Quick start: `make demo` builds Pelorin and runs it on an example net; `make test` builds and
+# runs every test. Both install the build tools first when they are missing (as root, with
+# apt-get) or say what to install.
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+WERROR ?= OFF
+CMAKE_FLAGS ?=
+
+.PHONY: demo test test-sanitize corpus bench fuzz deps clean
+
+deps:
+	@sh scripts/deps.sh
+
+$(BUILD)/Makefile: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELORIN_WERROR=$(WERROR) $(CMAKE_FLAGS)
+
+demo: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELORIN_WERROR=$(WERROR) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target Pelorin
+	$(BUILD)/Pelorin examples/demo.net
+
+test: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELORIN_WERROR=$(WERROR) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPELORIN_SANITIZE=ON -DPELORIN_WERROR=$(WERROR) $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+corpus: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target Pelorin
+	sh scripts/corpus.sh $(BUILD)/Pelorin
+
+bench: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target Pelorin
+	sh bench/run.sh $(BUILD)/Pelorin
+
+fuzz: deps
+	sh scripts/fuzz.sh
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD) build-fuzz

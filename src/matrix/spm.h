@@ -1,0 +1,92 @@
+// Sparse matrix files (SPM): the one format in which every matrix passes between stages.
+//
+// A file is a sequence of lines of three kinds:
+//   comment line   first character "#" (some readers take ";" as well, or instead)
+//   blank line     only spaces, tabs, carriage returns and line feeds
+//   element line   "row column value", three decimal integers separated by blanks; a line of
+//                  two integers stands for the value 1
+// Writers write exactly "%d %d %d\n". Indices are names, not positions: the rows of a matrix are
+// the row indices that occur, in order of first appearance, and likewise the columns; several
+// lines of one cell add up. Example: the lines "5 3 1", "2 3 -1", "5 3 2" are a matrix of two
+// rows (5, then 2) and one column (3), with the cells 3 and -1.
+//
+// A data line that is not a comment, not blank and does not begin with two integers ends the run
+// with "*** malformed line N in file F\n" (exit code 4); a number or a sum of cells outside the
+// signed 32-bit range ends it with "*** integer overflow\n" (exit code 5).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace pelorin {
+
+struct Element {
+  int32_t row = 0;
+  int32_t col = 0;
+  int32_t value = 1;
+};
+
+enum class CommentRule {
+  kHash,             // "#" in column 1: every matrix reader
+  kHashOrSemicolon,  // "#" or ";" in column 1: the decomposition
+  kSemicolon,        // ";" in column 1: the graph of subnets
+};
+
+// True for a comment line under `rule` and for a blank line.
+bool IsSkippedLine(const std::string& line, CommentRule rule);
+
+// Reads a decimal integer at `pos` after blanks: optional sign, then digits. Returns false (pos
+// unchanged) when no digit follows; ends the run with the overflow message when the number does
+// not fit in 32 bits. On success `pos` is past the last digit.
+bool ParseInt(const std::string& line, size_t& pos, int32_t& out);
+
+// The integer at the start of `text` after blanks, 0 when it does not begin with a number.
+int32_t LeadingInt(const std::string& text, size_t pos = 0);
+
+// Parses an element line (value 1 when only two integers are there); a malformed line ends the
+// run naming `fileName` and the line `number`.
+Element ParseElementLine(const std::string& line, const std::string& fileName, long number);
+
+// Every element of an open SPM stream, in file order.
+std::vector<Element> ReadElements(std::FILE* file, const std::string& fileName,
+                                  CommentRule rule = CommentRule::kHash);
+
+// Opens `fileName` (failing with the open message) and reads its elements.
+std::vector<Element> ReadElementsFile(const std::string& fileName, CommentRule rule = CommentRule::kHash);
+
+// Writes "%d %d %d\n".
+void WriteElement(std::FILE* file, int32_t row, int32_t col, int32_t value);
+
+// Indices in order of first appearance, positions from 0.
+struct IndexList {
+  std::vector<int32_t> ids;                       // ids[k]: the index at position k
+  std::unordered_map<int32_t, int32_t> position;  // index -> position
+  // Position of `id`, appended at the end when new.
+  int32_t Add(int32_t id);
+  // Position of `id`, or -1.
+  int32_t Find(int32_t id) const;
+  size_t size() const { return ids.size(); }
+};
+
+// A matrix file loaded densely: cell (i, j) stands for rows.ids[i] and cols.ids[j].
+struct DenseMatrix {
+  IndexList rows;
+  IndexList cols;
+  std::vector<int32_t> cells;  // row after row, rows.size() * cols.size() entries
+  int32_t& at(size_t i, size_t j) { return cells[i * cols.size() + j]; }
+  int32_t at(size_t i, size_t j) const { return cells[i * cols.size() + j]; }
+};
+
+// Builds the dense matrix of `elements`, adding the cells of repeated positions. A failed
+// allocation ends the run with "*** not enough memory for <arrays>\n".
+DenseMatrix LoadDense(const std::vector<Element>& elements, const char* arrays);
+
+// a + b and a * b, ending the run with the overflow message when the result leaves 32 bits.
+int32_t CheckedAdd(int32_t a, int32_t b);
+int32_t CheckedMul(int32_t a, int32_t b);
+
+}  // namespace pelorin

@@ -1,0 +1,46 @@
+// Text files of the work-file pipeline: owned C streams, opening with the system's message,
+// and reading lines of any length.
+//
+// A line is read whole, whatever its length, with its line feed kept when it has one; a last
+// line without a line feed is read exactly as if it had one (it just lacks the character).
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace pelorin {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const {
+    if (file != nullptr && file != stdin && file != stdout) std::fclose(file);
+  }
+};
+
+// An open stream; closes itself unless it is standard input or output.
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens `name` with `mode` ("r", "w", "a"); ends the run with "*** error open file %s\n"
+// (exit code 2) when it cannot be opened.
+File OpenFile(const std::string& name, const char* mode);
+
+// Opens `name` with `mode`, or returns an empty handle.
+File TryOpenFile(const std::string& name, const char* mode);
+
+// The report output: standard output for "-", else the named file (opened with `mode`).
+File OpenOutput(const std::string& name, const char* mode);
+
+// Reads the next line into `line` (line feed included when present). Returns false at the end
+// of the stream, when nothing is left to read.
+bool ReadLine(std::FILE* file, std::string& line);
+
+// Writes `text` as it stands.
+void WriteText(std::FILE* file, const std::string& text);
+
+// Reads a whole file; ends the run with the open message when it cannot be opened.
+std::string ReadWholeFile(const std::string& name);
+
+// True when the two names denote one existing file on disk (same path, or same inode).
+bool SameFile(const std::string& a, const std::string& b);
+
+}  // namespace pelorin

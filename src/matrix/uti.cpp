@@ -1,0 +1,45 @@
+// Line utilities, file copy and matrix transposition.
+#include "matrix/uti.h"
+
+#include "matrix/spm.h"
+#include "matrix/textfile.h"
+
+namespace pelorin {
+
+int isempty(const std::string& line) {
+  for (char c : line)
+    if (!IsBlank(c)) return 0;
+  return 1;
+}
+
+void SwallowSpace(const std::string& line, size_t& pos) {
+  while (pos < line.size() && IsBlank(line[pos])) ++pos;
+}
+
+int IsSpace(const std::string& line, size_t pos) { return pos >= line.size() || IsBlank(line[pos]) ? 1 : 0; }
+
+int CopyFile(const std::string& source, const std::string& target, const char* mode) {
+  File in = OpenFile(source, "r");
+  File out = OpenFile(target, mode);
+  char chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) std::fwrite(chunk, 1, got, out.get());
+  return 0;
+}
+
+void TransposeMatrix(const std::string& source, const std::string& target) {
+  File in = OpenFile(source, "r");
+  File out = OpenFile(target, "w");
+  std::string line;
+  for (long number = 1; ReadLine(in.get(), line); ++number) {
+    if (IsSkippedLine(line, CommentRule::kHash)) {
+      WriteText(out.get(), line);
+      if (line.back() != '\n') WriteText(out.get(), "\n");
+      continue;
+    }
+    Element e = ParseElementLine(line, source, number);
+    WriteElement(out.get(), e.col, e.row, e.value);
+  }
+}
+
+}  // namespace pelorin

@@ -1,0 +1,39 @@
+// Line utilities shared by every text reader, and the two whole-file operations on work files.
+//
+// The four blanks of the system are space, tab, carriage return and line feed; vertical tab and
+// form feed are ordinary characters. Positions index a std::string; the position size() plays
+// the part of the terminating zero byte (the end of the line).
+//
+// CopyFile(source, target, mode): copies the lines of `source` into `target`, which is replaced
+// ("w") or extended ("a", created when missing).
+// TransposeMatrix(source, target): writes the transpose of a sparse matrix file: comment and
+// blank lines unchanged, every element line "r c v" as "c r v\n". For example
+//     # net            # net
+//     3 7 -2     ->    7 3 -2
+// Lines keep their order and no cells are merged.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace pelorin {
+
+// True for the four blanks: space, tab, carriage return, line feed.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// 1 when every character of the line is a blank (the empty line included), else 0.
+int isempty(const std::string& line);
+
+// Advances `pos` over blanks; stops at the first other character or at the end of the line.
+void SwallowSpace(const std::string& line, size_t& pos);
+
+// 1 when the character at `pos` is a blank or the end of the line, else 0.
+int IsSpace(const std::string& line, size_t pos);
+
+// Copies `source` into `target` opened with `mode` ("w" or "a"). Returns 0.
+int CopyFile(const std::string& source, const std::string& target, const char* mode);
+
+// Writes the transpose of the sparse matrix file `source` to `target`.
+void TransposeMatrix(const std::string& source, const std::string& target);
+
+}  // namespace pelorin

@@ -1,0 +1,45 @@
+// The program: the command line, the order of a run and the report frame.
+//
+// A run writes the banner to the output (emptying a file), has the net converted into the work
+// files W.spm, W.nmp and W.nmt (W is the work-file base: "-w", else the input's directory and
+// "__" before its file name), computes the P-semiflows of W.spm (or, with "-T", the
+// T-semiflows of its transpose W.spmt) into W.spm.inv or W.spmt.inv, appends the heading, the
+// check word and the listing, keeps or removes the work files by the debug level ("-o" moves
+// the solution file to its path), and closes the report with the time line and
+// "ANALYSIS COMPLETED".
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pelorin {
+
+// The settings of one run, as the command line gives them.
+struct RunSettings {
+  bool help = false;            // "-h" or "-help" seen: print the help text and stop
+  int detail = 1;               // 1 full ("-v"), 0 digest ("-q")
+  bool transitions = false;     // T-semiflows ("-T") instead of P-semiflows ("-P")
+  int mode = 0;                 // 0 direct, 1 simultaneous ("-c"), 2 sequential ("-s")
+  int debug = 0;                // "-d" level
+  bool baseGiven = false;       // "-w" seen
+  std::string base;             // work-file base
+  bool pathGiven = false;       // "-o" seen
+  std::string resultPath;       // where the solution file goes
+  std::string input = "-";      // "-" is standard input
+  std::string output = "-";     // "-" is standard output
+};
+
+extern const char* const kHelpText;
+extern const char* const kBanner;
+
+// Scans the words after the program name. A third positional word and a command line that ends
+// while an argument is awaited end the run (exit code 4).
+RunSettings ScanCommandLine(const std::vector<std::string>& words);
+
+// The default work-file base for an input name: "__" before its file name.
+std::string DefaultBase(const std::string& input);
+
+// A whole run; returns the exit code. Failures are printed here.
+int RunPelorin(const std::vector<std::string>& words);
+
+}  // namespace pelorin
