@@ -1,4 +1,20 @@
-// The invariant computation driver and the readers of fusion sets.
+// The invariant computation driver: turns one sparse matrix file M into the file of its
+// solution basis, and the readers of fusion sets used by sequential composition.
+//
+// Direct mode (0) solves M with `Toudic`. The composition modes decompose M into minimal
+// functional subnets (M.z1 .. M.zK, the contact place list M.z, the graph M.p), solve each
+// subnet into M.i1 .. M.iK and compose their bases:
+//   mode 1, all at once: M.s (system) -> M.r0 -> M.r (with the unit solutions M.u); the joint
+//           matrix M.g; the product M.h0; its minimal vectors M.h, which become the solution;
+//   mode 2, pair by pair along the collapse sequence M.t: before each step the subnet f has its
+//           matrix in M.yf and its basis in M.xf, and M.y lists the remaining contact places;
+//           the members of the step become subnets 1, 2, ... (M.zj, M.ij), the same chain runs,
+//           and M.h becomes the basis M.xk of the fused subnet k.
+// At a debug level above 0 the driver keeps copies M-s1 (mode 1), M-sS, M-iS, M-zS (mode 2,
+// step S); below level 2 it removes its work files at the end.
+//
+// A fusion set is one line of M.t: subnet numbers separated by blanks, e.g. "1 2\n"; its
+// first number is the number the fused subnet keeps.
 #pragma once
 
 #include <string>
@@ -6,16 +22,20 @@
 namespace pelorin {
 
 // Turns the matrix file into its solution basis: directly (mode 0), by simultaneous (1) or by
-// sequential composition (2) of its minimal functional subnets.
+// sequential composition (2) of its minimal functional subnets. Returns the result of `Toudic`
+// in direct mode, 1 when the matrix is a single subnet, 0 after a composition.
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode);
 
-// Removes the driver's work files of `matrix`, numbered ones for 1..count.
+// Removes the driver's work files of `matrix`, numbered ones for 1..count; missing files are
+// passed over. The solution file, M.h and the debug copies are left alone.
 void CleanWorkFiles(int count, const std::string& matrix);
 
-// Copies line `step` of `sequence` into `buffer`; leaves it as it was when there is none.
+// Copies line `step` (from 1) of `sequence`, with its line end, into `buffer`; leaves the
+// buffer as it was when the file has fewer lines. Returns 0.
 int ReadFusionSet(const std::string& sequence, int step, std::string& buffer);
 
-// The k-th blank-separated number of `line`, 0 past its end.
+// The k-th (from 1) blank-separated number of `line`; 0 past its end, or for a word that does
+// not begin with a number.
 int NextFSN(const std::string& line, int k);
 
 }  // namespace pelorin
