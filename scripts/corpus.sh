@@ -1,0 +1,76 @@
+#!/bin/sh
+# Runs Pelorin on every net of ../shared/nets (when the folder is there): checks the summary
+# counts against MANIFEST.tsv, then computes P- and T-semiflows directly, with "-c" and with
+# "-s", each under a time limit, and checks every solution file with pelorin_check (semiflows,
+# positive coefficients, none above another; the composition modes against direct mode).
+# Usage: scripts/corpus.sh PELORIN [NETS_DIR] [SECONDS]
+pelorin=$(realpath "$1")
+nets=${2:-$(dirname "$0")/../../shared/nets}
+limit=${3:-60}
+check=$(dirname "$pelorin")/pelorin_check
+if [ ! -d "$nets" ]; then
+  echo "no corpus at $nets: nothing to do"
+  exit 0
+fi
+[ -x "$check" ] || cmake --build "$(dirname "$pelorin")" --target pelorin_check >/dev/null || exit 1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+slow=""
+printf '%-40s %6s %6s  %-22s %-22s %-22s\n' net places trans "P direct/-c/-s" "" "T direct/-c/-s"
+
+# run NET KIND MODE: one run; prints "time count", "timeout" or "FAIL"; keeps the solution.
+run() {
+  net=$1 kind=$2 mode=$3 tag=$2$3
+  base="$work/w"
+  start=$(date +%s%N)
+  timeout "$limit" "$pelorin" -q $kind $mode -w "$base" -d 1 -o "$work/$tag.inv" "$net" "$work/$tag.report" >"$work/$tag.msg" 2>&1
+  code=$?
+  end=$(date +%s%N)
+  ms=$(( (end - start) / 1000000 ))
+  if [ $code -eq 124 ]; then echo "timeout"; return 1; fi
+  if [ $code -ne 0 ]; then echo "FAIL(exit $code: $(head -c 80 "$work/$tag.msg"))"; return 2; fi
+  matrix="$base.spm"; [ "$kind" = "-T" ] && matrix="$base.spmt"
+  if [ -n "$mode" ]; then
+    verdict=$("$check" "$matrix" "$work/$tag.inv" "$work/$kind.inv")
+  else
+    verdict=$("$check" "$matrix" "$work/$tag.inv")
+  fi
+  if [ $? -ne 0 ]; then echo "FAIL($verdict)"; return 2; fi
+  printf '%d.%02ds/%s' $((ms / 1000)) $((ms % 1000 / 10)) "${verdict#ok }"
+}
+
+for net in "$nets"/*.net "$nets"/*.ndr; do
+  name=$(basename "$net")
+  expected=$(awk -F'\t' -v n="$name" '$1 == n { print $3 " " $4 }' "$nets/MANIFEST.tsv")
+  rm -f "$work"/*
+  line=""
+  for kind in -P -T; do
+    cell=""
+    direct=ok
+    for mode in "" -c -s; do
+      if [ $direct = ok ]; then
+        result=$(run "$net" $kind "$mode"); status=$?
+        [ $status -eq 2 ] && failures=$((failures + 1))
+        [ $status -ne 0 ] && [ -z "$mode" ] && direct=no
+        [ "$result" = timeout ] && slow="$slow $name($kind$mode)"
+      else
+        result="-"
+      fi
+      cell="$cell${cell:+ }$result"
+    done
+    line="$line  $cell"
+    if [ $kind = -P ]; then
+      got=$(sed -n 's/^\([0-9]*\) places, \([0-9]*\) transitions$/\1 \2/p' "$work/-P.report")
+      if [ -n "$got" ] && [ "$got" != "$expected" ]; then
+        echo "$name: summary '$got' differs from the manifest '$expected'"
+        failures=$((failures + 1))
+      fi
+    fi
+  done
+  printf '%-40s %13s %s\n' "$name" "$expected" "$line"
+done
+echo
+[ -n "$slow" ] && echo "did not finish within ${limit}s:$slow"
+echo "$failures failure(s)"
+[ $failures -eq 0 ]
