@@ -1,0 +1,115 @@
+// The command line: the scan's order of tests, pending arguments, help and errors.
+#include "run/Pelorin.h"
+
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::RunPelorinBinary;
+using test::TempDir;
+
+RunSettings Scan(std::vector<std::string> words) { return ScanCommandLine(words); }
+
+TEST(ScanCommandLine, DefaultsAndLastFlagWins) {
+  RunSettings s = Scan({});
+  EXPECT_EQ(s.input, "-");
+  EXPECT_EQ(s.output, "-");
+  EXPECT_EQ(s.detail, 1);
+  EXPECT_FALSE(s.transitions);
+  EXPECT_EQ(s.mode, 0);
+  EXPECT_EQ(s.debug, 0);
+  EXPECT_FALSE(s.baseGiven);
+
+  s = Scan({"-P", "-T", "-c", "-s", "-q", "in", "-v", "out"});
+  EXPECT_TRUE(s.transitions);
+  EXPECT_EQ(s.mode, 2);
+  EXPECT_EQ(s.detail, 1);
+  EXPECT_EQ(s.input, "in");
+  EXPECT_EQ(s.output, "out");
+  EXPECT_FALSE(Scan({"-T", "-P"}).transitions);
+  EXPECT_EQ(Scan({"-x"}).input, "-x");  // no option: a file name
+}
+
+TEST(ScanCommandLine, ArgumentsWaitBehindFlagsAndStackUp) {
+  RunSettings s = Scan({"-w", "-q", "x", "y"});
+  EXPECT_EQ(s.detail, 0);
+  EXPECT_EQ(s.base, "x");
+  EXPECT_EQ(s.input, "y");
+
+  s = Scan({"-w", "-d", "3", "y"});  // "-d" is the base while a base is awaited
+  EXPECT_EQ(s.base, "-d");
+  EXPECT_EQ(s.input, "3");
+  EXPECT_EQ(s.output, "y");
+
+  s = Scan({"-d", "-o", "in"});  // "-o" is the level while a level is awaited
+  EXPECT_EQ(s.debug, 0);
+  EXPECT_FALSE(s.pathGiven);
+  EXPECT_EQ(s.input, "in");
+
+  s = Scan({"-o", "-d", "3", "r", "n"});
+  EXPECT_EQ(s.debug, 3);
+  EXPECT_EQ(s.resultPath, "r");
+  EXPECT_EQ(s.input, "n");
+
+  s = Scan({"-w", "-w", "a", "b", "c"});
+  EXPECT_EQ(s.base, "b");
+  EXPECT_EQ(s.input, "c");
+}
+
+TEST(ScanCommandLine, DebugLevelConversion) {
+  EXPECT_EQ(Scan({"-d", "12abc"}).debug, 12);
+  EXPECT_EQ(Scan({"-d", " \t-1"}).debug, -1);
+  EXPECT_EQ(Scan({"-d", "+7"}).debug, 7);
+  EXPECT_EQ(Scan({"-d", "abc"}).debug, 0);
+  EXPECT_EQ(Scan({"-d", "--1"}).debug, 0);
+}
+
+TEST(ScanCommandLine, Errors) {
+  Failure f = ExpectFailure([] { Scan({"a", "b", "c"}); });
+  EXPECT_EQ(f.code, 4);
+  EXPECT_EQ(f.message, "*** unknown option: c\n");
+  f = ExpectFailure([] { Scan({"a", "-d"}); });
+  EXPECT_EQ(f.code, 4);
+  EXPECT_EQ(f.message, "*** missing argument for -d\n");
+  EXPECT_EQ(ExpectFailure([] { Scan({"-o", "-q", "-P"}); }).message, "*** missing argument for -o\n");
+  EXPECT_EQ(ExpectFailure([] { Scan({"-w", "b", "-o", "p", "-d"}); }).message, "*** missing argument for -d\n");
+  EXPECT_EQ(ExpectFailure([] { Scan({"-o", "-d"}); }).message, "*** missing argument for -d\n");
+}
+
+TEST(ScanCommandLine, HelpWinsWhereverItComes) {
+  EXPECT_TRUE(Scan({"-h"}).help);
+  EXPECT_TRUE(Scan({"-q", "a", "-help", "b", "c", "d"}).help);
+  EXPECT_TRUE(Scan({"-w", "-h"}).help);
+}
+
+TEST(DefaultBase, KeepsTheDirectory) {
+  EXPECT_EQ(DefaultBase("a.net"), "__a.net");
+  EXPECT_EQ(DefaultBase("nets/a.ndr"), "nets/__a.ndr");
+  EXPECT_EQ(DefaultBase("/x/y/z.net"), "/x/y/__z.net");
+  EXPECT_EQ(DefaultBase("-"), "__-");
+}
+
+TEST(CommandLine, HelpTextAndFailuresOfTheProgram) {
+  TempDir dir;
+  for (std::vector<std::string> args : {std::vector<std::string>{"-h"}, {"-v", "-help"}, {"-d", "-h"}}) {
+    test::RunResult r = RunPelorinBinary(args, dir.path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, kHelpText);
+  }
+  test::RunResult r = RunPelorinBinary({"in", "out", "third"}, dir.path());
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.out, "*** unknown option: third\n");
+  r = RunPelorinBinary({"in", "out", "-d"}, dir.path());
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.out, "*** missing argument for -d\n");
+  EXPECT_TRUE(test::ListFiles(dir.path()).empty());  // nothing written
+
+  r = RunPelorinBinary({"-x"}, dir.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.out, std::string(kBanner) + "*** error open file -x\n");
+}
+
+}  // namespace
+}  // namespace pelorin
