@@ -1,0 +1,183 @@
+// Decomposition into minimal functional subnets; the contract is in deo1.h.
+//
+// The subnets are the connected classes of the relation "consume from a common place or produce
+// into a common place", found with a disjoint-set forest over the transitions in one pass over
+// the elements. Numbering and classification follow from the classes alone: a subnet's number is
+// given by its transition of lowest index of first appearance, and every place has at most one
+// consuming and one producing subnet.
+#include "decompose/deo1.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "matrix/spm.h"
+#include "matrix/textfile.h"
+#include "run/failure.h"
+
+namespace pelorin {
+namespace {
+
+// The matrix as the decomposition sees it. Positions count from 0 in order of first appearance.
+struct Matrix {
+  std::vector<Element> a;          // every element line of M, in file order, numbers as in M
+  IndexList pl;                    // place (row) numbers of M by first appearance
+  IndexList tr;                    // transition (column) numbers of M by first appearance
+  std::vector<int32_t> placeOf;    // per element of a: position of its place in pl
+  std::vector<int32_t> transOf;    // per element of a: position of its transition in tr
+};
+
+// The outcome of the decomposition.
+struct Subnets {
+  int32_t nsub = 0;              // number of subnets, at least 1
+  std::vector<int32_t> subNet;   // per transition position: its subnet, 1..nsub
+  std::vector<int32_t> sx;       // per place position: the subnet that only consumes from it, else 0
+  std::vector<int32_t> sy;       // per place position: the subnet that only produces into it, else 0
+};
+
+Matrix ReadMatrix(const std::string& name) {
+  Matrix m;
+  File file = OpenFile(name, "r");
+  m.a = WithMemory("a", [&] { return ReadElements(file.get(), name, CommentRule::kHashOrSemicolon); });
+  WithMemory("pl", [&] {
+    m.placeOf.reserve(m.a.size());
+    for (const Element& e : m.a) m.placeOf.push_back(m.pl.Add(e.row));
+  });
+  WithMemory("tr", [&] {
+    m.transOf.reserve(m.a.size());
+    for (const Element& e : m.a) m.transOf.push_back(m.tr.Add(e.col));
+  });
+  return m;
+}
+
+// Disjoint sets of transition positions.
+struct Forest {
+  std::vector<int32_t> parent;
+  explicit Forest(size_t n) : parent(n) {
+    for (size_t t = 0; t < n; ++t) parent[t] = static_cast<int32_t>(t);
+  }
+  int32_t Root(int32_t t) {
+    while (parent[t] != t) t = parent[t] = parent[parent[t]];
+    return t;
+  }
+  void Join(int32_t s, int32_t t) {
+    s = Root(s);
+    t = Root(t);
+    if (s != t) parent[std::max(s, t)] = std::min(s, t);
+  }
+};
+
+// Joins all consumers of a place into one class, and all producers of a place into one class.
+void LinkTransitions(const Matrix& m, Forest& forest) {
+  std::vector<int32_t> consumer;  // per place: its first consumer met, -1 while none
+  std::vector<int32_t> producer;  // per place: its first producer met, -1 while none
+  WithMemory("px,py,ap", [&] {
+    consumer.assign(m.pl.size(), -1);
+    producer.assign(m.pl.size(), -1);
+  });
+  auto link = [&](int32_t& first, int32_t t) {
+    if (first < 0) first = t;
+    else forest.Join(first, t);
+  };
+  for (size_t k = 0; k < m.a.size(); ++k) {
+    const auto p = static_cast<size_t>(m.placeOf[k]);
+    if (m.a[k].value < 0) link(consumer[p], m.transOf[k]);
+    if (m.a[k].value > 0) link(producer[p], m.transOf[k]);
+  }
+}
+
+// Numbers the classes in the order of their first transitions.
+void NumberSubnets(Forest& forest, Subnets& s) {
+  const size_t n = forest.parent.size();
+  std::vector<int32_t> numberOfRoot = WithMemory("SubNet", [&] {
+    s.subNet.assign(n, 0);
+    return std::vector<int32_t>(n, 0);
+  });
+  for (size_t t = 0; t < n; ++t) {
+    int32_t& number = numberOfRoot[static_cast<size_t>(forest.Root(static_cast<int32_t>(t)))];
+    if (number == 0) number = ++s.nsub;
+    s.subNet[t] = number;
+  }
+  s.nsub = std::max(s.nsub, int32_t{1});
+}
+
+// A place whose consumers and producers lie in different subnets keeps both; a place of one
+// subnet on both sides is internal (0, 0).
+void ClassifyPlaces(const Matrix& m, Subnets& s) {
+  WithMemory("SX,SY", [&] {
+    s.sx.assign(m.pl.size(), 0);
+    s.sy.assign(m.pl.size(), 0);
+  });
+  for (size_t k = 0; k < m.a.size(); ++k) {
+    const auto p = static_cast<size_t>(m.placeOf[k]);
+    const int32_t subnet = s.subNet[static_cast<size_t>(m.transOf[k])];
+    if (m.a[k].value < 0) s.sx[p] = subnet;
+    if (m.a[k].value > 0) s.sy[p] = subnet;
+  }
+  for (size_t p = 0; p < m.pl.size(); ++p)
+    if (s.sx[p] == s.sy[p]) s.sx[p] = s.sy[p] = 0;
+}
+
+bool IsContact(const Subnets& s, size_t p) { return s.sx[p] > 0 && s.sy[p] > 0; }
+
+// "i j w" for every pair of subnets i < j joined by w contact places, by i, then j.
+void WriteGraph(const std::string& name, const Subnets& s) {
+  File file = OpenFile(name, "w");
+  std::vector<std::pair<int32_t, int32_t>> pairs = WithMemory("GA", [&] {
+    std::vector<std::pair<int32_t, int32_t>> found;
+    for (size_t p = 0; p < s.sx.size(); ++p)
+      if (IsContact(s, p)) found.emplace_back(std::min(s.sx[p], s.sy[p]), std::max(s.sx[p], s.sy[p]));
+    std::sort(found.begin(), found.end());
+    return found;
+  });
+  for (size_t k = 0; k < pairs.size();) {
+    size_t end = k;
+    while (end < pairs.size() && pairs[end] == pairs[k]) ++end;
+    WriteElement(file.get(), pairs[k].first, pairs[k].second, static_cast<int32_t>(end - k));
+    k = end;
+  }
+}
+
+// "K", then "place consuming producing" per contact place.
+void WriteContactList(const std::string& name, const Matrix& m, const Subnets& s) {
+  File file = OpenFile(name, "w");
+  std::fprintf(file.get(), "%d\n", s.nsub);
+  for (size_t p = 0; p < s.sx.size(); ++p)
+    if (IsContact(s, p)) WriteElement(file.get(), m.pl.ids[p], s.sx[p], s.sy[p]);
+}
+
+// The elements of every subnet, in file order: a stable bucket sort by subnet.
+void WriteSubnetFiles(const std::string& name, const Matrix& m, const Subnets& s) {
+  std::vector<size_t> start(static_cast<size_t>(s.nsub) + 2, 0);
+  std::vector<size_t> order(m.a.size());
+  for (int32_t t : m.transOf) ++start[static_cast<size_t>(s.subNet[static_cast<size_t>(t)]) + 1];
+  for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+  std::vector<size_t> next = start;
+  for (size_t k = 0; k < m.a.size(); ++k)
+    order[next[static_cast<size_t>(s.subNet[static_cast<size_t>(m.transOf[k])])]++] = k;
+  for (int32_t i = 1; i <= s.nsub; ++i) {
+    File file = OpenFile(name + ".z" + std::to_string(i), "w");
+    for (size_t k = start[static_cast<size_t>(i)]; k < start[static_cast<size_t>(i) + 1]; ++k) {
+      const Element& e = m.a[order[k]];
+      WriteElement(file.get(), e.row, e.col, e.value);
+    }
+  }
+}
+
+}  // namespace
+
+int DecomposeIntoFSN(const std::string& matrix) {
+  const Matrix m = ReadMatrix(matrix);
+  Forest forest = WithMemory("SubNet", [&] { return Forest(m.tr.size()); });
+  LinkTransitions(m, forest);
+  Subnets s;
+  NumberSubnets(forest, s);
+  ClassifyPlaces(m, s);
+  WriteGraph(matrix + ".p", s);
+  WriteContactList(matrix + ".z", m, s);
+  WithMemory("R,S,X,Y,Q", [&] { WriteSubnetFiles(matrix, m, s); });
+  return s.nsub;
+}
+
+}  // namespace pelorin
