@@ -1,13 +1,60 @@
 // Net input: the net model, the ".net" and ".ndr" readers, and the net conversion.
 //
-// ReadNDRNET(input, base, output, detail) reads one net (input "-" is standard input), writes
-//   base.spm  incidence matrix, one "place transition value" line per arc: inputs first
-//             (value minus the weight), then outputs (value plus the weight)
-//   base.nmp  place names, "%d %s\n" per place
-//   base.nmt  transition names, "%d %s\n" per transition
-// and appends the net summary and, in full detail (1), the echo of the net to the output.
-// Example: the net "net demo / tr t1 p1 -> p2 / tr t2 p2*2 -> p1*2" gives base.spm
-// "1 1 -1 / 2 2 -2 / 2 1 1 / 1 2 2", base.nmp "1 p1 / 2 p2", base.nmt "1 t1 / 2 t2".
+// ReadNDRNET(input, base, output, detail) reads one Petri net from `input` ("-" is standard
+// input, read whole), tells its format by content, and writes
+//   base.spm  the incidence matrix, "%d %d %d\n" per arc: first every arc from a place to a
+//             transition as "place transition -weight", then every arc from a transition to a
+//             place as "place transition weight", each group in the order the arcs were made;
+//   base.nmp  the place names, "%d %s\n" per place, places 1, 2, ...;
+//   base.nmt  the transition names, "%d %s\n" per transition;
+// and appends to `output` ("-" is standard output) the net summary
+//   "parsed net %s\n\n" "%d places, %d transitions\n\n"   (the name is "noname" when none given)
+// and, when `detail` is not 0 (full output), the echo of the net in ".net" syntax:
+//   "net %s\n", one "tr T P1*w P2 -> P3\n" line per transition (inputs, " ->", outputs, "*%d"
+//   only for weights above 1; places without arcs are not echoed), then one empty line.
+//
+// Names. A name is braced or plain. A braced name begins with "{" and ends after the first "}"
+// that no backslash escapes (a backslash escapes any one character); it is stored with its braces
+// and backslashes and may hold blanks and "*". A plain name runs up to a blank (space, tab,
+// carriage return, line feed), a "*" or the end of the line, and may be empty. A braced name
+// without its closing brace ends at the end of the line.
+//
+// Recognition. Lines beginning with "#" and blank lines are passed over; when the first other
+// line begins (after blanks) with "p ", "t " or "h ", the input is ".ndr", otherwise ".net"
+// (also when there is no such line).
+//
+// ".net" lines, decided by the first word ("#" in column 1 and blank lines are skipped):
+//   net NAME                                the net's name (a later one replaces it)
+//   tr NAME [interval] ITEM... [-> ITEM...]  transition; items before "->" are its input places,
+//                                           after it its output places
+//   pl NAME [(marking)] ITEM... [-> ITEM...] place; items before "->" are its input transitions
+//                                           (arcs into the place), after it its output ones
+//   lb ...                                  ignored
+// An ITEM is a name optionally followed directly by "*" and a weight (sign and digits, none give
+// 0; the rest of the word is skipped); without "*" a new arc weighs 1. An interval is a word
+// beginning with "[" or "]" right after the transition name, a marking a word beginning with "("
+// right after the place name; both are skipped. Places and transitions are numbered in order of
+// first appearance; an arc named again keeps one entry and the last weight given wins.
+// Example: "net demo" / "tr t1 p1 -> p2" / "tr t2 p2*2 -> p1*2" gives places p1, p2,
+// transitions t1, t2, base.spm "1 1 -1" "2 2 -2" "2 1 1" "1 2 2", base.nmp "1 p1" "2 p2".
+//
+// ".ndr" lines, decided by their first non-blank character alone:
+//   p X Y NAME ...   place (the two words after the letter are skipped)
+//   t X Y NAME ...   transition
+//   e SRC [d [d]] DST ... WEIGHT WORD   arc; up to two words beginning with a digit after SRC
+//                    are skipped; the weight is the number at the start of the second-to-last
+//                    word (0 when it does not begin with one); every line makes a new arc
+//   h NAME           the net's name
+// Any other line is ignored. Example: "p 10 20 a 1 n" / "t 30 20 b 0 w" / "e a b 2 n" gives
+// base.spm "1 1 -2".
+//
+// Failures (message on standard output, exit code): "*** error open file %s\n" (2) for the
+// input, base.spm, base.nmp, base.nmt or the output, opened in that order, base.spm before the
+// net is read; "*** wrong input file\n" (2) when the input cannot be read;
+// "*** unknown command: %s\n", "*** empty transition name: %s\n", "*** empty place name: %s\n"
+// (the whole line), "*** duplicate name: %s\n", "*** unknown arc: %s -> %s\n" (2);
+// "*** not enough memory for net\n" and "*** not enough memory\n" (3); "*** integer overflow\n"
+// (5) for a weight outside 32 bits.
 #pragma once
 
 #include <string>

@@ -1,0 +1,490 @@
+// Net input: the net model, the two readers, recognition, and the writers of the work files and
+// the echo. The contract of the conversion and both line grammars are in readnet.h.
+//
+// The whole input is read into memory first, so recognition and the reader see the same lines
+// and a pipe on standard input works. The readers see the input as C strings would: a line ends
+// at its line feed (kept), a zero byte ends its content, and a last line without a line feed is
+// read as if it had one.
+#include "net/readnet.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "matrix/spm.h"
+#include "matrix/textfile.h"
+#include "matrix/uti.h"
+#include "run/failure.h"
+
+namespace pelorin {
+namespace {
+
+// Arcs of one direction, three parallel arrays indexed from 0 in the order the arcs were made.
+struct ArcTable {
+  std::vector<int32_t> place;       // place number, 1 .. m
+  std::vector<int32_t> transition;  // transition number, 1 .. n
+  std::vector<int32_t> weight;      // any 32-bit value, 0 and negative included
+  // (place, transition) -> index of its arc; kept by the ".net" reader, which never makes an arc
+  // twice. The ".ndr" reader makes a new arc for every arc line and leaves it empty.
+  std::unordered_map<uint64_t, size_t> index;
+  size_t size() const { return place.size(); }
+};
+
+// The net model: one net between its reading and the writing of the work files.
+struct NetModel {
+  std::optional<std::string> netname;  // the net's name; empty until a "net" or "h" line
+  std::vector<std::string> pn;         // pn[i]: name of place i, i = 1 .. m; pn[0] unused
+  std::vector<std::string> tn;         // tn[j]: name of transition j, j = 1 .. n; tn[0] unused
+  // name -> the first place (transition) with that name; the ".net" reader never declares a name
+  // twice within one kind, the ".ndr" reader rejects it.
+  std::unordered_map<std::string, int32_t> placeNumber;
+  std::unordered_map<std::string, int32_t> transitionNumber;
+  ArcTable apt;  // arcs from places to transitions: the inputs of transitions
+  ArcTable atp;  // arcs from transitions to places: the outputs of transitions
+  int32_t m() const { return static_cast<int32_t>(pn.size() - 1); }
+  int32_t n() const { return static_cast<int32_t>(tn.size() - 1); }
+};
+
+enum class Kind { kPlace, kTransition };
+
+Kind Other(Kind kind) { return kind == Kind::kPlace ? Kind::kTransition : Kind::kPlace; }
+
+// Memory exhausted while the net is read or written out.
+template <class F>
+void WithNetMemory(const char* message, F&& work) {
+  try {
+    work();
+  } catch (const std::bad_alloc&) {
+    Fail(kExitNetMemory, message);
+  }
+}
+
+// ---- Input text and lines ----
+
+// The whole input; a stream that fails while being read is no net file.
+std::string ReadInput(std::FILE* in) {
+  std::string text;
+  std::vector<char> chunk(65536);
+  size_t got;
+  while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) text.append(chunk.data(), got);
+  if (std::ferror(in)) Fail(kExitFile, "*** wrong input file\n");
+  return text;
+}
+
+// The lines of the input text, one after another.
+struct Lines {
+  const std::string& text;
+  size_t start = 0;
+};
+
+// The next line, line feed included (added to a last line without one) and cut at a zero byte.
+bool NextLine(Lines& lines, std::string& line) {
+  if (lines.start >= lines.text.size()) return false;
+  size_t end = lines.text.find('\n', lines.start);
+  end = end == std::string::npos ? lines.text.size() : end + 1;
+  line.assign(lines.text, lines.start, end - lines.start);
+  lines.start = end;
+  if (line.back() != '\n') line += '\n';
+  const size_t zero = line.find('\0');
+  if (zero != std::string::npos) line.resize(zero);
+  return true;
+}
+
+// A comment ("#" in column 1) or a line of blanks only.
+bool IsSkipped(const std::string& line) { return (!line.empty() && line[0] == '#') || isempty(line); }
+
+// ---- Names ----
+
+// braced -> "{" { char | "\" char } "}", ending early at the end of the line
+std::string GetBracedName(const std::string& line, size_t& pos) {
+  const size_t start = pos;
+  bool escaped = false;
+  while (pos < line.size() && line[pos] != '\n' && line[pos] != '\r') {
+    const char c = line[pos++];
+    if (escaped) {
+      escaped = false;
+    } else if (c == '\\') {
+      escaped = true;
+    } else if (c == '}') {
+      break;
+    }
+  }
+  return line.substr(start, pos - start);
+}
+
+// plain -> characters up to a blank, "*" or the end of the line (possibly none)
+std::string GetPlainName(const std::string& line, size_t& pos) {
+  const size_t start = pos;
+  while (!IsSpace(line, pos) && line[pos] != '*') ++pos;
+  return line.substr(start, pos - start);
+}
+
+// Reads one name at `pos` and moves `pos` past it.
+std::string GetName(const std::string& line, size_t& pos) {
+  if (pos < line.size() && line[pos] == '{') return GetBracedName(line, pos);
+  return GetPlainName(line, pos);
+}
+
+// Advances past the rest of a word: up to the next blank or the end of the line.
+void SkipWord(const std::string& line, size_t& pos) {
+  while (!IsSpace(line, pos)) ++pos;
+}
+
+// ---- Net model ----
+
+std::unordered_map<std::string, int32_t>& Numbers(NetModel& net, Kind kind) {
+  return kind == Kind::kPlace ? net.placeNumber : net.transitionNumber;
+}
+
+// Number of the first node of `kind` named `name`, or 0.
+int32_t FindNode(NetModel& net, Kind kind, const std::string& name) {
+  const auto& numbers = Numbers(net, kind);
+  const auto it = numbers.find(name);
+  return it == numbers.end() ? 0 : it->second;
+}
+
+// Appends a node of `kind`; returns its number.
+int32_t AddNode(NetModel& net, Kind kind, const std::string& name) {
+  std::vector<std::string>& names = kind == Kind::kPlace ? net.pn : net.tn;
+  names.push_back(name);
+  const auto number = static_cast<int32_t>(names.size() - 1);
+  Numbers(net, kind).try_emplace(name, number);
+  return number;
+}
+
+// The node of `kind` named `name`, made when there is none yet.
+int32_t FindOrAddNode(NetModel& net, Kind kind, const std::string& name) {
+  const int32_t number = FindNode(net, kind, name);
+  return number != 0 ? number : AddNode(net, kind, name);
+}
+
+void AppendArc(ArcTable& arcs, int32_t place, int32_t transition, int32_t weight) {
+  arcs.place.push_back(place);
+  arcs.transition.push_back(transition);
+  arcs.weight.push_back(weight);
+}
+
+// The arc (place, transition) of `arcs`, appended with the weight 1 when it is not there yet.
+size_t FindOrAddArc(ArcTable& arcs, int32_t place, int32_t transition) {
+  const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(place)) << 32 | static_cast<uint32_t>(transition);
+  const auto [it, inserted] = arcs.index.try_emplace(key, arcs.size());
+  if (inserted) AppendArc(arcs, place, transition, 1);
+  return it->second;
+}
+
+// ---- Recognition ----
+
+// 1 for a ".ndr" net, 2 for a ".net" net: decided by the first line that is neither a comment
+// nor blank, whose first two non-blank characters are "p ", "t " or "h " in a ".ndr" net.
+int RecognizeFile(const std::string& text) {
+  Lines lines{text};
+  std::string line;
+  while (NextLine(lines, line)) {
+    if (IsSkipped(line)) continue;
+    size_t pos = 0;
+    SwallowSpace(line, pos);
+    const std::string head = line.substr(pos, 2);
+    return head == "p " || head == "t " || head == "h " ? 1 : 2;
+  }
+  return 2;
+}
+
+// ---- ".net" reader ----
+
+bool IsArrow(const std::string& line, size_t pos) { return line.compare(pos, 2, "->") == 0; }
+
+// weight -> "*" [sign] digits, the rest of the word skipped; no digits give 0
+int32_t ReadWeight(const std::string& line, size_t& pos) {
+  ++pos;
+  int32_t weight = 0;
+  if (!IsSpace(line, pos)) ParseInt(line, pos, weight);
+  SkipWord(line, pos);
+  return weight;
+}
+
+// The arcs between a node declared on a line and the items of one of its lists. A transition's
+// inputs and a place's outputs are place-to-transition arcs; the other two lists are the
+// transition-to-place arcs.
+struct ItemList {
+  Kind declared;    // kind of the line's node; the items are of the other kind
+  int32_t node;     // its number
+  bool beforeArrow;
+};
+
+ArcTable& TableOf(NetModel& net, const ItemList& list) {
+  return (list.declared == Kind::kTransition) == list.beforeArrow ? net.apt : net.atp;
+}
+
+// item -> name [ "*" weight ]
+void ReadItem(NetModel& net, const std::string& line, size_t& pos, const ItemList& list) {
+  const std::string name = GetName(line, pos);
+  const int32_t other = FindOrAddNode(net, Other(list.declared), name);
+  const bool declaredPlace = list.declared == Kind::kPlace;
+  ArcTable& arcs = TableOf(net, list);
+  const size_t arc = FindOrAddArc(arcs, declaredPlace ? list.node : other, declaredPlace ? other : list.node);
+  if (pos < line.size() && line[pos] == '*') arcs.weight[arc] = ReadWeight(line, pos);
+  SwallowSpace(line, pos);
+}
+
+// lists -> { item } [ "->" { item } ]; a second arrow is an item
+void ReadArcLists(NetModel& net, const std::string& line, size_t& pos, Kind declared, int32_t node) {
+  SwallowSpace(line, pos);
+  ItemList list{declared, node, true};
+  while (pos < line.size() && !IsArrow(line, pos)) ReadItem(net, line, pos, list);
+  if (pos >= line.size()) return;
+  pos += 2;
+  SwallowSpace(line, pos);
+  list.beforeArrow = false;
+  while (pos < line.size()) ReadItem(net, line, pos, list);
+}
+
+// The node declared on a "tr" or "pl" line: an existing one of its kind, or a new one unless the
+// name belongs to the other kind.
+int32_t DeclareNode(NetModel& net, Kind kind, const std::string& name) {
+  const int32_t number = FindNode(net, kind, name);
+  if (number != 0) return number;
+  if (FindNode(net, Other(kind), name) != 0) Fail(kExitFile, "*** duplicate name: " + name + "\n");
+  return AddNode(net, kind, name);
+}
+
+// "tr" name [ interval ] lists
+// "pl" name [ marking ] lists
+void ReadNodeLine(NetModel& net, const std::string& line, size_t& pos, Kind kind) {
+  SwallowSpace(line, pos);
+  const std::string name = GetName(line, pos);
+  if (name == "->") {
+    Fail(kExitFile, std::string(kind == Kind::kPlace ? "*** empty place name: " : "*** empty transition name: ") +
+                        line + "\n");
+  }
+  const int32_t node = DeclareNode(net, kind, name);
+  SwallowSpace(line, pos);
+  if (pos < line.size()) {
+    const char c = line[pos];
+    if (kind == Kind::kTransition ? c == '[' || c == ']' : c == '(') SkipWord(line, pos);
+  }
+  ReadArcLists(net, line, pos, kind, node);
+}
+
+// Reads a ".net" net.
+void ReadNET(NetModel& net, const std::string& text) {
+  Lines lines{text};
+  std::string line;
+  while (NextLine(lines, line)) {
+    if (IsSkipped(line)) continue;
+    size_t pos = 0;
+    SwallowSpace(line, pos);
+    const std::string word = GetName(line, pos);
+    if (word == "net") {
+      SwallowSpace(line, pos);
+      net.netname = GetName(line, pos);
+    } else if (word == "tr") {
+      ReadNodeLine(net, line, pos, Kind::kTransition);
+    } else if (word == "pl") {
+      ReadNodeLine(net, line, pos, Kind::kPlace);
+    } else if (word != "lb") {
+      Fail(kExitFile, "*** unknown command: " + word + "\n");
+    }
+  }
+}
+
+// ---- ".ndr" reader ----
+
+// node -> letter word word name ...; names are unique across places and transitions
+void ReadNdrNode(NetModel& net, const std::string& line, size_t& pos, Kind kind) {
+  for (int skipped = 0; skipped < 2; ++skipped) {
+    SwallowSpace(line, pos);
+    SkipWord(line, pos);
+  }
+  SwallowSpace(line, pos);
+  const std::string name = GetName(line, pos);
+  if (FindNode(net, Kind::kPlace, name) != 0 || FindNode(net, Kind::kTransition, name) != 0)
+    Fail(kExitFile, "*** duplicate name: " + name + "\n");
+  AddNode(net, kind, name);
+}
+
+// The number at the start of the second-to-last word of the line, 0 when there is none.
+int32_t NdrWeight(const std::string& line) {
+  size_t i = line.size() - 1;
+  while (i > 0 && IsBlank(line[i])) --i;
+  while (i > 0 && !IsBlank(line[i])) --i;
+  while (i > 0 && IsBlank(line[i])) --i;
+  while (i > 0 && !IsBlank(line[i])) --i;
+  return LeadingInt(line, i + 1);
+}
+
+// Skips a word that begins with a decimal digit, and the blanks after it.
+void SkipNumericWord(const std::string& line, size_t& pos) {
+  if (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') SkipWord(line, pos);
+  SwallowSpace(line, pos);
+}
+
+// arc -> "e" source [ digit-word [ digit-word ] ] target ... weight word
+void ReadNdrArc(NetModel& net, const std::string& line, size_t& pos) {
+  SwallowSpace(line, pos);
+  const std::string source = GetName(line, pos);
+  SwallowSpace(line, pos);
+  SkipNumericWord(line, pos);
+  SkipNumericWord(line, pos);
+  const std::string target = GetName(line, pos);
+  const int32_t weight = NdrWeight(line);
+  const std::string unknown = "*** unknown arc: " + source + " -> " + target + "\n";
+  if (const int32_t place = FindNode(net, Kind::kPlace, source); place != 0) {
+    const int32_t transition = FindNode(net, Kind::kTransition, target);
+    if (transition == 0) Fail(kExitFile, unknown);
+    AppendArc(net.apt, place, transition, weight);
+  } else if (const int32_t transition = FindNode(net, Kind::kTransition, source); transition != 0) {
+    const int32_t targetPlace = FindNode(net, Kind::kPlace, target);
+    if (targetPlace == 0) Fail(kExitFile, unknown);
+    AppendArc(net.atp, targetPlace, transition, weight);
+  } else {
+    Fail(kExitFile, unknown);
+  }
+}
+
+// Reads a ".ndr" net.
+void ReadNDR(NetModel& net, const std::string& text) {
+  Lines lines{text};
+  std::string line;
+  while (NextLine(lines, line)) {
+    if (IsSkipped(line)) continue;
+    size_t pos = 0;
+    SwallowSpace(line, pos);
+    switch (line[pos++]) {
+      case 'h':
+        SwallowSpace(line, pos);
+        net.netname = GetName(line, pos);
+        break;
+      case 'p':
+        ReadNdrNode(net, line, pos, Kind::kPlace);
+        break;
+      case 't':
+        ReadNdrNode(net, line, pos, Kind::kTransition);
+        break;
+      case 'e':
+        ReadNdrArc(net, line, pos);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// ---- Writers ----
+
+// The incidence matrix: inputs of transitions with negated weights, then outputs.
+void WriteSPM(const NetModel& net, std::FILE* out) {
+  for (size_t k = 0; k < net.apt.size(); ++k)
+    WriteElement(out, net.apt.place[k], net.apt.transition[k], CheckedMul(net.apt.weight[k], -1));
+  for (size_t k = 0; k < net.atp.size(); ++k)
+    WriteElement(out, net.atp.place[k], net.atp.transition[k], net.atp.weight[k]);
+}
+
+// A name table: "%d %s\n" for entries 1 .. size - 1.
+void WriteNames(const std::vector<std::string>& names, std::FILE* out) {
+  for (size_t i = 1; i < names.size(); ++i) WriteText(out, std::to_string(i) + " " + names[i] + "\n");
+}
+
+void WriteNMP(const NetModel& net, std::FILE* out) { WriteNames(net.pn, out); }
+
+void WriteNMT(const NetModel& net, std::FILE* out) { WriteNames(net.tn, out); }
+
+const std::string& NetName(const NetModel& net) {
+  static const std::string kNoName = "noname";
+  return net.netname ? *net.netname : kNoName;
+}
+
+// Arc indices of `arcs` grouped by transition, each group in table order.
+std::vector<std::vector<size_t>> ArcsByTransition(const ArcTable& arcs, int32_t n) {
+  std::vector<std::vector<size_t>> groups(static_cast<size_t>(n) + 1);
+  for (size_t k = 0; k < arcs.size(); ++k) groups[static_cast<size_t>(arcs.transition[k])].push_back(k);
+  return groups;
+}
+
+// " place" or " place*weight" for each arc of the group; weights up to 1 are not written
+void AppendItems(std::string& text, const NetModel& net, const ArcTable& arcs, const std::vector<size_t>& group) {
+  for (size_t k : group) {
+    text += ' ';
+    text += net.pn[static_cast<size_t>(arcs.place[k])];
+    if (arcs.weight[k] > 1) {
+      text += '*';
+      text += std::to_string(arcs.weight[k]);
+    }
+  }
+}
+
+// The echo: "net NAME", one "tr" line per transition with all its arcs, an empty line.
+void WriteNet(const NetModel& net, std::FILE* out) {
+  WriteText(out, "net " + NetName(net) + "\n");
+  const auto inputs = ArcsByTransition(net.apt, net.n());
+  const auto outputs = ArcsByTransition(net.atp, net.n());
+  std::string text;
+  for (size_t j = 1; j < net.tn.size(); ++j) {
+    text = "tr " + net.tn[j];
+    AppendItems(text, net, net.apt, inputs[j]);
+    text += " ->";
+    AppendItems(text, net, net.atp, outputs[j]);
+    text += "\n";
+    WriteText(out, text);
+  }
+  WriteText(out, "\n");
+}
+
+void WriteSummary(const NetModel& net, std::FILE* out) {
+  WriteText(out, "parsed net " + NetName(net) + "\n\n");
+  WriteText(out, std::to_string(net.m()) + " places, " + std::to_string(net.n()) + " transitions\n\n");
+}
+
+// Writes one name table, created anew.
+void WriteTable(const std::string& name, const NetModel& net, void (*write)(const NetModel&, std::FILE*)) {
+  File out = OpenFile(name, "w");
+  WithNetMemory("*** not enough memory\n", [&] { write(net, out.get()); });
+}
+
+// The empty model with its first room made.
+void AllocateModel(NetModel& net) {
+  WithNetMemory("*** not enough memory for net\n", [&] {
+    net.pn.reserve(1024);
+    net.tn.reserve(1024);
+    net.pn.emplace_back();
+    net.tn.emplace_back();
+    for (ArcTable* arcs : {&net.apt, &net.atp}) {
+      arcs->place.reserve(2048);
+      arcs->transition.reserve(2048);
+      arcs->weight.reserve(2048);
+    }
+  });
+}
+
+}  // namespace
+
+void ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail) {
+  const std::string spmName = base + ".spm";
+  File in = input == "-" ? File(stdin) : OpenFile(input, "r");
+  File spm = OpenFile(spmName, "w");
+  NetModel net;
+  AllocateModel(net);
+  WithNetMemory("*** not enough memory\n", [&] {
+    const std::string text = ReadInput(in.get());
+    if (RecognizeFile(text) == 1) {
+      ReadNDR(net, text);
+    } else {
+      ReadNET(net, text);
+    }
+  });
+  in.reset();
+  WriteSPM(net, spm.get());
+  spm.reset();
+  WriteTable(base + ".nmp", net, WriteNMP);
+  WriteTable(base + ".nmt", net, WriteNMT);
+  File out = OpenOutput(output, "a");
+  WithNetMemory("*** not enough memory\n", [&] {
+    WriteSummary(net, out.get());
+    if (detail != 0) WriteNet(net, out.get());
+  });
+  std::fflush(out.get());
+}
+
+}  // namespace pelorin
