@@ -1,0 +1,157 @@
+// Basis minimization: output files compared byte for byte, and a property test against the
+// declarative description of the result (the first copy of every minimal vector stays).
+#include "solver/smb2.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// The output file that MinimizeBasis writes for the input `text`.
+std::string Minimize(const std::string& text) {
+  TempDir dir;
+  WriteFile(dir / "h0", text);
+  MinimizeBasis(dir / "h0", dir / "h");
+  EXPECT_TRUE(test::Exists(dir / "h"));
+  return ReadFile(dir / "h");
+}
+
+TEST(MinimizeBasis, RemovesVectorsAboveAKeptOne) {
+  // 7 = (1,1,0), 3 = (1,1,1), 9 = (0,2,0): 3 lies above 7; 7 becomes 1, 9 becomes 2.
+  EXPECT_EQ(Minimize("7 1 1\n7 2 1\n3 1 1\n3 2 1\n3 3 1\n9 2 2\n"), "1 1 1\n1 2 1\n2 2 2\n");
+  // A smaller later vector removes an earlier one.
+  EXPECT_EQ(Minimize("1 1 2\n1 2 1\n2 1 1\n2 2 1\n"), "1 1 1\n1 2 1\n");
+  // Incomparable vectors all stay.
+  EXPECT_EQ(Minimize("1 1 2\n2 2 2\n3 1 1\n3 2 1\n"), "1 1 2\n2 2 2\n3 1 1\n3 2 1\n");
+}
+
+TEST(MinimizeBasis, OfEqualVectorsTheFirstRowNumberStays) {
+  // 5 and 2 are equal and 5 comes first, so 5 keeps its place before 4.
+  EXPECT_EQ(Minimize("5 1 1\n4 2 1\n2 1 1\n"), "1 1 1\n2 2 1\n");
+  // Equal after summing cells: 2 = (1+1-1, 0) and 8 = (1, 0); 2 stays before 4.
+  EXPECT_EQ(Minimize("2 1 1\n2 1 1\n2 1 -1\n4 2 1\n8 1 1\n"), "1 1 1\n2 2 1\n");
+}
+
+TEST(MinimizeBasis, NumbersAndOrderOfTheOutput) {
+  // Gaps in the row numbers vanish; columns are written as read, in order of first appearance
+  // in the whole file (8 before 3 in every vector), not in numeric order.
+  EXPECT_EQ(Minimize("10 8 2\n40 3 2\n40 8 1\n900 3 1\n900 3 2\n"), "1 8 2\n2 8 1\n2 3 2\n3 3 3\n");
+  // Comment and blank lines, two-integer lines (value 1), zero cells are not written.
+  EXPECT_EQ(Minimize("# basis\n\n6 4\n6 5 0\n \t\n1 5 3\n1 4 -1\n1 4 1\n"), "1 4 1\n2 5 3\n");
+}
+
+TEST(MinimizeBasis, NegativeComponentsAndTheZeroVector) {
+  // 2 sums to the zero vector: it lies below 1 = (1, 0) but not below 3 = (-1, 5). It keeps the
+  // number 1 and writes no line.
+  EXPECT_EQ(Minimize("1 1 1\n2 1 1\n2 1 -1\n3 1 -1\n3 2 5\n"), "2 1 -1\n2 2 5\n");
+  // A negative component off the smaller vector's support decides.
+  EXPECT_EQ(Minimize("1 1 1\n2 1 2\n2 2 -1\n"), "1 1 1\n2 1 2\n2 2 -1\n");
+  EXPECT_EQ(Minimize("1 1 1\n1 2 -1\n2 1 2\n2 2 -1\n"), "1 1 1\n1 2 -1\n");
+}
+
+TEST(MinimizeBasis, EmptyInputGivesAnEmptyFile) {
+  EXPECT_EQ(Minimize(""), "");
+  EXPECT_EQ(Minimize("# nothing\n\n"), "");
+}
+
+TEST(MinimizeBasis, Failures) {
+  TempDir dir;
+  Failure missing = ExpectFailure([&] { MinimizeBasis(dir / "none", dir / "h"); });
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.message, "*** error open file " + (dir / "none") + "\n");
+  EXPECT_FALSE(test::Exists(dir / "h"));
+
+  WriteFile(dir / "h0", "1 1 1\n");
+  Failure output = ExpectFailure([&] { MinimizeBasis(dir / "h0", dir / "no/h"); });
+  EXPECT_EQ(output.code, 2);
+  EXPECT_EQ(output.message, "*** error open file " + (dir / "no/h") + "\n");
+
+  // A failure while reading leaves an existing output as it was.
+  WriteFile(dir / "h", "old\n");
+  WriteFile(dir / "h0", "1 1 2147483647\n2 1 1\n1 1 1\n");
+  Failure overflow = ExpectFailure([&] { MinimizeBasis(dir / "h0", dir / "h"); });
+  EXPECT_EQ(overflow.code, 5);
+  EXPECT_EQ(overflow.message, "*** integer overflow\n");
+  EXPECT_EQ(ReadFile(dir / "h"), "old\n");
+
+  WriteFile(dir / "h0", "1 1 1\n1 x 1\n");
+  Failure malformed = ExpectFailure([&] { MinimizeBasis(dir / "h0", dir / "h"); });
+  EXPECT_EQ(malformed.code, 4);
+  EXPECT_EQ(malformed.message, "*** malformed line 2 in file " + (dir / "h0") + "\n");
+  EXPECT_EQ(ReadFile(dir / "h"), "old\n");
+}
+
+// A random input file and the output that its description calls for: the vectors (rows in order
+// of first appearance, cells summed) that no other vector lies strictly below, each only at the
+// first of its equal copies.
+struct Case {
+  std::string input;
+  std::string expected;
+};
+
+using Vec = std::vector<int>;
+
+bool Below(const Vec& a, const Vec& b) {  // a <= b componentwise
+  for (size_t c = 0; c < a.size(); ++c)
+    if (a[c] > b[c]) return false;
+  return true;
+}
+
+Case RandomCase(std::mt19937& rng) {
+  std::uniform_int_distribution<int> count(0, 14), pick(0, 99), small(0, 3);
+  const int vectors = count(rng) + 1, columns = small(rng) + 2, lines = count(rng) * 3;
+  const bool negatives = pick(rng) < 30;
+  std::vector<int> rowIds, colIds;  // numbers as written, first appearance decides the order
+  std::vector<Vec> vec;
+  Case k;
+  auto position = [](std::vector<int>& ids, int id) {
+    auto it = std::find(ids.begin(), ids.end(), id);
+    if (it != ids.end()) return static_cast<size_t>(it - ids.begin());
+    ids.push_back(id);
+    return ids.size() - 1;
+  };
+  for (int l = 0; l < lines; ++l) {
+    const int row = (count(rng) % vectors) * 7 + 3, col = small(rng) % columns * 5 + 1;
+    const int value = negatives && pick(rng) < 15 ? -small(rng) : small(rng);
+    k.input += std::to_string(row) + " " + std::to_string(col) + " " + std::to_string(value) + "\n";
+    const size_t i = position(rowIds, row), c = position(colIds, col);
+    if (i == vec.size()) vec.emplace_back();
+    for (Vec& v : vec) v.resize(colIds.size(), 0);
+    vec[i][c] += value;
+  }
+  int number = 0;
+  for (size_t i = 0; i < vec.size(); ++i) {
+    bool kept = true;
+    for (size_t j = 0; j < vec.size() && kept; ++j)
+      if (j != i && Below(vec[j], vec[i]) && (vec[j] != vec[i] || j < i)) kept = false;
+    if (!kept) continue;
+    ++number;
+    for (size_t c = 0; c < colIds.size(); ++c)
+      if (vec[i][c] != 0)
+        k.expected += std::to_string(number) + " " + std::to_string(colIds[c]) + " " + std::to_string(vec[i][c]) + "\n";
+  }
+  return k;
+}
+
+TEST(MinimizeBasis, KeepsTheFirstCopyOfEveryMinimalVector) {
+  std::mt19937 rng(20240611);
+  for (int round = 0; round < 400; ++round) {
+    const Case k = RandomCase(rng);
+    ASSERT_EQ(Minimize(k.input), k.expected) << "input:\n" << k.input;
+  }
+}
+
+}  // namespace
+}  // namespace pelorin
