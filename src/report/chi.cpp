@@ -1,0 +1,51 @@
+// Invariant check (contract in chi.h).
+#include "report/chi.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "matrix/spm.h"
+#include "matrix/textfile.h"
+#include "run/failure.h"
+
+namespace pelorin {
+
+namespace {
+
+// The distinct row numbers of the matrix file, in order of first appearance.
+IndexList ReadRows(std::FILE* file, const std::string& name) {
+  return WithMemory("rows", [&] {
+    IndexList rows;
+    std::string line;
+    for (long number = 1; ReadLine(file, line); ++number)
+      if (!IsSkippedLine(line, CommentRule::kHash)) rows.Add(ParseElementLine(line, name, number).row);
+    return rows;
+  });
+}
+
+// Flags, per row position, the rows that some solution line gives a positive coefficient.
+void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& inds) {
+  std::string line;
+  for (long number = 1; ReadLine(file, line); ++number) {
+    if (IsSkippedLine(line, CommentRule::kHash)) continue;
+    const Element e = ParseElementLine(line, name, number);
+    if (e.value <= 0) continue;
+    const int32_t i = rows.Find(e.col);
+    if (i >= 0) inds[static_cast<size_t>(i)] = 1;
+  }
+}
+
+}  // namespace
+
+int CheckInv(const std::string& matrix, const std::string& solutions) {
+  File matrixFile = OpenFile(matrix, "r");
+  File solutionFile = OpenFile(solutions, "r");
+  const IndexList rows = ReadRows(matrixFile.get(), matrix);
+  matrixFile.reset();
+  std::vector<char> inds = WithMemory("rows, inds", [&] { return std::vector<char>(rows.size(), 0); });
+  MarkCovered(solutionFile.get(), solutions, rows, inds);
+  return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; }) ? 1 : 0;
+}
+
+}  // namespace pelorin

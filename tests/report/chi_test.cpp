@@ -1,0 +1,95 @@
+// Invariant check: coverage of the matrix rows by positive solution coefficients.
+#include "report/chi.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::TempDir;
+using test::WriteFile;
+
+int Check(const std::string& matrix, const std::string& solutions) {
+  TempDir dir;
+  WriteFile(dir / "m", matrix);
+  WriteFile(dir / "m.inv", solutions);
+  return CheckInv(dir / "m", dir / "m.inv");
+}
+
+TEST(CheckInv, CoverageOfTheRows) {
+  const std::string rows123 = "1 1 -1\n2 1 1\n3 2 1\n";
+  EXPECT_EQ(Check(rows123, ""), 0);
+  EXPECT_EQ(Check(rows123, "1 1 1\n1 3 2\n"), 0);
+  EXPECT_EQ(Check(rows123, "1 1 1\n1 3 2\n2 2 4\n"), 1);
+  // The solution number plays no part; repeated rows and repeated mentions count once.
+  EXPECT_EQ(Check(rows123 + "2 7 3\n1 1 1\n", "9 3 1\n9 3 1\n-4 1 1\n0 2 1\n"), 1);
+  // Coefficients of 0 or less do not cover; neither do elements that are no rows of the matrix.
+  EXPECT_EQ(Check(rows123, "1 1 1\n1 3 1\n2 2 0\n3 2 -5\n"), 0);
+  EXPECT_EQ(Check(rows123, "1 1 1\n1 3 1\n1 4 1\n1 -2 1\n"), 0);
+  // Row numbers are names: 2 as a column of the matrix is no row.
+  EXPECT_EQ(Check("5 2 1\n", "1 5 1\n"), 1);
+  EXPECT_EQ(Check("5 2 1\n", "1 2 1\n"), 0);
+}
+
+TEST(CheckInv, MatrixWithoutElementsIsCovered) {
+  EXPECT_EQ(Check("", ""), 1);
+  EXPECT_EQ(Check("# none\n\n", "1 1 -1\n"), 1);
+}
+
+TEST(CheckInv, CommentBlankAndTwoIntegerLines) {
+  // A two-integer solution line has the coefficient 1; "#" lines and blank lines do nothing.
+  EXPECT_EQ(Check("# 9 9 9\n1 1\n \t\n2 1 1\n", "1 1\n#1 2 1\n\n1 2 1\n"), 1);
+  EXPECT_EQ(Check("1 1 1\n2 1 1\n", "1 1 1\n# 1 2 1\n"), 0);
+}
+
+TEST(CheckInv, Failures) {
+  TempDir dir;
+  WriteFile(dir / "m", "1 1 1\n");
+  WriteFile(dir / "s", "1 1 1\n");
+  // The matrix file is opened first.
+  Failure both = ExpectFailure([&] { CheckInv(dir / "none", dir / "gone"); });
+  EXPECT_EQ(both.code, 2);
+  EXPECT_EQ(both.message, "*** error open file " + (dir / "none") + "\n");
+  Failure solutions = ExpectFailure([&] { CheckInv(dir / "m", dir / "gone"); });
+  EXPECT_EQ(solutions.code, 2);
+  EXPECT_EQ(solutions.message, "*** error open file " + (dir / "gone") + "\n");
+
+  WriteFile(dir / "bad", "1 1 1\nx\n");
+  Failure malformed = ExpectFailure([&] { CheckInv(dir / "m", dir / "bad"); });
+  EXPECT_EQ(malformed.code, 4);
+  EXPECT_EQ(malformed.message, "*** malformed line 2 in file " + (dir / "bad") + "\n");
+}
+
+// Random matrices and solutions: the result is 1 exactly when the matrix rows are a subset of
+// the elements with a positive coefficient.
+TEST(CheckInv, OneExactlyWhenEveryRowHasAPositiveCoefficient) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> id(1, 9), value(-2, 3), lines(0, 12);
+  for (int round = 0; round < 300; ++round) {
+    std::string matrix, solutions;
+    std::set<int> rows, positive;
+    for (int l = lines(rng); l > 0; --l) {
+      const int r = id(rng);
+      rows.insert(r);
+      matrix += std::to_string(r) + " " + std::to_string(id(rng)) + " " + std::to_string(value(rng)) + "\n";
+    }
+    for (int l = lines(rng) * 2; l > 0; --l) {
+      const int e = id(rng), v = value(rng);
+      if (v > 0) positive.insert(e);
+      solutions += std::to_string(id(rng)) + " " + std::to_string(e) + " " + std::to_string(v) + "\n";
+    }
+    bool covered = true;
+    for (int r : rows) covered = covered && positive.count(r) > 0;
+    ASSERT_EQ(Check(matrix, solutions), covered ? 1 : 0) << matrix << "--\n" << solutions;
+  }
+}
+
+}  // namespace
+}  // namespace pelorin
