@@ -1,0 +1,109 @@
+// The driver's own pieces: the fusion-set readers and the removal of work files; and whole
+// composition runs through the driver on small matrices.
+#include "run/ana.h"
+
+#include "support/semiflows.h"
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ListFiles;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+TEST(FusionSets, NextFSNReadsBlankSeparatedNumbers) {
+  const std::string line = "  7\t12  \n";
+  EXPECT_EQ(NextFSN(line, 1), 7);
+  EXPECT_EQ(NextFSN(line, 2), 12);
+  EXPECT_EQ(NextFSN(line, 3), 0);
+  EXPECT_EQ(NextFSN("1 2\n", 2), 2);
+  EXPECT_EQ(NextFSN("", 1), 0);
+  EXPECT_EQ(NextFSN("x 5", 1), 0);  // a word that is no number
+  EXPECT_EQ(NextFSN("x 5", 2), 5);
+}
+
+TEST(FusionSets, ReadFusionSetCopiesTheLineOfTheStep) {
+  TempDir dir;
+  WriteFile(dir / "t", "1 2\n3 4\n1 3");
+  std::string buffer = "before";
+  EXPECT_EQ(ReadFusionSet(dir / "t", 2, buffer), 0);
+  EXPECT_EQ(buffer, "3 4\n");
+  ReadFusionSet(dir / "t", 3, buffer);
+  EXPECT_EQ(buffer, "1 3");
+  ReadFusionSet(dir / "t", 4, buffer);  // beyond the end: unchanged
+  EXPECT_EQ(buffer, "1 3");
+  Failure f = test::ExpectFailure([&] { ReadFusionSet(dir / "none", 1, buffer); });
+  EXPECT_EQ(f.code, 2);
+  EXPECT_EQ(f.message, "*** error open file " + (dir / "none") + "\n");
+}
+
+TEST(CleanWorkFiles, RemovesTheDriversFilesOnly) {
+  TempDir dir;
+  const std::string m = dir / "M";
+  for (const char* suffix : {".z", ".y", ".s", ".g", ".r", ".r0", ".u", ".h0", ".p", ".t", ".x", ".x1", ".y2", ".z1",
+                             ".i2", ".i3", ".h", "-s1", "-i1", "-z1", ".inv", ""})
+    WriteFile(m + suffix, "");
+  CleanWorkFiles(2, m);
+  EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "M-i1", "M-s1", "M-z1", "M.h", "M.i3", "M.inv"}));
+}
+
+// The chain of the composition example: places 1 -> 2 -> 3 through transitions 1 and 2.
+const char* const kChain = "1 1 -1\n2 1 1\n2 2 -1\n3 2 1\n";
+
+TEST(Driver, DirectModeMakesNoWorkFile) {
+  TempDir dir;
+  WriteFile(dir / "M", kChain);
+  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 2, 0), 0);
+  EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "inv"}));
+  EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
+}
+
+TEST(Driver, SimultaneousCompositionOfTheChain) {
+  TempDir dir;
+  WriteFile(dir / "M", kChain);
+  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, 1), 0);
+  EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
+  EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "M-s1", "inv"}));
+  EXPECT_EQ(ReadFile(dir / "M-s1"), "1 2 1\n2 2 -1\n");
+}
+
+TEST(Driver, SequentialCompositionWithOneContactPlace) {
+  TempDir dir;
+  WriteFile(dir / "M", kChain);
+  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, 2), 0);
+  EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
+  EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "M-i1", "M-s1", "M-z1", "inv"}));
+  EXPECT_EQ(ReadFile(dir / "M-i1"), "1 1 1\n1 2 1\n1 3 1\n");
+  EXPECT_EQ(ReadFile(dir / "M-z1"), "1 1 -1\n2 1 1\n2 2 -1\n3 2 1\n");
+}
+
+TEST(Driver, SingleSubnetEndsAfterItsSolution) {
+  TempDir dir;
+  WriteFile(dir / "M", "1 1 -1\n2 1 1\n2 2 -1\n1 2 1\n");  // a cycle: one subnet
+  for (int mode : {1, 2}) {
+    EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, mode), 1);
+    EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n");
+    EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "inv"}));
+  }
+}
+
+TEST(Driver, DisconnectedSubnetsGiveTheUnionOfTheirBases) {
+  TempDir dir;
+  // Two separate cycles of two places, and a chain 5 -> 6 joined to nothing.
+  WriteFile(dir / "M", "1 1 -1\n2 1 1\n2 2 -1\n1 2 1\n3 3 -1\n4 3 1\n4 4 -1\n3 4 1\n5 5 -1\n6 5 1\n");
+  for (int mode : {1, 2}) {
+    for (int debug : {0, 2}) {
+      TempDir run;
+      WriteFile(run / "M", ReadFile(dir / "M"));
+      Pelorin(run / "M", run / "inv", debug, mode);
+      EXPECT_EQ(test::CheckBasis(run / "M", run / "inv"), "");
+      EXPECT_EQ(test::ReadBasis(run / "inv").size(), 2u) << "mode " << mode;
+      if (debug == 0) EXPECT_EQ(ListFiles(run.path()), (std::vector<std::string>{"M", "inv"})) << "mode " << mode;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelorin
