@@ -81,7 +81,7 @@ TEST(Driver, SequentialCompositionWithOneContactPlace) {
 
 TEST(Driver, SingleSubnetEndsAfterItsSolution) {
   TempDir dir;
-  WriteFile(dir / "M", "1 1 -1\n2 1 1\n2 2 -1\n1 2 1\n");  // a cycle: one subnet
+  WriteFile(dir / "M", "1 1 -1\n1 2 -1\n2 1 1\n2 2 1\n");  // both transitions move p1 to p2: one subnet
   for (int mode : {1, 2}) {
     EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, mode), 1);
     EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n");
