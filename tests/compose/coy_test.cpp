@@ -1,0 +1,122 @@
+// Composition system and unit solutions written from contact place lists and subnet bases.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "compose/coy.h"
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct System {
+  std::string s, u;
+  bool operator==(const System&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const System& system) {
+  return out << "s:\n" << system.s << "u:\n" << system.u;
+}
+
+// Writes B.z and the bases B.i1, B.i2, ..., runs the stage and returns B.s and B.u.
+System Compose(const TempDir& dir, const std::string& contacts, const std::vector<std::string>& bases) {
+  const std::string base = dir / "m.spm";
+  WriteFile(base + ".z", contacts);
+  for (size_t i = 0; i < bases.size(); ++i) WriteFile(base + ".i" + std::to_string(i + 1), bases[i]);
+  CreateCompositionSystem(base);
+  return {ReadFile(base + ".s"), ReadFile(base + ".u")};
+}
+
+TEST(CreateCompositionSystem, ChainOfTwoTransitions) {
+  TempDir dir;
+  EXPECT_EQ(Compose(dir, "2\n2 2 1\n", {"1 1 1\n1 2 1\n", "1 2 1\n1 3 1\n"}), (System{"1 2 1\n2 2 -1\n", ""}));
+}
+
+TEST(CreateCompositionSystem, UnknownsWithoutEquationGetUnitSolutions) {
+  TempDir dir;
+  // Place 5 is consumed by subnet 1 and produced by subnet 2; unknowns 2 and 3 do not touch it.
+  EXPECT_EQ(Compose(dir, "2\n5 1 2\n", {"1 5 2\n2 4 1\n", "1 6 1\n2 5 1\n"}),
+            (System{"1 5 -2\n4 5 1\n", "1 2 1\n2 3 1\n"}));
+}
+
+TEST(CreateCompositionSystem, WithoutContactPlacesEveryUnknownIsAUnitSolution) {
+  TempDir dir;
+  EXPECT_EQ(Compose(dir, "2\n", {"1 1 1\n2 2 1\n", "1 3 1\n"}), (System{"", "1 1 1\n2 2 1\n3 3 1\n"}));
+}
+
+TEST(CreateCompositionSystem, SolutionNumbersWithGapsReserveUnknowns) {
+  TempDir dir;
+  EXPECT_EQ(Compose(dir, "2\n2 2 1\n", {"1 1 1\n3 2 1\n", "1 2 1\n"}), (System{"3 2 1\n4 2 -1\n", "1 1 1\n2 2 1\n"}));
+}
+
+TEST(CreateCompositionSystem, EmptyBasisAddsNoUnknowns) {
+  TempDir dir;
+  // Subnet 1 has no solution: place 5, which it produces, appears from its consuming side only.
+  EXPECT_EQ(Compose(dir, "3\n5 2 1\n6 3 2\n", {"", "1 5 3\n1 6 1\n", "1 6 1\n"}),
+            (System{"1 5 -3\n1 6 1\n2 6 -1\n", ""}));
+}
+
+TEST(CreateCompositionSystem, LinesFollowBasisOrderThenContactOrder) {
+  TempDir dir;
+  // Place 7 is listed twice, and an entry may name one subnet on both sides: every matching entry
+  // writes, consuming side first, in the order of the list.
+  EXPECT_EQ(Compose(dir, "2\n7 2 1\n7 1 2\n8 1 1\n", {"1 8 2\n1 7 3\n", "1 7 1\n"}),
+            (System{"1 8 -2\n1 8 2\n1 7 3\n1 7 -3\n2 7 -1\n2 7 1\n", ""}));
+}
+
+TEST(CreateCompositionSystem, CommentsBlankLinesAndOutsiders) {
+  TempDir dir;
+  // Comments and blank lines are skipped; an entry whose subnets lie outside 1..n and a basis
+  // place that is no contact place contribute nothing; two integers mean the value 1.
+  EXPECT_EQ(Compose(dir, "2 subnets\n# contacts\n\n2 2 1\n9 3 4\n", {"# basis\n1 1 1\n\n1 2\n", "1 2 1\n1 9 1\n"}),
+            (System{"1 2 1\n2 2 -1\n", ""}));
+  // A first line without a number means no subnets; no basis is read.
+  EXPECT_EQ(Compose(dir, "# none\n1 1 1\n", {}), (System{"", ""}));
+}
+
+TEST(CreateCompositionSystem, ReplacesOlderFiles) {
+  TempDir dir;
+  WriteFile(dir / "m.spm.s", "9 9 9\n");
+  WriteFile(dir / "m.spm.u", "9 9 9\n");
+  EXPECT_EQ(Compose(dir, "1\n", {"1 1 1\n"}), (System{"", "1 1 1\n"}));
+}
+
+TEST(CreateCompositionSystem, Failures) {
+  TempDir dir;
+  const std::string base = dir / "m.spm";
+  Failure noList = ExpectFailure([&] { CreateCompositionSystem(base); });
+  EXPECT_EQ(noList.message, "*** error open file " + base + ".z\n");
+  EXPECT_EQ(noList.code, 2);
+
+  WriteFile(base + ".z", "2\n");
+  WriteFile(base + ".i1", "1 1 1\n");
+  Failure noBasis = ExpectFailure([&] { CreateCompositionSystem(base); });
+  EXPECT_EQ(noBasis.message, "*** error open file " + base + ".i2\n");
+  EXPECT_EQ(noBasis.code, 2);
+
+  WriteFile(base + ".i1", "2147483647 1 1\n");
+  WriteFile(base + ".i2", "1 1 1\n");
+  Failure offset = ExpectFailure([&] { CreateCompositionSystem(base); });
+  EXPECT_EQ(offset.message, "*** integer overflow\n");
+  EXPECT_EQ(offset.code, 5);
+
+  WriteFile(base + ".z", "2\n5 1 2\n");
+  WriteFile(base + ".i1", "1 5 -2147483648\n");
+  Failure negation = ExpectFailure([&] { CreateCompositionSystem(base); });
+  EXPECT_EQ(negation.message, "*** integer overflow\n");
+  EXPECT_EQ(negation.code, 5);
+
+  WriteFile(base + ".z", "1\n5 x 2\n");
+  Failure malformed = ExpectFailure([&] { CreateCompositionSystem(base); });
+  EXPECT_EQ(malformed.message, "*** malformed line 2 in file " + base + ".z\n");
+  EXPECT_EQ(malformed.code, 4);
+}
+
+}  // namespace
+}  // namespace pelorin
