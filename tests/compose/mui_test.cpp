@@ -1,0 +1,76 @@
+// Joint matrix of the subnets' bases.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compose/mui.h"
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// Writes B.z and the bases B.i1, B.i2, ..., runs the stage and returns B.g.
+std::string Joint(const TempDir& dir, const std::string& contacts, const std::vector<std::string>& bases) {
+  const std::string base = dir / "m.spm";
+  WriteFile(base + ".z", contacts);
+  for (size_t i = 0; i < bases.size(); ++i) WriteFile(base + ".i" + std::to_string(i + 1), bases[i]);
+  ComposeJointMatrix(base);
+  return ReadFile(base + ".g");
+}
+
+TEST(ComposeJointMatrix, ChainOfTwoTransitions) {
+  TempDir dir;
+  EXPECT_EQ(Joint(dir, "2\n2 2 1\n", {"1 1 1\n1 2 1\n", "1 2 1\n1 3 1\n"}), "1 1 1\n2 2 1\n2 3 1\n");
+}
+
+TEST(ComposeJointMatrix, ContactPlaceTakesItsValueFromTheConsumingSubnet) {
+  TempDir dir;
+  // Place 5: consumed by subnet 1, produced by subnet 2. Place 4 of subnet 1 and places 6 and 7
+  // of subnet 2 are no contact places.
+  EXPECT_EQ(Joint(dir, "2\n5 1 2\n", {"1 5 2\n1 4 1\n2 4 3\n", "1 5 1\n1 6 1\n2 5 1\n2 7 2\n"}),
+            "1 5 2\n1 4 1\n2 4 3\n3 6 1\n4 7 2\n");
+}
+
+TEST(ComposeJointMatrix, RowsAreNumberedLikeTheUnknowns) {
+  TempDir dir;
+  // Gaps reserve numbers, an empty basis moves nothing, and without contact places every line is
+  // copied.
+  EXPECT_EQ(Joint(dir, "3\n", {"1 1 1\n3 2 1\n", "", "2 4 1\n1 5 1\n"}), "1 1 1\n3 2 1\n5 4 1\n4 5 1\n");
+}
+
+TEST(ComposeJointMatrix, OnlyEntriesWithAConsumingSubnetLeaveLinesOut) {
+  TempDir dir;
+  // The entry of place 8 names no consuming subnet, so subnet 1 keeps its line; comments, blank
+  // lines and a line of two integers (value 1) are read as in every matrix file.
+  EXPECT_EQ(Joint(dir, "2\n# contacts\n8 0 1\n\n9 2 1\n", {"1 8 4\n1 9 2\n", "# basis\n1 9\n"}), "1 8 4\n2 9 1\n");
+}
+
+TEST(ComposeJointMatrix, Failures) {
+  TempDir dir;
+  const std::string base = dir / "m.spm";
+  Failure noList = ExpectFailure([&] { ComposeJointMatrix(base); });
+  EXPECT_EQ(noList.message, "*** error open file " + base + ".z\n");
+  EXPECT_EQ(noList.code, 2);
+
+  WriteFile(base + ".z", "2\n");
+  WriteFile(base + ".i1", "1 1 1\n");
+  Failure noBasis = ExpectFailure([&] { ComposeJointMatrix(base); });
+  EXPECT_EQ(noBasis.message, "*** error open file " + base + ".i2\n");
+  EXPECT_EQ(noBasis.code, 2);
+  EXPECT_EQ(ReadFile(base + ".g"), "1 1 1\n");
+
+  WriteFile(base + ".i1", "2147483647 1 1\n");
+  WriteFile(base + ".i2", "1 1 1\n");
+  Failure overflow = ExpectFailure([&] { ComposeJointMatrix(base); });
+  EXPECT_EQ(overflow.message, "*** integer overflow\n");
+  EXPECT_EQ(overflow.code, 5);
+}
+
+}  // namespace
+}  // namespace pelorin
