@@ -1,11 +1,53 @@
 // Collapse of the graph of subnets into the sequence of sequential composition.
+//
+// CollapseOfGraph(strategy, graph, sequence) reads the graph of subnets, whose vertices are
+// subnets and whose arcs carry the number of contact places two subnets share, and collapses it
+// one arc at a time: every step picks an arc, writes the two subnets it joins to the sequence
+// file and fuses them into one vertex that keeps the smaller number. It returns the number of
+// steps: the number of subnets that have arcs minus the number of connected components.
+//
+// Graph file, one arc a line:
+//   ";..."            comment (";" in column 1), skipped; blank lines are skipped too
+//   "u v w"           an arc between subnets u and v with weight w, in any order of u and v
+//   "u v"             the same with weight 1
+// For example ";graph\n1 2 2\n3 2\n" holds the arcs (1, 2, 2) and (2, 3, 1). An arc from a subnet
+// to itself, or a second arc between the same two subnets, ends the run (exit code 2) with
+// "*** error input file: loop u v\n" or "*** error input file: duplicated arcs u v\n" (u and v as
+// read); a line that does not begin with two integers ends it with the malformed-line message
+// (exit code 4). The sequence file is created before the graph is read, so it stays empty then.
+//
+// Sequence file, one step a line, "a b\n" with a < b: the subnets joined at that step; the fused
+// subnet keeps a. The graph above gives "1 2\n1 3\n" under the strategy "f".
+//
+// The collapse: while arcs remain, the arcs are put in order of decreasing weight by a selection
+// sort that is not stable (the first heaviest of the rest is swapped into place), one arc is
+// chosen by the strategy letter, its two numbers are written, it is removed, every arc of the
+// larger number b is moved to the smaller number a, and arcs that became parallel are combined
+// into the earlier one with the sum of their weights. The chosen index (from 0) is
+//   'f' (and any letter not listed) 0, the first heaviest arc
+//   'i' the last arc, one of the lightest
+//   'm' DrawnIndex(k, r) where k is the number of arcs of the heaviest weight
+//   'r' DrawnIndex(n, r) among all n arcs
+// where r is the next number of the collapse's generator (one draw per step for 'm' and 'r').
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace pelorin {
 
 // Returns the number of collapse steps written to `sequence`.
 int CollapseOfGraph(int strategy, const std::string& graph, const std::string& sequence);
+
+// The index chosen among k candidates by the draw r (0..32767): trunc(k * r / 32767.0) - 1,
+// kept within 0..k-1. The last candidate is only chosen for r = 32767.
+size_t DrawnIndex(size_t k, int r);
+
+// The next number of the collapse's generator, 0..32767. Its state starts at 1 and is never
+// seeded: state = state * 1103515245 + 12345 (mod 2^32), the number is (state / 65536) % 32768.
+int CollapseRandom();
+
+// Puts the generator back into its first state.
+void ResetCollapseRandom();
 
 }  // namespace pelorin
