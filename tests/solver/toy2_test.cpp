@@ -1,0 +1,418 @@
+// Toudic's method: worked examples and edge cases through files, the row operations at their
+// edges, and random systems against a plain dense rendering of the method.
+#include "solver/toy2.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <numeric>
+#include <random>
+#include <sstream>
+
+#include "matrix/spm.h"
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// Runs Toudic on `matrix` written to a file and returns the solution file.
+std::string Solve(const std::string& matrix) {
+  TempDir dir;
+  WriteFile(dir / "a.spm", matrix);
+  EXPECT_EQ(Toudic(dir / "a.spm", dir / "a.inv"), 0);
+  return ReadFile(dir / "a.inv");
+}
+
+// ---- The dense method step by step, kept plain: linear searches, whole rows, shifts. ----
+
+using Dense = std::vector<std::vector<int32_t>>;
+
+int32_t RefNod(int32_t a, int32_t b) { return std::gcd(a, b); }
+
+int32_t RefNodv(const std::vector<int32_t>& v) {
+  int32_t g = 0;
+  for (int32_t e : v) {
+    if (e != 0) g = g == 0 ? std::abs(e) : RefNod(g, std::abs(e));
+  }
+  return g;
+}
+
+void RefDelzero(Dense& C, Dense& X, size_t& k) {
+  for (size_t r = 0; r < k;) {
+    if (std::all_of(X[r].begin(), X[r].end(), [](int32_t e) { return e == 0; })) {
+      for (size_t q = r; q + 1 < k; ++q) C[q] = C[q + 1], X[q] = X[q + 1];
+      --k;
+    } else {
+      ++r;
+    }
+  }
+}
+
+void RefFilter(Dense& C, Dense& X, size_t& k) {
+  bool drop = false;
+  const std::vector<int32_t>& fresh = X[k - 1];
+  for (size_t i = 0; i + 1 < k; ++i) {
+    bool above = true, below = true;
+    for (size_t j = 0; j < fresh.size(); ++j) above &= X[i][j] >= fresh[j], below &= fresh[j] >= X[i][j];
+    if (above && !below) std::fill(X[i].begin(), X[i].end(), 0);
+    if (below) drop = true;
+  }
+  if (drop) std::fill(X[k - 1].begin(), X[k - 1].end(), 0);
+  RefDelzero(C, X, k);
+}
+
+// findzero and erasezero until findzero finds nothing.
+void RefErase(Dense& C, Dense& X, size_t nc) {
+  for (;;) {
+    std::vector<size_t> Iz;
+    for (size_t j = 0; j < nc; ++j) {
+      std::vector<size_t> plus, minus, single;
+      for (size_t i = 0; i < C.size(); ++i) {
+        if (C[i][j] > 0) plus.push_back(i);
+        if (C[i][j] < 0) minus.push_back(i);
+      }
+      if (plus.empty()) single = minus;
+      if (minus.empty()) single = plus;
+      for (size_t i : single)
+        if (std::find(Iz.begin(), Iz.end(), i) == Iz.end()) Iz.push_back(i);
+    }
+    if (Iz.empty()) return;
+    Dense C0, X0;
+    for (size_t i = 0; i < C.size(); ++i)
+      if (std::find(Iz.begin(), Iz.end(), i) == Iz.end()) C0.push_back(C[i]), X0.push_back(X[i]);
+    C = C0, X = X0;
+  }
+}
+
+std::string RefToudic(const std::vector<Element>& elements) {
+  std::vector<int32_t> rows, cols;
+  for (const Element& e : elements) {
+    if (std::find(rows.begin(), rows.end(), e.row) == rows.end()) rows.push_back(e.row);
+    if (std::find(cols.begin(), cols.end(), e.col) == cols.end()) cols.push_back(e.col);
+  }
+  const size_t nc = cols.size(), nx = rows.size();
+  Dense C(nx, std::vector<int32_t>(nc, 0)), X(nx, std::vector<int32_t>(nx, 0));
+  for (const Element& e : elements) {
+    int32_t& cell = C[std::find(rows.begin(), rows.end(), e.row) - rows.begin()][std::find(cols.begin(), cols.end(), e.col) - cols.begin()];
+    cell = CheckedAdd(cell, e.value);
+  }
+  for (size_t i = 0; i < nx; ++i) X[i][i] = 1;
+  for (;;) {
+    RefErase(C, X, nc);
+    size_t col = 0, np = C.size(), nm = C.size();
+    std::vector<size_t> Ip, Im;
+    for (size_t j = 0; j < nc; ++j) {
+      std::vector<size_t> plus, minus;
+      for (size_t i = 0; i < C.size(); ++i) {
+        if (C[i][j] > 0) plus.push_back(i);
+        if (C[i][j] < 0) minus.push_back(i);
+      }
+      if (!plus.empty() || !minus.empty())
+        if (plus.size() * minus.size() < np * nm) col = j + 1, np = plus.size(), nm = minus.size(), Ip = plus, Im = minus;
+    }
+    if (col == 0) break;
+    Dense C1, X1;
+    for (size_t i = 0; i < C.size(); ++i)
+      if (C[i][col - 1] == 0) C1.push_back(C[i]), X1.push_back(X[i]);
+    size_t k = C1.size();
+    for (size_t p : Ip) {
+      for (size_t n : Im) {
+        int32_t a = std::abs(C[p][col - 1]), b = std::abs(C[n][col - 1]);
+        const int32_t g = RefNod(a, b);
+        if (g > 1) a /= g, b /= g;
+        C1.resize(k + 1), X1.resize(k + 1);
+        C1[k].assign(nc, 0), X1[k].assign(nx, 0);
+        for (size_t j = 0; j < nc; ++j) C1[k][j] = CheckedAdd(CheckedMul(b, C[p][j]), CheckedMul(a, C[n][j]));
+        for (size_t j = 0; j < nx; ++j) X1[k][j] = CheckedAdd(CheckedMul(b, X[p][j]), CheckedMul(a, X[n][j]));
+        const int32_t gc = RefNodv(C1[k]), gx = RefNodv(X1[k]);
+        if ((gc > 1 || gc == 0) && gx > 1) {
+          const int32_t d = gc == 0 ? gx : RefNod(gc, gx);
+          for (int32_t& e : C1[k]) e /= d;
+          for (int32_t& e : X1[k]) e /= d;
+        }
+        ++k;
+        RefFilter(C1, X1, k);
+      }
+    }
+    C1.resize(k), X1.resize(k);
+    C = C1, X = X1;
+  }
+  std::ostringstream out;
+  for (size_t i = 0; i < X.size(); ++i)
+    for (size_t j = 0; j < nx; ++j)
+      if (X[i][j] != 0) out << i + 1 << ' ' << rows[j] << ' ' << X[i][j] << '\n';
+  return out.str();
+}
+
+
+// ---- Worked examples and edge cases through files ----
+
+TEST(Toudic, WorkedExamples) {
+  EXPECT_EQ(Solve("1 1 -1\n2 1 1\n2 2 -1\n1 2 1\n"), "1 1 1\n1 2 1\n");
+  EXPECT_EQ(Solve("1 1 -2\n2 1 1\n"), "1 1 1\n1 2 2\n");
+  EXPECT_EQ(Solve("1 1 1\n1 2 -1\n2 2 1\n"), "");
+}
+
+TEST(Toudic, InputForms) {
+  EXPECT_EQ(Solve(""), "");
+  EXPECT_EQ(Solve("# only a comment\n\n  \t\r\n"), "");
+  // A row that cancels itself has a zero equation part from the start: a unit solution.
+  EXPECT_EQ(Solve("4 3 -1\n5 3 1\n5 3 -1\n"), "1 5 1\n");
+  // Repeated triples add up, two integers mean 1, numbers are names kept in order of first
+  // appearance, comments anywhere, a last line without a line feed.
+  EXPECT_EQ(Solve("# net\n70 2\n9 2 -1\n9 2 -1\n#\n3 2 1"), "1 70 2\n1 9 1\n2 9 1\n2 3 2\n");
+}
+
+TEST(Toudic, EqualProductsGoByFirstAppearanceOfTheColumn) {
+  // Columns 2 and 1 both pair one row with one; column 2 appeared first, so it is eliminated
+  // first and rows 1 and 2, copied unchanged, come before the combination of rows 3 and 4.
+  EXPECT_EQ(Solve("3 2 1\n4 2 -1\n1 1 1\n2 1 -1\n"), "1 3 1\n1 4 1\n2 1 1\n2 2 1\n");
+  EXPECT_EQ(Solve("1 1 1\n2 1 -1\n3 2 1\n4 2 -1\n"), "1 1 1\n1 2 1\n2 3 1\n2 4 1\n");
+}
+
+TEST(Toudic, Failures) {
+  TempDir dir;
+  Failure missing = ExpectFailure([&] { Toudic(dir / "none.spm", dir / "out"); });
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.message, "*** error open file " + (dir / "none.spm") + "\n");
+  EXPECT_FALSE(test::Exists(dir / "out"));
+
+  WriteFile(dir / "a.spm", "1 1 1\n");
+  Failure output = ExpectFailure([&] { Toudic(dir / "a.spm", dir / "no/out"); });
+  EXPECT_EQ(output.code, 2);
+  EXPECT_EQ(output.message, "*** error open file " + (dir / "no/out") + "\n");
+
+  WriteFile(dir / "bad.spm", "1 1 1\n 1 x\n");
+  Failure bad = ExpectFailure([&] { Toudic(dir / "bad.spm", dir / "out"); });
+  EXPECT_EQ(bad.code, 4);
+  EXPECT_EQ(bad.message, "*** malformed line 2 in file " + (dir / "bad.spm") + "\n");
+  EXPECT_EQ(ReadFile(dir / "out"), "");
+}
+
+TEST(Toudic, OverflowEndsTheRun) {
+  for (const std::string matrix : {
+           "1 1 2147483647\n1 1 1\n",                  // a repeated cell
+           "1 1 65536\n2 1 -1\n1 2 -1\n2 2 65536\n",   // a product of a combination
+           "1 1 -1\n2 1 1\n1 2 2147483647\n2 2 1\n3 2 -1\n",  // a sum of a combination
+           "1 1 -2147483648\n2 1 1073741824\n",      // cancelling the smallest value
+       }) {
+    TempDir dir;
+    WriteFile(dir / "a.spm", matrix);
+    Failure failure = ExpectFailure([&] { Toudic(dir / "a.spm", dir / "a.inv"); });
+    EXPECT_EQ(failure.code, 5) << matrix;
+    EXPECT_EQ(failure.message, "*** integer overflow\n");
+    EXPECT_EQ(ReadFile(dir / "a.inv"), "");
+  }
+  // The smallest 32-bit value is an entry like any other while no product leaves the range.
+  EXPECT_EQ(Solve("1 1 1\n1 2 -2147483648\n2 1 -1\n2 2 2147483647\n3 2 1\n"), "1 1 1\n1 2 1\n1 3 1\n");
+}
+
+// ---- Row operations ----
+
+// A working row from dense parts.
+WorkRow Row(const std::vector<int32_t>& c, const std::vector<int32_t>& x = {}) {
+  WorkRow row;
+  for (size_t j = 0; j < c.size(); ++j)
+    if (c[j] != 0) row.c.push_back({static_cast<int32_t>(j), c[j]});
+  for (size_t j = 0; j < x.size(); ++j)
+    if (x[j] != 0) row.x.push_back({static_cast<int32_t>(j), x[j]});
+  return row;
+}
+
+// Rows from dense columns: columns[j][i] is the entry of row i in column j.
+WorkRows FromColumns(const std::vector<std::vector<int32_t>>& columns) {
+  WorkRows rows(columns[0].size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    std::vector<int32_t> c;
+    for (const auto& column : columns) c.push_back(column[i]);
+    rows[i] = Row(c, {static_cast<int32_t>(i + 1)});
+  }
+  return rows;
+}
+
+TEST(RowOperations, Divisors) {
+  EXPECT_EQ(nod(6, 4), 2);
+  EXPECT_EQ(nod(5, 5), 5);
+  EXPECT_EQ(nod(1, 97), 1);
+  EXPECT_EQ(nod(12, 18), 6);
+  EXPECT_EQ(nod(2147483648, 6), 2);
+  EXPECT_EQ(nodv(SparseRow{}), 0);
+  EXPECT_EQ(nodv(Row({0, -4, 6}).c), 2);
+  EXPECT_EQ(nodv(Row({0, 0, -3}).c), 3);
+  EXPECT_EQ(nodv(Row({INT32_MIN}).c), 2147483648);
+  SparseRow v = Row({0, -4, 6}).c;
+  divv(v, 2);
+  EXPECT_EQ(v, Row({0, -2, 3}).c);
+}
+
+TEST(RowOperations, ColumnChoice) {
+  int32_t col = -1;
+  std::vector<int32_t> Ip, Im;
+  // 1 positive and 4 negative rows (product 4) first, then 2 and 2: the first column wins.
+  const std::vector<int32_t> first{1, -1, -1, -1, -1, 0}, second{1, 1, -1, -1, 0, 0}, third{1, 0, 0, -1, -1, -1};
+  EXPECT_EQ(findcol(FromColumns({first, second}), 2, col, Ip, Im), 1);
+  EXPECT_EQ(col, 1);
+  EXPECT_EQ(Ip, (std::vector<int32_t>{1}));
+  EXPECT_EQ(Im, (std::vector<int32_t>{2, 3, 4, 5}));
+  // A later column with the product 3 beats both; a zero column is passed over.
+  EXPECT_EQ(findcol(FromColumns({{0, 0, 0, 0, 0, 0}, first, second, third}), 4, col, Ip, Im), 1);
+  EXPECT_EQ(col, 4);
+  EXPECT_EQ(Im, (std::vector<int32_t>{4, 5, 6}));
+  EXPECT_EQ(findcol(FromColumns({{0, 0}, {0, 0}}), 2, col, Ip, Im), 0);
+  EXPECT_EQ(col, 0);
+}
+
+TEST(RowOperations, SingleSignRowsAndRemoval) {
+  // Column 1 is only negative (rows 2, 4), column 2 has both signs, column 3 is zero, column 4
+  // is only positive (rows 1, 4): row 4 is listed once, where it was first found.
+  WorkRows rows = FromColumns({{0, -1, 0, -2}, {1, -1, 0, 0}, {0, 0, 0, 0}, {3, 0, 0, 1}});
+  EXPECT_EQ(findzero(rows, 4), (std::vector<int32_t>{2, 4, 1}));
+  EXPECT_TRUE(findzero(FromColumns({{1, -1}, {0, 0}}), 2).empty());
+
+  erasezero(rows, {3, 1});
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].x, Row({}, {2}).x);
+  EXPECT_EQ(rows[1].x, Row({}, {4}).x);
+
+  WorkRows zeros{Row({1}, {}), Row({2}, {}), Row({3}, {0, 1})};
+  delzero(zeros);
+  ASSERT_EQ(zeros.size(), 1u);
+  EXPECT_EQ(zeros[0], Row({3}, {0, 1}));
+
+  WorkRows shifted = FromColumns({{1, 2, 3}});
+  shiftmatrc(shifted, 3, 1);
+  EXPECT_EQ(shifted[0].c, Row({2}).c);
+  EXPECT_EQ(shifted[2].c, Row({3}).c);
+  EXPECT_EQ(shifted[0].x, Row({}, {1}).x);  // only the equation part moved
+}
+
+// The variable parts left after filtering `fresh` against `earlier`.
+std::vector<SparseRow> Filter(const std::vector<std::vector<int32_t>>& earlier, const std::vector<int32_t>& fresh) {
+  Generation next;
+  for (const auto& x : earlier) AddRow(next, Row({}, x));
+  AddRow(next, Row({}, fresh));
+  FilterNewSolution(next);
+  delzero(next.rows);
+  EXPECT_EQ(next.live, next.rows.size());
+  std::vector<SparseRow> left;
+  for (const WorkRow& row : next.rows) left.push_back(row.x);
+  return left;
+}
+
+TEST(RowOperations, DominanceFilterComparesValues) {
+  const SparseRow a = Row({}, {1, 1, 0}).x;
+  EXPECT_EQ(Filter({{1, 1, 0}}, {1, 1, 0}), (std::vector<SparseRow>{a}));
+  EXPECT_EQ(Filter({{2, 1, 0}, {0, 0, 1}}, {1, 1, 0}), (std::vector<SparseRow>{Row({}, {0, 0, 1}).x, a}));
+  EXPECT_EQ(Filter({{1, 0, 1}}, {0, 1, 1}).size(), 2u);
+  EXPECT_EQ(Filter({{1, 0, 0}}, {2, 0, 0}), (std::vector<SparseRow>{Row({}, {1}).x}));
+  EXPECT_EQ(Filter({{1, 2}}, {2, 1}).size(), 2u);  // same support, neither above the other
+  EXPECT_EQ(Filter({}, {0, 3}).size(), 1u);
+}
+
+// ---- Random systems ----
+
+// The solution file, or the message of the failure that ended the run.
+std::string Outcome(const std::function<std::string()>& run) {
+  try {
+    return run();
+  } catch (const Failure& failure) {
+    return failure.message;
+  }
+}
+
+// A random matrix file of up to `size` rows and columns with entries in -3..3: net-like columns
+// (some rows take, some give) or plain noise, with names out of order, repeated cells and zeros.
+std::vector<Element> RandomMatrix(unsigned seed, int size) {
+  std::mt19937 random(seed);
+  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  const int nrows = pick(1, size), ncols = pick(1, size);
+  std::vector<int32_t> rowIds(nrows), colIds(ncols);
+  std::iota(rowIds.begin(), rowIds.end(), 1);
+  std::iota(colIds.begin(), colIds.end(), 1);
+  for (int32_t& id : rowIds) id = id * 3 + pick(0, 2);
+  for (int32_t& id : colIds) id = id * 5 + pick(0, 4);
+  std::vector<Element> elements;
+  const bool netLike = pick(0, 3) != 0;
+  for (int32_t col : colIds) {
+    for (int32_t row : rowIds) {
+      int value = pick(-3, 3);
+      if (netLike) value = pick(0, 2) == 0 ? value : 0;
+      if (value == 0 && pick(0, 5) != 0) continue;
+      if (pick(0, 6) == 0) elements.push_back({row, col, value == 0 ? 1 : -value});
+      elements.push_back({row, col, value});
+    }
+  }
+  std::shuffle(elements.begin(), elements.end(), random);
+  return elements;
+}
+
+std::string ToText(const std::vector<Element>& elements) {
+  std::string text;
+  for (const Element& e : elements) text += std::to_string(e.row) + " " + std::to_string(e.col) + " " + std::to_string(e.value) + "\n";
+  return text;
+}
+
+// Checks what every solution file must satisfy: y.A = 0, positive coefficients with gcd 1,
+// solutions numbered without gaps, none componentwise >= another.
+void CheckSolutions(const std::vector<Element>& elements, const std::string& solutions) {
+  const DenseMatrix a = LoadDense(elements, "A");
+  std::vector<std::vector<int64_t>> ys;
+  std::istringstream in(solutions);
+  int32_t number = 0, row = 0, value = 0;
+  while (in >> number >> row >> value) {
+    ASSERT_GT(value, 0);
+    if (number > static_cast<int32_t>(ys.size())) ys.emplace_back(a.rows.size(), 0);
+    ASSERT_EQ(number, static_cast<int32_t>(ys.size()));
+    ASSERT_GE(a.rows.Find(row), 0);
+    ys.back()[static_cast<size_t>(a.rows.Find(row))] = value;
+  }
+  for (const auto& y : ys) {
+    for (size_t j = 0; j < a.cols.size(); ++j) {
+      int64_t sum = 0;
+      for (size_t i = 0; i < y.size(); ++i) sum += y[i] * a.at(i, j);
+      EXPECT_EQ(sum, 0);
+    }
+    EXPECT_EQ(std::accumulate(y.begin(), y.end(), int64_t{0}, [](int64_t g, int64_t e) { return std::gcd(g, e); }), 1);
+    for (const auto& z : ys) {
+      if (&z == &y) continue;
+      bool above = true;
+      for (size_t i = 0; i < y.size(); ++i) above &= y[i] >= z[i];
+      EXPECT_FALSE(above);
+    }
+  }
+}
+
+TEST(Toudic, RandomSystemsMatchThePlainMethod) {
+  int withSolutions = 0;
+  for (unsigned seed = 1; seed <= 400; ++seed) {
+    const std::vector<Element> elements = RandomMatrix(seed, seed <= 360 ? 8 : 16);
+    const std::string solutions = Solve(ToText(elements));
+    EXPECT_EQ(solutions, RefToudic(elements)) << "seed " << seed << "\n" << ToText(elements);
+    CheckSolutions(elements, solutions);
+    if (!solutions.empty()) ++withSolutions;
+  }
+  EXPECT_GT(withSolutions, 100);  // the comparison is not vacuous
+}
+
+TEST(Toudic, RandomSystemsOverflowAlike) {
+  // Every combination counts, also one that the filter drops at once.
+  int overflows = 0;
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    std::vector<Element> elements = RandomMatrix(seed, 10);
+    std::mt19937 random(seed);
+    for (Element& e : elements) e.value *= std::uniform_int_distribution<int32_t>(1, 1 << 12)(random);
+    const std::string expected = Outcome([&] { return RefToudic(elements); });
+    EXPECT_EQ(Outcome([&] { return Solve(ToText(elements)); }), expected) << "seed " << seed;
+    if (expected == "*** integer overflow\n") ++overflows;
+  }
+  EXPECT_GT(overflows, 10);
+  EXPECT_LT(overflows, 290);
+}
+
+}  // namespace
+}  // namespace pelorin
