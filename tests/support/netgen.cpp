@@ -29,9 +29,9 @@ struct Builder {
   }
   void Transition(const std::vector<std::string>& in, const std::vector<std::string>& out) {
     text += "tr t" + std::to_string(++transitions);
-    for (const std::string& p : in) text += " " + Item(p);
+    for (const std::string& p : in) (text += ' ') += Item(p);
     text += " ->";
-    for (const std::string& p : out) text += " " + Item(p);
+    for (const std::string& p : out) (text += ' ') += Item(p);
     text += "\n";
   }
 };
