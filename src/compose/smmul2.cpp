@@ -1,0 +1,144 @@
+// Sparse matrix product; the contract is in smmul2.h.
+//
+// Each input is held as its rows of non-zero cells, sorted by column position. A row of the
+// product is accumulated in 64 bits over the non-zero cells of the row of A, taken in increasing
+// column position, so that every partial sum is the one of the term-by-term sum over the columns
+// of A in order of first appearance (zero terms leave a partial sum unchanged); a term or a
+// partial sum outside 32 bits marks its element as overflowed.
+#include "compose/smmul2.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <utility>
+#include <vector>
+
+#include "matrix/spm.h"
+#include "matrix/textfile.h"
+#include "run/failure.h"
+
+namespace pelorin {
+namespace {
+
+struct Cell {
+  int32_t col;    // column position
+  int32_t value;
+};
+
+// A matrix file with rows and columns by first appearance and the non-zero cells of every row,
+// in increasing column position.
+struct SparseMatrix {
+  IndexList rows;
+  IndexList cols;
+  std::vector<std::vector<Cell>> cells;  // per row position
+};
+
+struct Names {
+  const char* indices;  // memory message of the index lists
+  const char* cells;    // memory message of the cells
+};
+
+// The elements of the file with their row and column positions.
+struct Positioned {
+  std::vector<Element> elements;
+  std::vector<int32_t> row;
+  std::vector<int32_t> col;
+};
+
+Positioned ReadIndices(const std::string& name, SparseMatrix& m, const char* arrays) {
+  return WithMemory(arrays, [&] {
+    Positioned read;
+    read.elements = ReadElementsFile(name);
+    for (const Element& e : read.elements) {
+      read.row.push_back(m.rows.Add(e.row));
+      read.col.push_back(m.cols.Add(e.col));
+    }
+    return read;
+  });
+}
+
+// Adds up the lines of every cell in file order and keeps the non-zero sums.
+void FillCells(const Positioned& read, SparseMatrix& m, const char* arrays) {
+  WithMemory(arrays, [&] {
+    std::vector<size_t> order(read.elements.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+      return std::pair{read.row[x], read.col[x]} < std::pair{read.row[y], read.col[y]};
+    });
+    m.cells.assign(m.rows.size(), {});
+    for (size_t k = 0; k < order.size();) {
+      const size_t first = order[k];
+      int32_t sum = 0;
+      for (; k < order.size() && read.row[order[k]] == read.row[first] && read.col[order[k]] == read.col[first]; ++k)
+        sum = CheckedAdd(sum, read.elements[order[k]].value);
+      if (sum != 0) m.cells[static_cast<size_t>(read.row[first])].push_back({read.col[first], sum});
+    }
+  });
+}
+
+SparseMatrix LoadSparse(const std::string& name, Names names) {
+  SparseMatrix m;
+  const Positioned read = ReadIndices(name, m, names.indices);
+  FillCells(read, m, names.cells);
+  return m;
+}
+
+// One row of the product being accumulated.
+struct RowSum {
+  enum State : char { kUntouched, kTouched, kOverflowed };
+  std::vector<int64_t> sum;      // per column position of B
+  std::vector<State> state;      // per column position of B
+  std::vector<int32_t> touched;  // column positions with at least one term, in order of touching
+};
+
+bool Fits(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+// Adds A(i, k) . B(k, j) to element j; a term or partial sum outside 32 bits spoils the element.
+void AddTerm(RowSum& row, int32_t j, int64_t term) {
+  const auto c = static_cast<size_t>(j);
+  if (row.state[c] == RowSum::kOverflowed) return;
+  if (row.state[c] == RowSum::kUntouched) {
+    row.state[c] = RowSum::kTouched;
+    row.touched.push_back(j);
+  }
+  row.sum[c] += term;
+  if (!Fits(term) || !Fits(row.sum[c])) row.state[c] = RowSum::kOverflowed;
+}
+
+// Writes the row's non-zero sums in column order and clears it for the next row.
+void FlushRow(std::FILE* out, RowSum& row, int32_t rowIndex, const IndexList& colsb) {
+  std::sort(row.touched.begin(), row.touched.end());
+  for (int32_t j : row.touched) {
+    const auto c = static_cast<size_t>(j);
+    if (row.state[c] == RowSum::kOverflowed) FailOverflow();
+    if (row.sum[c] != 0) WriteElement(out, rowIndex, colsb.ids[c], static_cast<int32_t>(row.sum[c]));
+    row.sum[c] = 0;
+    row.state[c] = RowSum::kUntouched;
+  }
+  row.touched.clear();
+}
+
+}  // namespace
+
+void MultiplySPM(const std::string& left, const std::string& right, const std::string& product) {
+  const SparseMatrix a = LoadSparse(left, {"rowsa, colsa", "rowsa, colsa, A"});
+  const SparseMatrix b = LoadSparse(right, {"rowsb, colsb", "rowsb, colsb, B"});
+  std::vector<int32_t> pairs;  // per column position of A: the row position of B, -1 when none
+  RowSum row;
+  WithMemory("pairs", [&] {
+    for (int32_t index : a.cols.ids) pairs.push_back(b.rows.Find(index));
+    row.sum.assign(b.cols.size(), 0);
+    row.state.assign(b.cols.size(), RowSum::kUntouched);
+  });
+  File out = OpenFile(product, "w");
+  for (size_t i = 0; i < a.rows.size(); ++i) {
+    for (const Cell& x : a.cells[i]) {
+      const int32_t l = pairs[static_cast<size_t>(x.col)];
+      if (l < 0) continue;
+      for (const Cell& y : b.cells[static_cast<size_t>(l)]) AddTerm(row, y.col, int64_t{x.value} * y.value);
+    }
+    FlushRow(out.get(), row, a.rows.ids[i], b.cols);
+  }
+}
+
+}  // namespace pelorin

@@ -1,0 +1,201 @@
+// Sparse matrix product: examples through files, and a property test against the dense
+// term-by-term product with its overflow rule.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compose/smmul2.h"
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+std::string Multiply(const TempDir& dir, const std::string& a, const std::string& b) {
+  WriteFile(dir / "a", a);
+  WriteFile(dir / "b", b);
+  MultiplySPM(dir / "a", dir / "b", dir / "p");
+  return ReadFile(dir / "p");
+}
+
+TEST(MultiplySPM, MatchesColumnsOfAWithRowsOfBByIndex) {
+  TempDir dir;
+  EXPECT_EQ(Multiply(dir, "1 1 2\n1 2 3\n", "1 7 1\n2 7 1\n2 9 4\n"), "1 7 5\n1 9 12\n");
+  EXPECT_EQ(Multiply(dir, "5 3 1\n", "3 8 2\n"), "5 8 2\n");
+  // Column 4 of A and row 5 of B find no partner.
+  EXPECT_EQ(Multiply(dir, "1 4 1\n2 3 1\n", "3 6 1\n5 6 7\n"), "2 6 1\n");
+  EXPECT_EQ(Multiply(dir, "-3 0 2\n", "0 -8 -1\n"), "-3 -8 -2\n");
+}
+
+TEST(MultiplySPM, OutputFollowsFirstAppearance) {
+  TempDir dir;
+  EXPECT_EQ(Multiply(dir, "9 1 1\n2 1 2\n", "1 4 1\n1 1 3\n"), "9 4 1\n9 1 3\n2 4 2\n2 1 6\n");
+}
+
+TEST(MultiplySPM, CellsAddUpAndZeroesAreNotWritten) {
+  TempDir dir;
+  // "2 3" is the value 1; the two lines of cell (1, 3) cancel; row 4 sums to 0 in column 7.
+  EXPECT_EQ(Multiply(dir, "# A\n2 3\n\n1 3 2\n1 3 -2\n4 3 1\n4 5 -1\n", "3 7 1\n5 7 1\n3 8 2\n"),
+            "2 7 1\n2 8 2\n4 8 2\n");
+}
+
+TEST(MultiplySPM, EmptyInputsGiveAnEmptyProduct) {
+  TempDir dir;
+  EXPECT_EQ(Multiply(dir, "", "1 1 1\n"), "");
+  EXPECT_EQ(Multiply(dir, "1 1 1\n", "# nothing\n"), "");
+}
+
+TEST(MultiplySPM, ProductMayReplaceAnInput) {
+  TempDir dir;
+  WriteFile(dir / "a", "1 1 2\n");
+  WriteFile(dir / "b", "1 2 3\n");
+  MultiplySPM(dir / "a", dir / "b", dir / "a");
+  EXPECT_EQ(ReadFile(dir / "a"), "1 2 6\n");
+}
+
+TEST(MultiplySPM, OverflowFollowsTheOrderOfTheColumnsOfA) {
+  TempDir dir;
+  const std::string b = "1 1 1\n2 1 1\n3 1 1\n";
+  // Columns in the order 3, 2, 1: -1, 0, 2147483647 are the partial sums.
+  EXPECT_EQ(Multiply(dir, "1 3 -1\n1 2 1\n1 1 2147483647\n", b), "1 1 2147483647\n");
+  // Columns in the order 1, 2, 3: the second partial sum leaves 32 bits.
+  Failure partial = ExpectFailure([&] { Multiply(dir, "1 1 2147483647\n1 2 1\n1 3 -1\n", b); });
+  EXPECT_EQ(partial.message, "*** integer overflow\n");
+  EXPECT_EQ(partial.code, 5);
+  // A term that leaves 32 bits; the elements before it are written.
+  Failure term = ExpectFailure([&] { Multiply(dir, "1 1 1\n2 1 65536\n", "1 2 1\n1 1 65536\n1 3 1\n"); });
+  EXPECT_EQ(term.code, 5);
+  EXPECT_EQ(ReadFile(dir / "p"), "1 2 1\n1 1 65536\n1 3 1\n2 2 65536\n");
+  // A cell of an input summed beyond 32 bits.
+  Failure cell = ExpectFailure([&] { Multiply(dir, "1 1 1\n", "1 1 2147483647\n1 1 1\n"); });
+  EXPECT_EQ(cell.code, 5);
+}
+
+TEST(MultiplySPM, Failures) {
+  TempDir dir;
+  WriteFile(dir / "a", "1 1 1\n");
+  Failure noLeft = ExpectFailure([&] { MultiplySPM(dir / "none", dir / "a", dir / "p"); });
+  EXPECT_EQ(noLeft.message, "*** error open file " + (dir / "none") + "\n");
+  EXPECT_EQ(noLeft.code, 2);
+  Failure noRight = ExpectFailure([&] { MultiplySPM(dir / "a", dir / "none", dir / "p"); });
+  EXPECT_EQ(noRight.message, "*** error open file " + (dir / "none") + "\n");
+  EXPECT_EQ(noRight.code, 2);
+  Failure noProduct = ExpectFailure([&] { MultiplySPM(dir / "a", dir / "a", dir / "none/p"); });
+  EXPECT_EQ(noProduct.message, "*** error open file " + (dir / "none/p") + "\n");
+  EXPECT_EQ(noProduct.code, 2);
+  WriteFile(dir / "b", "1 1 1\n1\n");
+  Failure malformed = ExpectFailure([&] { MultiplySPM(dir / "a", dir / "b", dir / "p"); });
+  EXPECT_EQ(malformed.message, "*** malformed line 2 in file " + (dir / "b") + "\n");
+  EXPECT_EQ(malformed.code, 4);
+}
+
+// The product as first described: dense matrices over the indices by first appearance, every
+// element summed term by term over the columns of A, each step checked against 32 bits.
+struct Triple {
+  int64_t row, col, value;
+};
+
+struct Dense {
+  std::vector<int64_t> rows, cols;
+  std::vector<std::vector<int64_t>> cells;
+  bool overflow = false;
+};
+
+size_t Position(std::vector<int64_t>& list, int64_t index) {
+  for (size_t k = 0; k < list.size(); ++k)
+    if (list[k] == index) return k;
+  list.push_back(index);
+  return list.size() - 1;
+}
+
+bool Fits(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+Dense Load(const std::vector<Triple>& triples) {
+  Dense d;
+  for (const Triple& t : triples) Position(d.rows, t.row), Position(d.cols, t.col);
+  d.cells.assign(d.rows.size(), std::vector<int64_t>(d.cols.size(), 0));
+  for (const Triple& t : triples) {
+    int64_t& cell = d.cells[Position(d.rows, t.row)][Position(d.cols, t.col)];
+    cell += t.value;
+    d.overflow = d.overflow || !Fits(cell);
+  }
+  return d;
+}
+
+// The product file (none when an input overflows), and whether the product ended on an overflow
+// after writing that much of it.
+std::pair<std::optional<std::string>, bool> Reference(const std::vector<Triple>& ta, const std::vector<Triple>& tb) {
+  Dense a = Load(ta), b = Load(tb);
+  if (a.overflow || b.overflow) return {std::nullopt, true};
+  std::string out;
+  for (size_t i = 0; i < a.rows.size(); ++i)
+    for (size_t j = 0; j < b.cols.size(); ++j) {
+      int64_t sum = 0;
+      for (size_t k = 0; k < a.cols.size(); ++k)
+        for (size_t l = 0; l < b.rows.size(); ++l)
+          if (a.cols[k] == b.rows[l]) {
+            const int64_t term = a.cells[i][k] * b.cells[l][j];
+            sum += term;
+            if (!Fits(term) || !Fits(sum)) return {out, true};
+          }
+      if (sum != 0) out += std::to_string(a.rows[i]) + " " + std::to_string(b.cols[j]) + " " + std::to_string(sum) + "\n";
+    }
+  return {out, false};
+}
+
+std::string Text(const std::vector<Triple>& triples, std::mt19937& random) {
+  std::string text;
+  for (const Triple& t : triples) {
+    if (random() % 6 == 0) text += random() % 2 == 0 ? "# note\n" : "\n";
+    text += std::to_string(t.row) + " " + std::to_string(t.col);
+    if (t.value != 1 || random() % 2 == 0) text.append(" ").append(std::to_string(t.value));
+    text += "\n";
+  }
+  return text;
+}
+
+// Values from -magnitude to magnitude, or, with `large`, mostly of magnitude 46000: two of their
+// products overflow together, and a third of opposite sign brings the sum back.
+std::vector<Triple> RandomTriples(std::mt19937& random, bool large) {
+  std::vector<Triple> triples(random() % 25);
+  for (Triple& t : triples) {
+    t.row = static_cast<int64_t>(random() % 9) - 2;
+    t.col = static_cast<int64_t>(random() % 9) - 2;
+    t.value = static_cast<int64_t>(random() % 7) - 3;
+    if (large && t.value != 0) t.value = t.value > 0 ? 46000 : -46000;
+  }
+  return triples;
+}
+
+TEST(MultiplySPM, AgreesWithTheDenseTermByTermProduct) {
+  for (unsigned seed = 1; seed <= 400; ++seed) {
+    std::mt19937 random(seed);
+    // Small values never overflow; large ones often do, at a place fixed by the summation order.
+    const bool large = seed % 2 == 0;
+    const std::vector<Triple> a = RandomTriples(random, large), b = RandomTriples(random, large);
+    TempDir dir;
+    WriteFile(dir / "a", Text(a, random));
+    WriteFile(dir / "b", Text(b, random));
+    const auto [expected, overflow] = Reference(a, b);
+    if (overflow) {
+      EXPECT_EQ(ExpectFailure([&] { MultiplySPM(dir / "a", dir / "b", dir / "p"); }).code, 5) << "seed " << seed;
+    } else {
+      MultiplySPM(dir / "a", dir / "b", dir / "p");
+    }
+    if (expected) {
+      EXPECT_EQ(ReadFile(dir / "p"), *expected) << "seed " << seed;
+    } else {
+      EXPECT_FALSE(test::Exists(dir / "p")) << "seed " << seed;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelorin
