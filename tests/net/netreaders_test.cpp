@@ -1,0 +1,102 @@
+// The line rules of the ".net" and ".ndr" readers, names included, and every message of the two
+// readers, seen through the work files and the summary of the conversion.
+#include "net/readnet.h"
+
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// The matrix, the place names, the transition names and the summary's first line, split by "|".
+std::string Read(const std::string& text) {
+  TempDir dir;
+  WriteFile(dir / "in", text);
+  ReadNDRNET(dir / "in", dir / "w", dir / "out", 0);
+  const std::string out = ReadFile(dir / "out");
+  return ReadFile(dir / "w.spm") + "|" + ReadFile(dir / "w.nmp") + "|" + ReadFile(dir / "w.nmt") + "|" +
+         out.substr(0, out.find('\n'));
+}
+
+void ExpectRejected(const std::string& text, const std::string& message, int code = 2) {
+  const Failure f = ExpectFailure([&] { Read(text); });
+  EXPECT_EQ(f.message, message) << text;
+  EXPECT_EQ(f.code, code) << text;
+}
+
+const std::string kNoName = "|parsed net noname";
+
+TEST(Names, BracedAndPlain) {
+  EXPECT_EQ(Read("tr {t 1} {a\\}b}*2 {c\\\\} -> {open end\n"),
+            "1 1 -2\n2 1 -1\n3 1 1\n|1 {a\\}b}\n2 {c\\\\}\n3 {open end\n|1 {t 1}\n" + kNoName);
+  // a plain name ends at "*", a braced one after its brace; "tr" alone or before "*" names ""
+  EXPECT_EQ(Read("tr t p*3 {q}r -> {s\r\n"), "1 1 -3\n2 1 -1\n3 1 -1\n4 1 1\n|1 p\n2 {q}\n3 r\n4 {s\n|1 t\n" + kNoName);
+  EXPECT_EQ(Read("tr\ntr*x\n"), "1 1 0\n|1 \n|1 \n" + kNoName);
+}
+
+TEST(NetReader, ArcsAndTheirWeights) {
+  EXPECT_EQ(Read("tr t1 p1 p2 -> p3\n"), "1 1 -1\n2 1 -1\n3 1 1\n|1 p1\n2 p2\n3 p3\n|1 t1\n" + kNoName);
+  // an arc named again keeps its entry; only "*" changes the weight, and the last one wins
+  EXPECT_EQ(Read("tr t a -> b\ntr t a -> b\ntr t a*2 a*3 a\npl a -> t*5\n"), "1 1 -5\n2 1 1\n|1 a\n2 b\n|1 t\n" + kNoName);
+  EXPECT_EQ(Read("tr t a* b*-1 c*+4x d*9*2 e*- f* 3 -> g*2147483647\n"),
+            "1 1 0\n2 1 1\n3 1 -4\n4 1 -9\n5 1 0\n6 1 0\n7 1 -1\n8 1 2147483647\n"
+            "|1 a\n2 b\n3 c\n4 d\n5 e\n6 f\n7 3\n8 g\n|1 t\n" + kNoName);
+  ExpectRejected("tr t a*2147483648\n", "*** integer overflow\n", 5);
+  ExpectRejected("tr t a*-2147483648\n", "*** integer overflow\n", 5);  // its negation does not fit
+}
+
+TEST(NetReader, MarkingsIntervalsArrowsAndLineEnds) {
+  EXPECT_EQ(Read("pl p (2) t1 -> t2\n"), "1 2 -1\n1 1 1\n|1 p\n|1 t1\n2 t2\n" + kNoName);
+  // an interval or marking is one word, and only right after the declared name
+  EXPECT_EQ(Read("tr t [0, 3] a (1)\ntr u ]2,w[\npl p [1] ->\n"),
+            "1 1 -1\n2 1 -1\n3 1 -1\n4 3 1\n|1 3]\n2 a\n3 (1)\n4 p\n|1 t\n2 u\n3 [1]\n" + kNoName);
+  EXPECT_EQ(Read("tr t a -> b -> c\ntr u a->b\n"),
+            "1 1 -1\n5 2 -1\n2 1 1\n3 1 1\n4 1 1\n|1 a\n2 b\n3 ->\n4 c\n5 a->b\n|1 t\n2 u\n" + kNoName);
+  EXPECT_EQ(Read("tr t a ->"), "1 1 -1\n|1 a\n|1 t\n" + kNoName);  // the arrow ends the input
+  EXPECT_EQ(Read("tr t a -"), "1 1 -1\n2 1 -1\n|1 a\n2 -\n|1 t\n" + kNoName);
+  EXPECT_EQ(Read("net n\r\ntr t a*2\r\n\r\npl b\t(1)\tt\r\n"), "1 1 -2\n2 1 1\n|1 a\n2 b\n|1 t\n|parsed net n");
+}
+
+TEST(NetReader, DeclarationsShareOneNameSpaceItemsDoNot) {
+  EXPECT_EQ(Read("tr t a\npl a -> t\ntr t t\npl p p\n"), "1 1 -1\n2 1 -1\n3 2 1\n|1 a\n2 t\n3 p\n|1 t\n2 p\n" + kNoName);
+  ExpectRejected("tr t\npl t\n", "*** duplicate name: t\n");
+  ExpectRejected("pl {p q}\ntr {p q}\n", "*** duplicate name: {p q}\n");
+}
+
+TEST(NetReader, LineKindsAndMessages) {
+  EXPECT_EQ(Read("net first\n#net x\nlb tr t a\n  \t\nnet {second one}\n"), "|||parsed net {second one}");
+  ExpectRejected("net a\n  # indented\n", "*** unknown command: #\n");
+  ExpectRejected("trx t\n", "*** unknown command: trx\n");
+  ExpectRejected("*tr\n", "*** unknown command: \n");
+  ExpectRejected("tr -> a\n", "*** empty transition name: tr -> a\n\n");
+  ExpectRejected("tr -> a", "*** empty transition name: tr -> a\n\n");
+  ExpectRejected("tr t\r\n  pl  -> t\r\n", "*** empty place name:   pl  -> t\r\n\n");
+}
+
+const std::string kNdr = "p 10 20 a 1 n\nt 30 20 b 0 w\n";
+
+TEST(NdrReader, NodesArcsAndWeightWords) {
+  EXPECT_EQ(Read(kNdr + "e a b 2 n\n"), "1 1 -2\n|1 a\n|1 b\n" + kNoName);
+  // numeric words after the source are skipped; the weight is the second-to-last word, 0 when it
+  // does not begin with a number; every arc line makes an arc
+  EXPECT_EQ(Read(kNdr + "e a 0.5 30 b 3 n\ne a b 2\ne b 1 a ?-1 n\ne b a -3x y\nn 1 2 note\n#e a b 1 n\n"),
+            "1 1 -3\n1 1 0\n1 1 0\n1 1 -3\n|1 a\n|1 b\n" + kNoName);
+  EXPECT_EQ(Read("h n\nh {net 2} x\np 1 2 {a b} x\r\nt 1 2 t\ne {a b} t 9 z\n"), "1 1 -9\n|1 {a b}\n|1 t\n|parsed net {net 2}");
+  EXPECT_EQ(Read("h n\npl 1 2 x\ntr 1 y\ne 2 y 1 n\n"), "1 1 -1\n|1 2\n|1 y\n|parsed net n");  // one letter decides
+}
+
+TEST(NdrReader, Messages) {
+  ExpectRejected(kNdr + "p 1 1 b\n", "*** duplicate name: b\n");
+  ExpectRejected(kNdr + "t 1 1 b\n", "*** duplicate name: b\n");
+  ExpectRejected(kNdr + "p 1 1 c\ne a c 1 n\n", "*** unknown arc: a -> c\n");
+  ExpectRejected(kNdr + "t 1 1 c\ne b 1 2 c 1 n\n", "*** unknown arc: b -> c\n");
+  ExpectRejected("p 1 2 a\ne a b 1 n\nt 1 2 b\n", "*** unknown arc: a -> b\n");
+  ExpectRejected(kNdr + "e {x y} b 1 n\n", "*** unknown arc: {x y} -> b\n");
+}
+
+}  // namespace
+}  // namespace pelorin
