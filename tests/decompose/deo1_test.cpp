@@ -45,6 +45,12 @@ TEST(DecomposeIntoFSN, ChainOfThreeTransitions) {
   EXPECT_EQ(out, (Output{3, "3\n1 2 1\n2 3 2\n", "1 2 1\n2 3 1\n", {"1 1 1\n", "1 2 -1\n2 2 1\n", "2 3 -1\n"}}));
 }
 
+TEST(DecomposeIntoFSN, TwoTransitionsInARow) {
+  TempDir dir;
+  const Output out = Decompose(dir, "1 1 -1\n2 1 1\n2 2 -1\n3 2 1\n");
+  EXPECT_EQ(out, (Output{2, "2\n2 2 1\n", "1 2 1\n", {"1 1 -1\n2 1 1\n", "2 2 -1\n3 2 1\n"}}));
+}
+
 TEST(DecomposeIntoFSN, LinkedTransitionsFormOneSubnet) {
   TempDir dir;
   // t1 and t2 consume from place 1, t2 and t3 produce into place 2, t3 loops on place 3, place 4
