@@ -35,7 +35,7 @@ struct ArcTable {
 
 // The net model: one net between its reading and the writing of the work files.
 struct NetModel {
-  std::optional<std::string> netname;  // the net's name; empty until a "net" or "h" line
+  std::optional<std::string> netname;  // the net's name; none ("noname") until a "net" or "h" line
   std::vector<std::string> pn;         // pn[i]: name of place i, i = 1 .. m; pn[0] unused
   std::vector<std::string> tn;         // tn[j]: name of transition j, j = 1 .. n; tn[0] unused
   // name -> the first place (transition) with that name; the ".net" reader never declares a name
