@@ -1,8 +1,8 @@
 // Composition system and unit solutions written from contact place lists and subnet bases.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
+#include <vector>
 
 #include "compose/coy.h"
 #include "support/testutil.h"
@@ -78,13 +78,6 @@ TEST(CreateCompositionSystem, CommentsBlankLinesAndOutsiders) {
             (System{"1 2 1\n2 2 -1\n", ""}));
   // A first line without a number means no subnets; no basis is read.
   EXPECT_EQ(Compose(dir, "# none\n1 1 1\n", {}), (System{"", ""}));
-}
-
-TEST(CreateCompositionSystem, ReplacesOlderFiles) {
-  TempDir dir;
-  WriteFile(dir / "m.spm.s", "9 9 9\n");
-  WriteFile(dir / "m.spm.u", "9 9 9\n");
-  EXPECT_EQ(Compose(dir, "1\n", {"1 1 1\n"}), (System{"", "1 1 1\n"}));
 }
 
 TEST(CreateCompositionSystem, Failures) {

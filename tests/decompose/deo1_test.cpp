@@ -2,7 +2,6 @@
 // test against a literal round-by-round growth of the subnets.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -95,13 +94,6 @@ TEST(DecomposeIntoFSN, EmptyMatrixIsOneEmptySubnet) {
   TempDir dir;
   EXPECT_EQ(Decompose(dir, ""), (Output{1, "1\n", "", {""}}));
   EXPECT_EQ(Decompose(dir, "# nothing\n\n"), (Output{1, "1\n", "", {""}}));
-}
-
-TEST(DecomposeIntoFSN, ReplacesOlderFiles) {
-  TempDir dir;
-  WriteFile(dir / "m.spm.z1", "9 9 9\n9 9 9\n");
-  WriteFile(dir / "m.spm.p", "1 2 3\n");
-  EXPECT_EQ(Decompose(dir, "1 1 -1\n"), (Output{1, "1\n", "", {"1 1 -1\n"}}));
 }
 
 TEST(DecomposeIntoFSN, Failures) {
