@@ -65,8 +65,8 @@ void RefuseOverwrite(const std::string& input, const std::string& name) {
 void RefuseDriverOverwrite(const std::string& input, const std::string& matrix) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const std::string in = fs::weakly_canonical(input, error).string();
-  const std::string m = fs::weakly_canonical(matrix, error).string();
+  const std::string in = fs::weakly_canonical(fs::absolute(input, error), error).string();
+  const std::string m = fs::weakly_canonical(fs::absolute(matrix, error), error).string();
   if (in.size() > m.size() && in.compare(0, m.size(), m) == 0 && (in[m.size()] == '.' || in[m.size()] == '-'))
     Fail(kExitFile, "*** output would overwrite input file " + input + "\n");
 }

@@ -2,6 +2,8 @@
 // the files left behind.
 #include "run/Pelorin.h"
 
+#include <filesystem>
+
 #include "support/testutil.h"
 
 namespace pelorin {
@@ -109,25 +111,25 @@ TEST(WorkFiles, BaseWithDirectoryAndExplicitBase) {
 
 TEST(WorkFiles, TheInputIsNeverOverwritten) {
   TempDir dir;
-  WriteFile(dir / "demo.net", kDemoNet);
-  for (std::vector<std::string> args : {std::vector<std::string>{"demo.net", "demo.net"},
-                                        {"demo.net", "./demo.net"},
-                                        {"-o", "demo.net", "demo.net"},
-                                        {"-w", "demo", "demo.net"},  // no clash: demo.spm
-                                        {"-w", "x", "x.spm"},
-                                        {"-c", "-w", "y", "y.spm.z"}}) {
-    WriteFile(dir / "x.spm", kDemoNet);
-    WriteFile(dir / "y.spm.z", kDemoNet);
-    test::RunResult r = RunPelorinBinary(args, dir.path());
-    if (args[1] == "demo") {
-      EXPECT_EQ(r.exitCode, 0);
-      continue;
-    }
-    const std::string input = args.back();
-    EXPECT_EQ(r.exitCode, 2) << input;
-    EXPECT_EQ(r.out, "*** output would overwrite input file " + input + "\n");
-    EXPECT_EQ(ReadFile(dir / input), kDemoNet);
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+  };
+  for (const Case& c : {Case{{"demo.net", "demo.net"}, "demo.net"},
+                        Case{{"demo.net", "./demo.net"}, "demo.net"},
+                        Case{{"-o", "demo.net", "demo.net"}, "demo.net"},
+                        Case{{"-w", "x", "x.spm"}, "x.spm"},
+                        Case{{"-T", "-w", "x", "x.spmt.inv"}, "x.spmt.inv"},
+                        Case{{"-c", "-w", "y", "y.spm.z"}, "y.spm.z"},
+                        Case{{"-s", "-T", "-w", "y", "y.spmt-s1"}, "y.spmt-s1"}}) {
+    WriteFile(dir / c.input, kDemoNet);
+    test::RunResult r = RunPelorinBinary(c.args, dir.path());
+    EXPECT_EQ(r.exitCode, 2) << c.input;
+    EXPECT_EQ(r.out, "*** output would overwrite input file " + c.input + "\n");
+    EXPECT_EQ(ReadFile(dir / c.input), kDemoNet);
   }
+  test::RunResult r = RunPelorinBinary({"-w", "demo", "demo.net"}, dir.path());  // demo.spm is no clash
+  EXPECT_EQ(r.exitCode, 0);
 }
 
 }  // namespace
