@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <unordered_set>
 #include <utility>
 
 #include "matrix/spm.h"
@@ -77,61 +78,6 @@ System ReadSystem(std::FILE* file, const std::string& name) {
   });
 }
 
-// Per column: the rows (0-based, increasing) with a positive and with a negative entry.
-struct ColumnSigns {
-  std::vector<std::vector<int32_t>> positive;
-  std::vector<std::vector<int32_t>> negative;
-};
-
-ColumnSigns SignsOfColumns(const WorkRows& rows, size_t nc) {
-  ColumnSigns signs;
-  signs.positive.resize(nc);
-  signs.negative.resize(nc);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    for (const Entry& e : rows[i].c) {
-      auto& list = e.value > 0 ? signs.positive[static_cast<size_t>(e.pos)] : signs.negative[static_cast<size_t>(e.pos)];
-      list.push_back(static_cast<int32_t>(i));
-    }
-  }
-  return signs;
-}
-
-// Rows with a non-zero entry in a single-sign column cannot take part in a solution; erasing
-// them may leave further single-sign columns. Erases until none is left, which is the fixpoint
-// of findzero and erasezero: the largest set of rows in which every non-zero column has both
-// signs. Each column is looked at once it has lost one of its signs.
-void EraseSingleSignRows(WorkRows& rows, size_t nc) {
-  const ColumnSigns signs = WithMemory("Iz", [&] { return SignsOfColumns(rows, nc); });
-  std::vector<size_t> positive(nc), negative(nc);
-  std::vector<int32_t> pending;
-  for (size_t j = 0; j < nc; ++j) {
-    positive[j] = signs.positive[j].size();
-    negative[j] = signs.negative[j].size();
-    if ((positive[j] == 0) != (negative[j] == 0)) pending.push_back(static_cast<int32_t>(j));
-  }
-  std::vector<char> erased(rows.size(), 0);
-  auto erase = [&](int32_t i) {
-    if (erased[static_cast<size_t>(i)]) return;
-    erased[static_cast<size_t>(i)] = 1;
-    for (const Entry& e : rows[static_cast<size_t>(i)].c) {
-      const size_t j = static_cast<size_t>(e.pos);
-      size_t& count = e.value > 0 ? positive[j] : negative[j];
-      if (--count == 0 && positive[j] + negative[j] > 0) pending.push_back(e.pos);
-    }
-  };
-  while (!pending.empty()) {
-    const size_t j = static_cast<size_t>(pending.back());
-    pending.pop_back();
-    for (int32_t i : signs.positive[j]) erase(i);
-    for (int32_t i : signs.negative[j]) erase(i);
-  }
-  std::vector<int32_t> Iz;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (erased[i]) Iz.push_back(static_cast<int32_t>(i + 1));
-  }
-  erasezero(rows, Iz);
-}
-
 // b * u + a * v over two sparse rows; a product or a sum outside 32 bits is an overflow.
 SparseRow Combine(const SparseRow& u, int64_t b, const SparseRow& v, int64_t a) {
   SparseRow out;
@@ -179,51 +125,12 @@ WorkRow CombinePair(const WorkRow& p, const WorkRow& n, int32_t col) {
   return row;
 }
 
-// One elimination step on column `col`: the rows that are zero there, then the filtered
-// combinations of each positive row with each negative row.
-WorkRows NextGeneration(WorkRows& rows, int32_t col, const std::vector<int32_t>& Ip,
-                        const std::vector<int32_t>& Im) {
-  return WithMemory("C1,X1", [&] {
-    Generation next;
-    for (WorkRow& row : rows) {
-      if (ValueAt(row.c, col) == 0) AddRow(next, std::move(row));
-    }
-    for (int32_t p : Ip) {
-      for (int32_t n : Im) {
-        AddRow(next, CombinePair(rows[static_cast<size_t>(p - 1)], rows[static_cast<size_t>(n - 1)], col));
-        FilterNewSolution(next);
-      }
-    }
-    delzero(next.rows);
-    return std::move(next.rows);
-  });
-}
-
 // One line "%d %d %d\n" per non-zero coefficient: solution number, input row number, value.
 void WriteSolutions(std::FILE* file, const WorkRows& rows, const IndexList& variables) {
   for (size_t i = 0; i < rows.size(); ++i) {
     for (const Entry& e : rows[i].x) {
       WriteElement(file, static_cast<int32_t>(i + 1), variables.ids[static_cast<size_t>(e.pos)], e.value);
     }
-  }
-}
-
-// Ordering of two sparse rows by value: whether a >= b and whether b >= a everywhere.
-void CompareRows(const SparseRow& a, const SparseRow& b, bool& aAbove, bool& bAbove) {
-  aAbove = bAbove = true;
-  size_t i = 0, k = 0;
-  while ((aAbove || bAbove) && (i < a.size() || k < b.size())) {
-    int32_t va = 0, vb = 0;
-    if (k == b.size() || (i < a.size() && a[i].pos < b[k].pos)) {
-      va = a[i++].value;
-    } else if (i == a.size() || b[k].pos < a[i].pos) {
-      vb = b[k++].value;
-    } else {
-      va = a[i++].value;
-      vb = b[k++].value;
-    }
-    if (va < vb) aAbove = false;
-    if (vb < va) bAbove = false;
   }
 }
 
@@ -253,60 +160,6 @@ void delzero(WorkRows& rows) {
   std::erase_if(rows, [](const WorkRow& row) { return row.x.empty(); });
 }
 
-std::vector<int32_t> findzero(const WorkRows& rows, size_t nc) {
-  const ColumnSigns signs = WithMemory("wIm,wIp", [&] { return SignsOfColumns(rows, nc); });
-  std::vector<int32_t> Iz;
-  std::vector<char> listed(rows.size(), 0);
-  auto list = [&](const std::vector<int32_t>& found) {
-    for (int32_t i : found) {
-      if (!listed[static_cast<size_t>(i)]) {
-        listed[static_cast<size_t>(i)] = 1;
-        Iz.push_back(i + 1);
-      }
-    }
-  };
-  for (size_t j = 0; j < nc; ++j) {
-    if (signs.positive[j].empty()) list(signs.negative[j]);
-    if (signs.negative[j].empty()) list(signs.positive[j]);
-  }
-  return Iz;
-}
-
-void erasezero(WorkRows& rows, const std::vector<int32_t>& Iz) {
-  std::vector<char> erased(rows.size(), 0);
-  for (int32_t i : Iz) erased[static_cast<size_t>(i - 1)] = 1;
-  size_t write = 0;
-  for (size_t read = 0; read < rows.size(); ++read) {
-    if (erased[read]) continue;
-    if (write < read) rows[write] = std::move(rows[read]);
-    ++write;
-  }
-  rows.resize(write);
-}
-
-int findcol(const WorkRows& rows, size_t nc, int32_t& col, std::vector<int32_t>& Ip,
-            std::vector<int32_t>& Im) {
-  const ColumnSigns signs = WithMemory("wIm,wIp", [&] { return SignsOfColumns(rows, nc); });
-  col = 0;
-  uint64_t best = uint64_t{rows.size()} * rows.size();
-  for (size_t j = 0; j < nc; ++j) {
-    const uint64_t product = uint64_t{signs.positive[j].size()} * signs.negative[j].size();
-    if (signs.positive[j].empty() && signs.negative[j].empty()) continue;
-    if (product < best) {
-      best = product;
-      col = static_cast<int32_t>(j + 1);
-    }
-  }
-  if (col == 0) return 0;
-  WithMemory("Ip,Im", [&] {
-    Ip.clear();
-    Im.clear();
-    for (int32_t i : signs.positive[static_cast<size_t>(col - 1)]) Ip.push_back(i + 1);
-    for (int32_t i : signs.negative[static_cast<size_t>(col - 1)]) Im.push_back(i + 1);
-  });
-  return 1;
-}
-
 int64_t nod(int64_t a, int64_t b) { return std::gcd(a, b); }
 
 int64_t nodv(const SparseRow& v) {
@@ -323,37 +176,206 @@ void divv(SparseRow& v, int64_t divisor) {
   }
 }
 
-void AddRow(Generation& next, WorkRow row) {
-  next.signature.push_back(SignatureOf(row.x));
-  if (!row.x.empty()) ++next.live;
-  next.rows.push_back(std::move(row));
+namespace {
+
+size_t At(int32_t id) { return static_cast<size_t>(id); }
+
+// Counts the sign of a column entry of a row that comes (+1) or goes (-1); a column left with
+// one sign is marked for the next look of findzero.
+void CountSign(WorkingSet& set, const Entry& e, int32_t delta) {
+  const size_t j = At(e.pos);
+  (e.value > 0 ? set.positive[j] : set.negative[j]) += delta;
+  if ((set.positive[j] == 0) != (set.negative[j] == 0) && !set.isPending[j]) {
+    set.isPending[j] = 1;
+    set.pending.push_back(e.pos);
+  }
 }
 
-void FilterNewSolution(Generation& next) {
-  const size_t k = next.rows.size() - 1;
-  SparseRow& fresh = next.rows[k].x;
-  const uint64_t freshSignature = next.signature[k];
-  bool drop = false;
-  for (size_t i = 0; i < k; ++i) {
-    SparseRow& earlier = next.rows[i].x;
-    if (earlier.empty()) continue;
-    const uint64_t signature = next.signature[i];
-    // Non-negative rows: one lies above the other only if its support contains the other's.
-    const bool earlierMayBeAbove = (freshSignature & ~signature) == 0;
-    const bool freshMayBeAbove = (signature & ~freshSignature) == 0;
-    if (!earlierMayBeAbove && !freshMayBeAbove) continue;
-    bool earlierAbove = false, freshAbove = false;
-    CompareRows(earlier, fresh, earlierAbove, freshAbove);
-    if (earlierAbove && !freshAbove) {
-      earlier.clear();
-      --next.live;
+// Enters row `id` in the column and variable lists.
+void ListRow(WorkingSet& set, int32_t id) {
+  const WorkRow& row = set.rows[At(id)];
+  for (const Entry& e : row.c) set.column[At(e.pos)].push_back({id, e.value});
+  for (const Entry& e : row.x) set.containing[At(e.pos)].push_back(id);
+  if (!row.x.empty()) set.leading[At(row.x.front().pos)].push_back(id);
+  set.indexed += row.c.size() + row.x.size();
+}
+
+int32_t AppendRow(WorkingSet& set, WorkRow row, uint64_t signature) {
+  const int32_t id = static_cast<int32_t>(set.rows.size());
+  set.used += row.c.size() + row.x.size();
+  set.rows.push_back(std::move(row));
+  set.signature.push_back(signature);
+  set.alive.push_back(1);
+  ++set.live;
+  for (const Entry& e : set.rows[At(id)].c) CountSign(set, e, +1);
+  ListRow(set, id);
+  return id;
+}
+
+// Takes row `id` out of the working rows; its parts stay until Release.
+void Unlink(WorkingSet& set, int32_t id) {
+  set.alive[At(id)] = 0;
+  --set.live;
+  const WorkRow& row = set.rows[At(id)];
+  for (const Entry& e : row.c) CountSign(set, e, -1);
+  set.used -= row.c.size() + row.x.size();
+}
+
+void Release(WorkingSet& set, int32_t id) { set.rows[At(id)] = WorkRow{}; }
+
+void Remove(WorkingSet& set, int32_t id) {
+  Unlink(set, id);
+  Release(set, id);
+}
+
+// The lists keep the ids of removed rows until these outnumber the working rows' entries and
+// the lists themselves; then they are built anew from the working rows.
+void TidyLists(WorkingSet& set) {
+  if (set.indexed <= 2 * set.used + set.nc + set.nx) return;
+  for (auto& list : set.column) list.clear();
+  for (auto& list : set.containing) list.clear();
+  for (auto& list : set.leading) list.clear();
+  set.indexed = 0;
+  for (size_t id = 0; id < set.rows.size(); ++id) {
+    if (set.alive[id]) ListRow(set, static_cast<int32_t>(id));
+  }
+}
+
+// Whether a lies componentwise <= b, for rows with non-negative entries.
+bool LiesBelow(const SparseRow& a, const SparseRow& b) {
+  if (a.size() > b.size()) return false;
+  size_t k = 0;
+  for (const Entry& e : a) {
+    while (k < b.size() && b[k].pos < e.pos) ++k;
+    if (k == b.size() || b[k].pos != e.pos || b[k].value < e.value) return false;
+    ++k;
+  }
+  return true;
+}
+
+// Whether some working row lies <= x. Such a row uses only variables of x, its first one
+// among them.
+bool HasRowBelow(const WorkingSet& set, const SparseRow& x, uint64_t signature) {
+  for (const Entry& e : x) {
+    for (int32_t id : set.leading[At(e.pos)]) {
+      if (set.alive[At(id)] && (set.signature[At(id)] & ~signature) == 0 && LiesBelow(set.rows[At(id)].x, x)) return true;
     }
-    if (freshAbove) drop = true;
   }
-  if (drop && !fresh.empty()) {
-    fresh.clear();
-    --next.live;
+  return false;
+}
+
+// Removes the working rows that lie >= x. They use every variable of x; the rarest one is
+// searched.
+void RemoveRowsAbove(WorkingSet& set, const SparseRow& x, uint64_t signature) {
+  if (x.empty()) return;
+  size_t rarest = At(x.front().pos);
+  for (const Entry& e : x) {
+    if (set.containing[At(e.pos)].size() < set.containing[rarest].size()) rarest = At(e.pos);
   }
+  for (int32_t id : set.containing[rarest]) {
+    if (set.alive[At(id)] && (signature & ~set.signature[At(id)]) == 0 && LiesBelow(x, set.rows[At(id)].x)) Remove(set, id);
+  }
+}
+
+// The ids of the working rows in column j (0-based) with the sign of `sign`.
+std::vector<int32_t> RowsOfSign(const WorkingSet& set, size_t j, int sign) {
+  std::vector<int32_t> ids;
+  for (const Entry& e : set.column[j]) {
+    if (set.alive[At(e.pos)] && (e.value > 0) == (sign > 0)) ids.push_back(e.pos);
+  }
+  return ids;
+}
+
+// One elimination step on column `col` (0-based): the rows non-zero there leave the working
+// rows; each positive row p (outer loop) with each negative row n (inner loop) gives a
+// combination that passes the filter.
+void EliminateColumn(WorkingSet& set, int32_t col, const std::vector<int32_t>& Ip, const std::vector<int32_t>& Im) {
+  WithMemory("C1,X1", [&] {
+    for (int32_t id : Ip) Unlink(set, id);
+    for (int32_t id : Im) Unlink(set, id);
+    for (int32_t p : Ip) {
+      for (int32_t n : Im) FilterNewSolution(set, CombinePair(set.rows[At(p)], set.rows[At(n)], col));
+    }
+    for (int32_t id : Ip) Release(set, id);
+    for (int32_t id : Im) Release(set, id);
+    TidyLists(set);
+  });
+}
+
+}  // namespace
+
+WorkingSet MakeWorkingSet(size_t nc, size_t nx) {
+  WorkingSet set;
+  set.nc = nc;
+  set.nx = nx;
+  set.column.resize(nc);
+  set.positive.assign(nc, 0);
+  set.negative.assign(nc, 0);
+  set.isPending.assign(nc, 0);
+  set.containing.resize(nx);
+  set.leading.resize(nx);
+  return set;
+}
+
+int32_t AddRow(WorkingSet& set, WorkRow row) {
+  const uint64_t signature = SignatureOf(row.x);
+  return AppendRow(set, std::move(row), signature);
+}
+
+std::vector<int32_t> findzero(WorkingSet& set) {
+  return WithMemory("Iz", [&] {
+    std::vector<int32_t> columns;
+    columns.swap(set.pending);
+    for (int32_t j : columns) set.isPending[At(j)] = 0;
+    std::sort(columns.begin(), columns.end());
+    std::vector<int32_t> Iz;
+    std::unordered_set<int32_t> listed;
+    for (int32_t j : columns) {
+      if ((set.positive[At(j)] == 0) == (set.negative[At(j)] == 0)) continue;
+      for (const Entry& e : set.column[At(j)]) {
+        if (set.alive[At(e.pos)] && listed.insert(e.pos).second) Iz.push_back(e.pos);
+      }
+    }
+    return Iz;
+  });
+}
+
+void erasezero(WorkingSet& set, const std::vector<int32_t>& Iz) {
+  for (int32_t id : Iz) Remove(set, id);
+}
+
+int findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im) {
+  col = 0;
+  uint64_t best = uint64_t{set.live} * set.live;
+  for (size_t j = 0; j < set.nc; ++j) {
+    const uint64_t positive = static_cast<uint64_t>(set.positive[j]), negative = static_cast<uint64_t>(set.negative[j]);
+    if (positive + negative > 0 && positive * negative < best) {
+      best = positive * negative;
+      col = static_cast<int32_t>(j + 1);
+    }
+  }
+  if (col == 0) return 0;
+  WithMemory("Ip,Im", [&] {
+    Ip = RowsOfSign(set, At(col - 1), +1);
+    Im = RowsOfSign(set, At(col - 1), -1);
+  });
+  return 1;
+}
+
+bool FilterNewSolution(WorkingSet& set, WorkRow row) {
+  const uint64_t signature = SignatureOf(row.x);
+  if (HasRowBelow(set, row.x, signature)) return false;
+  RemoveRowsAbove(set, row.x, signature);
+  AppendRow(set, std::move(row), signature);
+  return true;
+}
+
+WorkRows WorkingRows(const WorkingSet& set) {
+  WorkRows rows;
+  for (size_t id = 0; id < set.rows.size(); ++id) {
+    if (set.alive[id]) rows.push_back(set.rows[id]);
+  }
+  return rows;
 }
 
 int Toudic(const std::string& input, const std::string& output) {
@@ -361,17 +383,20 @@ int Toudic(const std::string& input, const std::string& output) {
   File out = OpenFile(output, "w");
   System system = ReadSystem(in.get(), input);
   in.reset();
-  const size_t nc = system.cols.size();
-  WorkRows rows = std::move(system.work);
-  WithMemory("X", [&] { onex(rows); });
+  WorkingSet set = WithMemory("X", [&] {
+    onex(system.work);
+    WorkingSet start = MakeWorkingSet(system.cols.size(), system.rows.size());
+    for (WorkRow& row : system.work) AddRow(start, std::move(row));
+    return start;
+  });
   std::vector<int32_t> Ip, Im;
   int32_t col = 0;
   for (;;) {
-    EraseSingleSignRows(rows, nc);
-    if (findcol(rows, nc, col, Ip, Im) == 0) break;
-    rows = NextGeneration(rows, col - 1, Ip, Im);
+    for (std::vector<int32_t> Iz = findzero(set); !Iz.empty(); Iz = findzero(set)) erasezero(set, Iz);
+    if (findcol(set, col, Ip, Im) == 0) break;
+    EliminateColumn(set, col - 1, Ip, Im);
   }
-  WriteSolutions(out.get(), rows, system.rows);
+  WriteSolutions(out.get(), WorkingRows(set), system.rows);
   return 0;
 }
 

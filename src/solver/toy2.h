@@ -70,8 +70,7 @@ struct WorkRow {
   bool operator==(const WorkRow&) const = default;
 };
 
-// Working rows in order; row r of the operations is rows[r - 1], the row count is rows.size()
-// unless an operation takes it explicitly.
+// Working rows in order; the plain row operations below name row r as rows[r - 1].
 using WorkRows = std::vector<WorkRow>;
 
 // Sets the variable part of row i to the unit vector of variable i, for every row.
@@ -90,21 +89,6 @@ void shiftmatrx(WorkRows& rows, int32_t n, int32_t r);
 // Removes every row whose variable part is all zero; the others keep their order.
 void delzero(WorkRows& rows);
 
-// Lists every row that has a non-zero entry in a column (of `nc` columns) whose non-zero entries
-// all have one sign: columns in increasing order, rows of a column in increasing order, each row
-// once, at its first finding. nz is the size of the result.
-std::vector<int32_t> findzero(const WorkRows& rows, size_t nc);
-
-// Removes the rows listed in `Iz` (distinct positions); the others keep their order.
-void erasezero(WorkRows& rows, const std::vector<int32_t>& Iz);
-
-// Chooses the next column to eliminate among `nc` columns: the one with the smallest product of
-// its positive and negative row counts, the lowest position on ties, among the columns that are
-// non-zero somewhere. Returns 1 with `col`, `Ip` (rows with a positive entry there) and `Im`
-// (rows with a negative entry) set, or 0 with col = 0 when every column is zero.
-int findcol(const WorkRows& rows, size_t nc, int32_t& col, std::vector<int32_t>& Ip,
-            std::vector<int32_t>& Im);
-
 // Greatest common divisor of two positive integers.
 int64_t nod(int64_t a, int64_t b);
 
@@ -114,22 +98,61 @@ int64_t nodv(const SparseRow& v);
 // Divides every entry by `divisor`, which divides them all.
 void divv(SparseRow& v, int64_t divisor);
 
-// The next generation while it is built: its rows in order and an index over the supports of
-// their variable parts for the dominance filter. A row that the filter drops keeps its place
-// with an empty variable part until delzero removes it.
-struct Generation {
-  WorkRows rows;
-  std::vector<uint64_t> signature;  // per row: a hashed bit set of its variable positions
-  size_t live = 0;                  // rows with a non-empty variable part
+// The working system as the solver keeps it between steps. A row is named by its id, the index
+// of its creation (from 0). Each step keeps the rows that are zero in the eliminated column in
+// their order and appends the new rows after them, so the working order is the order of ids,
+// and removed rows simply leave gaps. The indexes are kept up to date as rows come and go:
+// per column the rows non-zero there with their signs, per variable the rows that use it.
+struct WorkingSet {
+  size_t nc = 0;                   // columns of the equation parts (equations)
+  size_t nx = 0;                   // columns of the variable parts (variables)
+  WorkRows rows;                   // by id; a removed row is freed once nothing needs it
+  std::vector<uint64_t> signature; // by id: a hashed bit set of the variables of the row
+  std::vector<char> alive;         // by id: 1 while the row is a working row
+  size_t live = 0;                 // working rows
+  // Per column: the ids and values of the rows non-zero there, in increasing id order; ids of
+  // removed rows are dropped lazily.
+  std::vector<std::vector<Entry>> column;
+  std::vector<int32_t> positive;   // per column: working rows with a positive entry
+  std::vector<int32_t> negative;   // per column: working rows with a negative entry
+  std::vector<int32_t> pending;    // columns that may have become single-sign since the last look
+  std::vector<char> isPending;     // per column: 1 while it is in `pending`
+  // Per variable: the ids of the rows that use it (containing) and of the rows whose first
+  // variable it is (leading), in increasing id order; removed ids are dropped lazily.
+  std::vector<std::vector<int32_t>> containing;
+  std::vector<std::vector<int32_t>> leading;
+  size_t indexed = 0;              // entries in `column` and `containing`, removed rows included
+  size_t used = 0;                 // the same count over working rows only
 };
 
-// Appends `row` to the generation without filtering it.
-void AddRow(Generation& next, WorkRow row);
+// An empty working set for `nc` equations and `nx` variables.
+WorkingSet MakeWorkingSet(size_t nc, size_t nx);
 
-// Dominance filter for the newest row (the last of next.rows) against the earlier ones, by the
-// values of the variable parts: when some earlier row lies componentwise <= it, the new row is
-// dropped; an earlier row that lies >= it and differs from it is dropped. Dropped rows get an
-// empty variable part.
-void FilterNewSolution(Generation& next);
+// Appends `row` as a working row without filtering it; returns its id.
+int32_t AddRow(WorkingSet& set, WorkRow row);
+
+// Lists every working row that has a non-zero entry in a column whose non-zero entries all have
+// one sign: columns in increasing order, rows of a column in increasing order, each row once, at
+// its first finding. Looks only at the columns that changed since it last looked (all columns
+// of a new set). nz is the size of the result.
+std::vector<int32_t> findzero(WorkingSet& set);
+
+// Removes the rows listed in `Iz` (distinct ids of working rows).
+void erasezero(WorkingSet& set, const std::vector<int32_t>& Iz);
+
+// Chooses the next column to eliminate: the one with the smallest product of its positive and
+// negative row counts, the lowest position on ties, among the columns that are non-zero in some
+// working row. Returns 1 with `col` (1-based), `Ip` (working rows with a positive entry there)
+// and `Im` (with a negative entry), or 0 with col = 0 when every column is zero.
+int findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im);
+
+// Dominance filter by the values of the variable parts, which are non-negative. When a working
+// row lies componentwise <= `row`, `row` is dropped; otherwise every working row that lies >= it
+// is removed and `row` is appended. Returns whether `row` was appended. Working rows never lie
+// above one another (the filter keeps it so), so a dropped row never removes another.
+bool FilterNewSolution(WorkingSet& set, WorkRow row);
+
+// The working rows in order.
+WorkRows WorkingRows(const WorkingSet& set);
 
 }  // namespace pelorin
