@@ -28,15 +28,24 @@ int32_t Narrow(int64_t value) {
   return static_cast<int32_t>(value);
 }
 
-// Bit of a variable position in a row signature.
-uint64_t SignatureBit(int32_t pos) {
-  return uint64_t{1} << ((static_cast<uint64_t>(pos) * 0x9E3779B97F4A7C15ull) >> 58);
+Signature SignatureOf(const SparseRow& x) {
+  Signature signature;
+  for (const Entry& e : x) {
+    const uint64_t pos = static_cast<uint64_t>(e.pos);
+    signature.compact |= uint64_t{1} << ((pos * 0x9E3779B97F4A7C15ull) >> 58);
+    const uint64_t bit = pos % (64 * Signature::kWords);
+    signature.wide[bit / 64] |= uint64_t{1} << (bit % 64);
+  }
+  return signature;
 }
 
-uint64_t SignatureOf(const SparseRow& x) {
-  uint64_t signature = 0;
-  for (const Entry& e : x) signature |= SignatureBit(e.pos);
-  return signature;
+// Whether every bit of `a` is among those of `b`.
+bool BitsWithin(uint64_t a, uint64_t b) { return (a & ~b) == 0; }
+
+bool BitsWithin(const std::array<uint64_t, Signature::kWords>& a, const std::array<uint64_t, Signature::kWords>& b) {
+  uint64_t outside = 0;
+  for (size_t w = 0; w < Signature::kWords; ++w) outside |= a[w] & ~b[w];
+  return outside == 0;
 }
 
 // Entry of `row` at `pos`, 0 when absent.
@@ -192,23 +201,28 @@ void CountSign(WorkingSet& set, const Entry& e, int32_t delta) {
 }
 
 // Enters row `id` in the column and variable lists.
-void ListRow(WorkingSet& set, int32_t id) {
+void ListRow(WorkingSet& set, int32_t id, uint64_t compact) {
   const WorkRow& row = set.rows[At(id)];
   for (const Entry& e : row.c) set.column[At(e.pos)].push_back({id, e.value});
-  for (const Entry& e : row.x) set.containing[At(e.pos)].push_back(id);
-  if (!row.x.empty()) set.leading[At(row.x.front().pos)].push_back(id);
+  if (row.x.empty()) return;
+  size_t key = At(row.x.front().pos);
+  for (const Entry& e : row.x) {
+    if (set.containing[At(e.pos)].size() < set.containing[key].size()) key = At(e.pos);
+  }
+  set.keyed[key].push_back({id, compact});
+  for (const Entry& e : row.x) set.containing[At(e.pos)].push_back({id, compact});
   set.indexed += row.c.size() + row.x.size();
 }
 
-int32_t AppendRow(WorkingSet& set, WorkRow row, uint64_t signature) {
+int32_t AppendRow(WorkingSet& set, WorkRow row, const Signature& signature) {
   const int32_t id = static_cast<int32_t>(set.rows.size());
   set.used += row.c.size() + row.x.size();
   set.rows.push_back(std::move(row));
-  set.signature.push_back(signature);
+  set.wide.push_back(signature.wide);
   set.alive.push_back(1);
   ++set.live;
   for (const Entry& e : set.rows[At(id)].c) CountSign(set, e, +1);
-  ListRow(set, id);
+  ListRow(set, id, signature.compact);
   return id;
 }
 
@@ -234,10 +248,10 @@ void TidyLists(WorkingSet& set) {
   if (set.indexed <= 2 * set.used + set.nc + set.nx) return;
   for (auto& list : set.column) list.clear();
   for (auto& list : set.containing) list.clear();
-  for (auto& list : set.leading) list.clear();
+  for (auto& list : set.keyed) list.clear();
   set.indexed = 0;
   for (size_t id = 0; id < set.rows.size(); ++id) {
-    if (set.alive[id]) ListRow(set, static_cast<int32_t>(id));
+    if (set.alive[id]) ListRow(set, static_cast<int32_t>(id), SignatureOf(set.rows[id].x).compact);
   }
 }
 
@@ -253,27 +267,43 @@ bool LiesBelow(const SparseRow& a, const SparseRow& b) {
   return true;
 }
 
-// Whether some working row lies <= x. Such a row uses only variables of x, its first one
-// among them.
-bool HasRowBelow(const WorkingSet& set, const SparseRow& x, uint64_t signature) {
+// Whether working row `id` lies <= x, whose signature is given.
+bool RowLiesBelow(const WorkingSet& set, int32_t id, const SparseRow& x, const Signature& signature) {
+  return set.alive[At(id)] && BitsWithin(set.wide[At(id)], signature.wide) && LiesBelow(set.rows[At(id)].x, x);
+}
+
+// Whether some working row lies <= x. Such a row uses only variables of x, its key among them.
+// The rows that lately showed this for other rows are tried first.
+bool HasRowBelow(WorkingSet& set, const SparseRow& x, const Signature& signature) {
+  for (int32_t id : set.witnesses) {
+    if (id >= 0 && RowLiesBelow(set, id, x, signature)) return true;
+  }
   for (const Entry& e : x) {
-    for (int32_t id : set.leading[At(e.pos)]) {
-      if (set.alive[At(id)] && (set.signature[At(id)] & ~signature) == 0 && LiesBelow(set.rows[At(id)].x, x)) return true;
+    for (const Posting& posting : set.keyed[At(e.pos)]) {
+      if (BitsWithin(posting.compact, signature.compact) && RowLiesBelow(set, posting.id, x, signature)) {
+        std::copy_backward(set.witnesses.begin(), set.witnesses.end() - 1, set.witnesses.end());
+        set.witnesses[0] = posting.id;
+        return true;
+      }
     }
   }
   return false;
 }
 
-// Removes the working rows that lie >= x. They use every variable of x; the rarest one is
-// searched.
-void RemoveRowsAbove(WorkingSet& set, const SparseRow& x, uint64_t signature) {
+// Removes the working rows that lie >= x. They use every variable of x; the list of the rarest
+// one is searched.
+void RemoveRowsAbove(WorkingSet& set, const SparseRow& x, const Signature& signature) {
   if (x.empty()) return;
   size_t rarest = At(x.front().pos);
   for (const Entry& e : x) {
     if (set.containing[At(e.pos)].size() < set.containing[rarest].size()) rarest = At(e.pos);
   }
-  for (int32_t id : set.containing[rarest]) {
-    if (set.alive[At(id)] && (signature & ~set.signature[At(id)]) == 0 && LiesBelow(x, set.rows[At(id)].x)) Remove(set, id);
+  for (const Posting& posting : set.containing[rarest]) {
+    const size_t id = At(posting.id);
+    if (BitsWithin(signature.compact, posting.compact) && set.alive[id] && BitsWithin(signature.wide, set.wide[id]) &&
+        LiesBelow(x, set.rows[id].x)) {
+      Remove(set, posting.id);
+    }
   }
 }
 
@@ -313,12 +343,12 @@ WorkingSet MakeWorkingSet(size_t nc, size_t nx) {
   set.negative.assign(nc, 0);
   set.isPending.assign(nc, 0);
   set.containing.resize(nx);
-  set.leading.resize(nx);
+  set.keyed.resize(nx);
   return set;
 }
 
 int32_t AddRow(WorkingSet& set, WorkRow row) {
-  const uint64_t signature = SignatureOf(row.x);
+  const Signature signature = SignatureOf(row.x);
   return AppendRow(set, std::move(row), signature);
 }
 
@@ -363,7 +393,7 @@ int findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector
 }
 
 bool FilterNewSolution(WorkingSet& set, WorkRow row) {
-  const uint64_t signature = SignatureOf(row.x);
+  const Signature signature = SignatureOf(row.x);
   if (HasRowBelow(set, row.x, signature)) return false;
   RemoveRowsAbove(set, row.x, signature);
   AppendRow(set, std::move(row), signature);

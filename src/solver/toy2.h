@@ -43,6 +43,7 @@
 // variables in their arguments and results are 1-based, as in the solver's own account of them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -98,6 +99,21 @@ int64_t nodv(const SparseRow& v);
 // Divides every entry by `divisor`, which divides them all.
 void divv(SparseRow& v, int64_t divisor);
 
+// The variables of a row folded onto bit sets, for quick dominance pre-checks: when the
+// variables of one row are among those of another, so are its bits. `compact` folds them onto
+// 64 bits, `wide` onto 512 (position modulo 512, exact for up to 512 variables).
+struct Signature {
+  static constexpr size_t kWords = 8;
+  uint64_t compact = 0;
+  std::array<uint64_t, kWords> wide{};
+};
+
+// A row in a variable list, with its compact signature at hand.
+struct Posting {
+  int32_t id = 0;
+  uint64_t compact = 0;
+};
+
 // The working system as the solver keeps it between steps. A row is named by its id, the index
 // of its creation (from 0). Each step keeps the rows that are zero in the eliminated column in
 // their order and appends the new rows after them, so the working order is the order of ids,
@@ -107,7 +123,7 @@ struct WorkingSet {
   size_t nc = 0;                   // columns of the equation parts (equations)
   size_t nx = 0;                   // columns of the variable parts (variables)
   WorkRows rows;                   // by id; a removed row is freed once nothing needs it
-  std::vector<uint64_t> signature; // by id: a hashed bit set of the variables of the row
+  std::vector<std::array<uint64_t, Signature::kWords>> wide;  // by id: the wide signature
   std::vector<char> alive;         // by id: 1 while the row is a working row
   size_t live = 0;                 // working rows
   // Per column: the ids and values of the rows non-zero there, in increasing id order; ids of
@@ -117,10 +133,12 @@ struct WorkingSet {
   std::vector<int32_t> negative;   // per column: working rows with a negative entry
   std::vector<int32_t> pending;    // columns that may have become single-sign since the last look
   std::vector<char> isPending;     // per column: 1 while it is in `pending`
-  // Per variable: the ids of the rows that use it (containing) and of the rows whose first
-  // variable it is (leading), in increasing id order; removed ids are dropped lazily.
-  std::vector<std::vector<int32_t>> containing;
-  std::vector<std::vector<int32_t>> leading;
+  // Per variable: the rows that use it (containing) and the rows for which it is the key, the
+  // variable with the shortest `containing` list when the row was listed (keyed). Increasing id
+  // order; removed rows are dropped lazily.
+  std::vector<std::vector<Posting>> containing;
+  std::vector<std::vector<Posting>> keyed;
+  std::array<int32_t, 4> witnesses{-1, -1, -1, -1};  // rows that lately made the filter drop a row
   size_t indexed = 0;              // entries in `column` and `containing`, removed rows included
   size_t used = 0;                 // the same count over working rows only
 };
