@@ -112,26 +112,62 @@ SparseRow Combine(const SparseRow& u, int64_t b, const SparseRow& v, int64_t a) 
 // Magnitude of an entry, as 64 bits so that the smallest 32-bit value has one.
 int64_t Magnitude(int32_t value) { return value < 0 ? -int64_t{value} : int64_t{value}; }
 
-// The combination of positive row p and negative row n that cancels column `col`, normalised:
-// divided by the gcd of its variable part when that is > 1 and the equation part is zero or has
-// a gcd > 1.
-WorkRow CombinePair(const WorkRow& p, const WorkRow& n, int32_t col) {
-  int64_t a = Magnitude(ValueAt(p.c, col));
-  int64_t b = Magnitude(ValueAt(n.c, col));
-  const int64_t g = nod(a, b);
+// The multipliers that cancel column `col` in b * p + a * n: a = |p[col]| and b = |n[col]|,
+// both divided by their gcd when it is > 1.
+struct Multipliers {
+  int64_t a = 0;
+  int64_t b = 0;
+};
+
+Multipliers MultipliersOf(const WorkRow& p, const WorkRow& n, int32_t col) {
+  Multipliers m{Magnitude(ValueAt(p.c, col)), Magnitude(ValueAt(n.c, col))};
+  const int64_t g = nod(m.a, m.b);
   if (g > 1) {
-    a /= g;
-    b /= g;
+    m.a /= g;
+    m.b /= g;
   }
-  WorkRow row{Combine(p.c, b, n.c, a), Combine(p.x, b, n.x, a)};
-  const int64_t gc = nodv(row.c);
-  const int64_t gx = nodv(row.x);
-  if ((gc > 1 || gc == 0) && gx > 1) {
-    const int64_t divisor = gc == 0 ? gx : nod(gc, gx);
-    divv(row.c, divisor);
-    divv(row.x, divisor);
+  return m;
+}
+
+// The variable part of the combination, divided by its gcd when that is > 1; `divisor`
+// receives the divisor (1 when none).
+//
+// The rule divides both parts when the variable gcd gx is > 1 and the equation gcd gc is 0 or
+// > 1, by gx when gc = 0 and by gcd(gc, gx) otherwise. Every equation part is its variable part
+// applied to the input matrix (exactly so: any overflow ends the run), so gx divides gc: the
+// rule always divides by gx when gx > 1, and the equation part can follow later.
+SparseRow CombineVariables(const WorkRow& p, const WorkRow& n, const Multipliers& m, int64_t& divisor) {
+  SparseRow x = Combine(p.x, m.b, n.x, m.a);
+  divisor = nodv(x);
+  if (divisor > 1) {
+    divv(x, divisor);
+  } else {
+    divisor = 1;
   }
-  return row;
+  return x;
+}
+
+// The equation part of the combination, divided by the divisor of its variable part.
+SparseRow CombineEquations(const WorkRow& p, const WorkRow& n, const Multipliers& m, int64_t divisor) {
+  SparseRow c = Combine(p.c, m.b, n.c, m.a);
+  if (divisor > 1) divv(c, divisor);
+  return c;
+}
+
+// Largest magnitude of the entries of a row.
+int64_t LargestMagnitude(const SparseRow& row) {
+  int64_t largest = 0;
+  for (const Entry& e : row) largest = std::max(largest, Magnitude(e.value));
+  return largest;
+}
+
+// The equation part of a dropped row was never formed; it must still end the run when forming
+// it would have overflowed. No product or sum can when b * max|p| + a * max|n| fits in 32 bits
+// (each product is below 2^62, so the test itself cannot overflow).
+void CheckEquations(const WorkRow& p, int64_t largestP, const WorkRow& n, int64_t largestN, const Multipliers& m) {
+  constexpr int64_t kLimit = std::numeric_limits<int32_t>::max();
+  const int64_t productP = m.b * largestP, productN = m.a * largestN;
+  if (productP > kLimit || productN > kLimit || productP + productN > kLimit) Combine(p.c, m.b, n.c, m.a);
 }
 
 // One line "%d %d %d\n" per non-zero coefficient: solution number, input row number, value.
@@ -175,6 +211,7 @@ int64_t nodv(const SparseRow& v) {
   int64_t g = 0;
   for (const Entry& e : v) {
     if (e.value != 0) g = g == 0 ? Magnitude(e.value) : nod(g, Magnitude(e.value));
+    if (g == 1) break;  // it cannot get smaller
   }
   return g;
 }
@@ -316,6 +353,29 @@ std::vector<int32_t> RowsOfSign(const WorkingSet& set, size_t j, int sign) {
   return ids;
 }
 
+// Admits a new row with variable part x unless a working row lies <= it (see
+// FilterNewSolution); `equations` makes its equation part when it is admitted.
+template <class MakeEquations>
+bool Admit(WorkingSet& set, SparseRow x, MakeEquations&& equations) {
+  const Signature signature = SignatureOf(x);
+  if (HasRowBelow(set, x, signature)) return false;
+  WorkRow row{equations(), std::move(x)};
+  RemoveRowsAbove(set, row.x, signature);
+  AppendRow(set, std::move(row), signature);
+  return true;
+}
+
+// Combines positive row p and negative row n to cancel column `col` and passes the result
+// through the filter. Appending may move the rows, so they are looked up anew after it.
+void CombinePair(WorkingSet& set, int32_t p, int64_t largestP, int32_t n, int64_t largestN, int32_t col) {
+  const Multipliers m = MultipliersOf(set.rows[At(p)], set.rows[At(n)], col);
+  int64_t divisor = 1;
+  SparseRow x = CombineVariables(set.rows[At(p)], set.rows[At(n)], m, divisor);
+  const bool admitted =
+      Admit(set, std::move(x), [&] { return CombineEquations(set.rows[At(p)], set.rows[At(n)], m, divisor); });
+  if (!admitted) CheckEquations(set.rows[At(p)], largestP, set.rows[At(n)], largestN, m);
+}
+
 // One elimination step on column `col` (0-based): the rows non-zero there leave the working
 // rows; each positive row p (outer loop) with each negative row n (inner loop) gives a
 // combination that passes the filter.
@@ -323,8 +383,11 @@ void EliminateColumn(WorkingSet& set, int32_t col, const std::vector<int32_t>& I
   WithMemory("C1,X1", [&] {
     for (int32_t id : Ip) Unlink(set, id);
     for (int32_t id : Im) Unlink(set, id);
-    for (int32_t p : Ip) {
-      for (int32_t n : Im) FilterNewSolution(set, CombinePair(set.rows[At(p)], set.rows[At(n)], col));
+    std::vector<int64_t> largestP, largestN;
+    for (int32_t id : Ip) largestP.push_back(LargestMagnitude(set.rows[At(id)].c));
+    for (int32_t id : Im) largestN.push_back(LargestMagnitude(set.rows[At(id)].c));
+    for (size_t i = 0; i < Ip.size(); ++i) {
+      for (size_t k = 0; k < Im.size(); ++k) CombinePair(set, Ip[i], largestP[i], Im[k], largestN[k], col);
     }
     for (int32_t id : Ip) Release(set, id);
     for (int32_t id : Im) Release(set, id);
@@ -393,11 +456,7 @@ int findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector
 }
 
 bool FilterNewSolution(WorkingSet& set, WorkRow row) {
-  const Signature signature = SignatureOf(row.x);
-  if (HasRowBelow(set, row.x, signature)) return false;
-  RemoveRowsAbove(set, row.x, signature);
-  AppendRow(set, std::move(row), signature);
-  return true;
+  return Admit(set, std::move(row.x), [&] { return std::move(row.c); });
 }
 
 WorkRows WorkingRows(const WorkingSet& set) {

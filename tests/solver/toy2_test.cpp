@@ -200,6 +200,10 @@ TEST(Toudic, OverflowEndsTheRun) {
            "1 1 65536\n2 1 -1\n1 2 -1\n2 2 65536\n",   // a product of a combination
            "1 1 -1\n2 1 1\n1 2 2147483647\n2 2 1\n3 2 -1\n",  // a sum of a combination
            "1 1 -2147483648\n2 1 1073741824\n",      // cancelling the smallest value
+           // Column 1 gives 1+3, 1+4, 2+3, 2+4; on column 2, (1+3) + (2+4) lies above 1+4 and
+           // is dropped, yet its sum in column 3 is 2147483647 + 1.
+           "1 1 1\n2 1 1\n3 1 -1\n4 1 -1\n1 2 1\n4 2 -1\n3 2 1\n2 2 -1\n"
+           "1 3 1073741824\n3 3 1073741823\n2 3 1\n5 3 -1\n6 3 -1\n",
        }) {
     TempDir dir;
     WriteFile(dir / "a.spm", matrix);
