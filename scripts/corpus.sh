@@ -17,6 +17,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 slow=""
+overflow=""
 printf '%-40s %6s %6s  %-22s %-22s %-22s\n' net places trans "P direct/-c/-s" "" "T direct/-c/-s"
 
 # run NET KIND MODE: one run; prints "time count", "timeout" or "FAIL"; keeps the solution.
@@ -29,6 +30,7 @@ run() {
   end=$(date +%s%N)
   ms=$(( (end - start) / 1000000 ))
   if [ $code -eq 124 ]; then echo "timeout"; return 1; fi
+  if [ $code -eq 5 ]; then echo "overflow"; return 1; fi  # refused: a coefficient leaves 32 bits
   if [ $code -ne 0 ]; then echo "FAIL(exit $code: $(head -c 80 "$work/$tag.msg"))"; return 2; fi
   matrix="$base.spm"; [ "$kind" = "-T" ] && matrix="$base.spmt"
   if [ -n "$mode" ]; then
@@ -54,6 +56,7 @@ for net in "$nets"/*.net "$nets"/*.ndr; do
         [ $status -eq 2 ] && failures=$((failures + 1))
         [ $status -ne 0 ] && [ -z "$mode" ] && direct=no
         [ "$result" = timeout ] && slow="$slow $name($kind$mode)"
+        [ "$result" = overflow ] && overflow="$overflow $name($kind$mode)"
       else
         result="-"
       fi
@@ -72,5 +75,6 @@ for net in "$nets"/*.net "$nets"/*.ndr; do
 done
 echo
 [ -n "$slow" ] && echo "did not finish within ${limit}s:$slow"
+[ -n "$overflow" ] && echo "refused with integer overflow:$overflow"
 echo "$failures failure(s)"
 [ $failures -eq 0 ]
