@@ -32,18 +32,23 @@ std::string Solve(const std::string& matrix) {
 
 using Dense = std::vector<std::vector<int32_t>>;
 
-int32_t RefNod(int32_t a, int32_t b) { return std::gcd(a, b); }
-
 int32_t RefNodv(const std::vector<int32_t>& v) {
   int32_t g = 0;
-  for (int32_t e : v) {
-    if (e != 0) g = g == 0 ? std::abs(e) : RefNod(g, std::abs(e));
-  }
+  for (int32_t e : v) g = e == 0 ? g : g == 0 ? std::abs(e) : std::gcd(g, std::abs(e));
   return g;
 }
 
-void RefDelzero(Dense& C, Dense& X, size_t& k) {
-  for (size_t r = 0; r < k;) {
+void RefFilter(Dense& C, Dense& X, size_t& k) {
+  bool drop = false;
+  const std::vector<int32_t> fresh = X[k - 1];
+  for (size_t i = 0; i + 1 < k; ++i) {
+    bool above = true, below = true;
+    for (size_t j = 0; j < fresh.size(); ++j) above &= X[i][j] >= fresh[j], below &= fresh[j] >= X[i][j];
+    if (above && !below) std::fill(X[i].begin(), X[i].end(), 0);
+    if (below) drop = true;
+  }
+  if (drop) std::fill(X[k - 1].begin(), X[k - 1].end(), 0);
+  for (size_t r = 0; r < k;) {  // delzero
     if (std::all_of(X[r].begin(), X[r].end(), [](int32_t e) { return e == 0; })) {
       for (size_t q = r; q + 1 < k; ++q) C[q] = C[q + 1], X[q] = X[q + 1];
       --k;
@@ -53,32 +58,22 @@ void RefDelzero(Dense& C, Dense& X, size_t& k) {
   }
 }
 
-void RefFilter(Dense& C, Dense& X, size_t& k) {
-  bool drop = false;
-  const std::vector<int32_t>& fresh = X[k - 1];
-  for (size_t i = 0; i + 1 < k; ++i) {
-    bool above = true, below = true;
-    for (size_t j = 0; j < fresh.size(); ++j) above &= X[i][j] >= fresh[j], below &= fresh[j] >= X[i][j];
-    if (above && !below) std::fill(X[i].begin(), X[i].end(), 0);
-    if (below) drop = true;
+// The rows with a positive and with a negative entry in column j.
+void RefSigns(const Dense& C, size_t j, std::vector<size_t>& plus, std::vector<size_t>& minus) {
+  plus.clear(), minus.clear();
+  for (size_t i = 0; i < C.size(); ++i) {
+    if (C[i][j] > 0) plus.push_back(i);
+    if (C[i][j] < 0) minus.push_back(i);
   }
-  if (drop) std::fill(X[k - 1].begin(), X[k - 1].end(), 0);
-  RefDelzero(C, X, k);
 }
 
 // findzero and erasezero until findzero finds nothing.
 void RefErase(Dense& C, Dense& X, size_t nc) {
   for (;;) {
-    std::vector<size_t> Iz;
+    std::vector<size_t> Iz, plus, minus;
     for (size_t j = 0; j < nc; ++j) {
-      std::vector<size_t> plus, minus, single;
-      for (size_t i = 0; i < C.size(); ++i) {
-        if (C[i][j] > 0) plus.push_back(i);
-        if (C[i][j] < 0) minus.push_back(i);
-      }
-      if (plus.empty()) single = minus;
-      if (minus.empty()) single = plus;
-      for (size_t i : single)
+      RefSigns(C, j, plus, minus);
+      for (size_t i : plus.empty() ? minus : minus.empty() ? plus : std::vector<size_t>{})
         if (std::find(Iz.begin(), Iz.end(), i) == Iz.end()) Iz.push_back(i);
     }
     if (Iz.empty()) return;
@@ -87,6 +82,37 @@ void RefErase(Dense& C, Dense& X, size_t nc) {
       if (std::find(Iz.begin(), Iz.end(), i) == Iz.end()) C0.push_back(C[i]), X0.push_back(X[i]);
     C = C0, X = X0;
   }
+}
+
+// findcol: 1-based column, 0 when every column is zero.
+size_t RefFindcol(const Dense& C, size_t nc, std::vector<size_t>& Ip, std::vector<size_t>& Im) {
+  size_t col = 0, np = C.size(), nm = C.size();
+  std::vector<size_t> plus, minus;
+  for (size_t j = 0; j < nc; ++j) {
+    RefSigns(C, j, plus, minus);
+    if ((!plus.empty() || !minus.empty()) && plus.size() * minus.size() < np * nm)
+      col = j + 1, np = plus.size(), nm = minus.size(), Ip = plus, Im = minus;
+  }
+  return col;
+}
+
+// Appends b * row p + a * row n to C1, X1, normalised, and filters it.
+void RefCombine(const Dense& C, const Dense& X, size_t p, size_t n, size_t col, Dense& C1, Dense& X1, size_t& k) {
+  int32_t a = std::abs(C[p][col - 1]), b = std::abs(C[n][col - 1]);
+  const int32_t g = std::gcd(a, b);
+  if (g > 1) a /= g, b /= g;
+  C1.resize(k + 1), X1.resize(k + 1);
+  C1[k].assign(C[p].size(), 0), X1[k].assign(X[p].size(), 0);
+  for (size_t j = 0; j < C[p].size(); ++j) C1[k][j] = CheckedAdd(CheckedMul(b, C[p][j]), CheckedMul(a, C[n][j]));
+  for (size_t j = 0; j < X[p].size(); ++j) X1[k][j] = CheckedAdd(CheckedMul(b, X[p][j]), CheckedMul(a, X[n][j]));
+  const int32_t gc = RefNodv(C1[k]), gx = RefNodv(X1[k]);
+  if ((gc > 1 || gc == 0) && gx > 1) {
+    const int32_t d = gc == 0 ? gx : std::gcd(gc, gx);
+    for (int32_t& e : C1[k]) e /= d;
+    for (int32_t& e : X1[k]) e /= d;
+  }
+  ++k;
+  RefFilter(C1, X1, k);
 }
 
 std::string RefToudic(const std::vector<Element>& elements) {
@@ -102,43 +128,14 @@ std::string RefToudic(const std::vector<Element>& elements) {
     cell = CheckedAdd(cell, e.value);
   }
   for (size_t i = 0; i < nx; ++i) X[i][i] = 1;
-  for (;;) {
-    RefErase(C, X, nc);
-    size_t col = 0, np = C.size(), nm = C.size();
-    std::vector<size_t> Ip, Im;
-    for (size_t j = 0; j < nc; ++j) {
-      std::vector<size_t> plus, minus;
-      for (size_t i = 0; i < C.size(); ++i) {
-        if (C[i][j] > 0) plus.push_back(i);
-        if (C[i][j] < 0) minus.push_back(i);
-      }
-      if (!plus.empty() || !minus.empty())
-        if (plus.size() * minus.size() < np * nm) col = j + 1, np = plus.size(), nm = minus.size(), Ip = plus, Im = minus;
-    }
-    if (col == 0) break;
+  std::vector<size_t> Ip, Im;
+  for (RefErase(C, X, nc); size_t col = RefFindcol(C, nc, Ip, Im); RefErase(C, X, nc)) {
     Dense C1, X1;
     for (size_t i = 0; i < C.size(); ++i)
       if (C[i][col - 1] == 0) C1.push_back(C[i]), X1.push_back(X[i]);
     size_t k = C1.size();
-    for (size_t p : Ip) {
-      for (size_t n : Im) {
-        int32_t a = std::abs(C[p][col - 1]), b = std::abs(C[n][col - 1]);
-        const int32_t g = RefNod(a, b);
-        if (g > 1) a /= g, b /= g;
-        C1.resize(k + 1), X1.resize(k + 1);
-        C1[k].assign(nc, 0), X1[k].assign(nx, 0);
-        for (size_t j = 0; j < nc; ++j) C1[k][j] = CheckedAdd(CheckedMul(b, C[p][j]), CheckedMul(a, C[n][j]));
-        for (size_t j = 0; j < nx; ++j) X1[k][j] = CheckedAdd(CheckedMul(b, X[p][j]), CheckedMul(a, X[n][j]));
-        const int32_t gc = RefNodv(C1[k]), gx = RefNodv(X1[k]);
-        if ((gc > 1 || gc == 0) && gx > 1) {
-          const int32_t d = gc == 0 ? gx : RefNod(gc, gx);
-          for (int32_t& e : C1[k]) e /= d;
-          for (int32_t& e : X1[k]) e /= d;
-        }
-        ++k;
-        RefFilter(C1, X1, k);
-      }
-    }
+    for (size_t p : Ip)
+      for (size_t n : Im) RefCombine(C, X, p, n, col, C1, X1, k);
     C1.resize(k), X1.resize(k);
     C = C1, X = X1;
   }
@@ -148,7 +145,6 @@ std::string RefToudic(const std::vector<Element>& elements) {
       if (X[i][j] != 0) out << i + 1 << ' ' << rows[j] << ' ' << X[i][j] << '\n';
   return out.str();
 }
-
 
 // ---- Worked examples and edge cases through files ----
 
@@ -312,10 +308,6 @@ TEST(RowOperations, SingleSignRowsAndRemoval) {
   delzero(zeros);
   ASSERT_EQ(zeros.size(), 1u);
   EXPECT_EQ(zeros[0], Row({3}, {0, 1}));
-
-  WorkRows shifted{Row({1}, {1}), Row({2}), Row({3})};
-  shiftmatrc(shifted, 3, 1);
-  EXPECT_EQ(shifted, (WorkRows{Row({2}, {1}), Row({3}), Row({3})}));  // only equation parts move
 }
 
 // The variable parts left after filtering `fresh` against `earlier`.
