@@ -36,11 +36,12 @@
 // Failures (message on standard output, exit code): `input` or `output` cannot be opened,
 // "*** error open file %s\n", 2; a malformed line, 4; a number, a repeated cell or any product
 // or sum of a combination outside the signed 32-bit range, "*** integer overflow\n", 5 (no wrong
-// result is ever written); memory, "*** not enough memory for rows,cols,C\n" (reading),
-// "...X\n", "...Iz\n" (erasure), "...Ip,Im\n" (column choice), "...C1,X1\n" (a generation), 1.
+// result is ever written); memory, "*** not enough memory for rows,cols\n" (reading the lines),
+// "...rows,cols,C\n" (the matrix), "...X\n" (the first working rows), "...Iz\n" (erasure),
+// "...Ip,Im\n" (column choice), "...C1,X1\n" (a step), exit code 1.
 //
-// The row operations below work on working rows held sparsely. Positions of rows, columns and
-// variables in their arguments and results are 1-based, as in the solver's own account of them.
+// The row operations below work on working rows held sparsely. The plain ones name rows by
+// 1-based position in a list; those of the working set name them by id (see WorkingSet).
 #pragma once
 
 #include <array>
