@@ -25,25 +25,27 @@ void Lay(const std::vector<std::string>& pieces, const std::vector<std::string>&
   for (size_t i = 0; i < names.size(); ++i) Write(names[i], pieces[i]);
 }
 
+// `which` chooses the stage (low bits) and its small arguments (high bits).
 void RunStage(uint8_t which, const uint8_t* data, size_t size) {
   const std::string m = Path("m");
+  const int option = which >> 4;
   switch (which % 12) {
     case 0: Lay(Split(data, size, 1), {"m"}); Toudic(m, Path("out")); break;
     case 1: Lay(Split(data, size, 1), {"m"}); DecomposeIntoFSN(m); break;
     case 2: Lay(Split(data, size, 1), {"m"}); MinimizeBasis(m, Path("out")); break;
     case 3: Lay(Split(data, size, 2), {"a", "b"}); MultiplySPM(Path("a"), Path("b"), Path("out")); break;
-    case 4: Lay(Split(data, size, 1), {"g"}); CollapseOfGraph(data[0] & 1 ? 'm' : 'r', Path("g"), Path("t")); break;
-    case 5: Lay(Split(data, size, 2), {"m.y", "m.t"}); FilterContactPlaces(m, 1 + (data[0] & 3)); break;
+    case 4: Lay(Split(data, size, 1), {"g"}); CollapseOfGraph("mrfix"[option % 5], Path("g"), Path("t")); break;
+    case 5: Lay(Split(data, size, 2), {"m.y", "m.t"}); FilterContactPlaces(m, 1 + (option & 3)); break;
     case 6: Lay(Split(data, size, 3), {"m.z", "m.i1", "m.i2"}); CreateCompositionSystem(m); break;
     case 7: Lay(Split(data, size, 3), {"m.z", "m.i1", "m.i2"}); ComposeJointMatrix(m); break;
     case 8: Lay(Split(data, size, 2), {"r0", "u"}); AddUnitSolutions(Path("r0"), Path("u"), Path("r")); break;
     case 9: Lay(Split(data, size, 2), {"m", "inv"}); CheckInv(m, Path("inv")); break;
-    case 10: Lay(Split(data, size, 2), {"nm", "inv"}); WriteInv(Path("nm"), Path("inv"), Path("out"), data[0] & 1); break;
+    case 10: Lay(Split(data, size, 2), {"nm", "inv"}); WriteInv(Path("nm"), Path("inv"), Path("out"), option & 1); break;
     default: {
       Lay(Split(data, size, 1), {"m"});
       TransposeMatrix(m, Path("out"));
       std::string line;
-      ReadFusionSet(m, 1 + (data[0] & 3), line);
+      ReadFusionSet(m, 1 + (option & 3), line);
       for (int k = 1; k <= 4; ++k) NextFSN(line, k);
     }
   }
