@@ -24,6 +24,9 @@ for target in fuzz_net fuzz_run fuzz_cli fuzz_stages; do
         done
       fi ;;
   esac
+  for input in tests/fuzz/regressions/$target-*; do  # inputs of earlier findings run once first
+    [ -f "$input" ] && ./build-fuzz/$target "$input" >/dev/null 2>&1 || { [ -f "$input" ] && echo "regression: $input" && exit 1; }
+  done
   echo "== $target: ${seconds}s"
   ./build-fuzz/$target -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
     -artifact_prefix=build-fuzz/findings/$target- -print_final_stats=1 "$corpus" 2>&1 | tail -n 12

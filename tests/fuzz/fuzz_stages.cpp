@@ -53,8 +53,23 @@ void RunStage(uint8_t which, const uint8_t* data, size_t size) {
 
 }  // namespace
 
+// Every solution number up to the largest of a basis is an unknown of the composition system,
+// with a unit solution of its own when it occurs nowhere: a hand-made basis numbered 10^9 makes
+// a correct but enormous file. Solution files of a run are numbered 1, 2, ...; such inputs are
+// passed over for the composition stages.
+bool HugeNumbers(const uint8_t* data, size_t size) {
+  size_t digits = 0;
+  for (size_t i = 0; i < size; ++i) {
+    digits = (data[i] >= '0' && data[i] <= '9') ? digits + 1 : 0;
+    if (digits > 5) return true;
+  }
+  return false;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > 1200) return 0;
+  const int stage = data[0] % 12;
+  if ((stage == 6 || stage == 7 || stage == 8) && HugeNumbers(data + 1, size - 1)) return 0;
   ClearWorkDir();
   Guard([&] { RunStage(data[0], data + 1, size - 1); });
   return 0;
