@@ -25,7 +25,8 @@ for target in fuzz_net fuzz_run fuzz_cli fuzz_stages; do
       fi ;;
   esac
   for input in tests/fuzz/regressions/$target-*; do  # inputs of earlier findings run once first
-    [ -f "$input" ] && ./build-fuzz/$target "$input" >/dev/null 2>&1 || { [ -f "$input" ] && echo "regression: $input" && exit 1; }
+    [ -f "$input" ] || continue
+    ./build-fuzz/$target "$input" >/dev/null 2>&1 || { echo "regression: $input"; exit 1; }
   done
   echo "== $target: ${seconds}s"
   ./build-fuzz/$target -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
