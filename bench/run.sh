@@ -33,7 +33,7 @@ measure() {
 }
 
 for family in philosophers tokenring pipeline sharedres modular; do
-  for n in 10 50 200 1000; do
+  for n in 10 100 1000; do
     "$netgen" $family $n >"$work/$family$n.net"
     measure "$work/$family$n.net" "$family $n"
   done
