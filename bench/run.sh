@@ -24,7 +24,8 @@ measure() {
     rm -f "$work"/w.*
     /usr/bin/time -f "%e %M" -o "$work/time" timeout "$limit" "$pelorin" -q $run -w "$work/w" "$net" "$work/report" >/dev/null 2>&1
     code=$?
-    read -r secs kib <"$work/time" 2>/dev/null
+    set -- $(tail -n 1 "$work/time")  # after a non-zero exit, time writes a line of its own first
+    secs=$1 kib=$2
     counts=$(sed -n 's/^\([0-9]*\) places, \([0-9]*\) transitions$/\1 | \2/p' "$work/report")
     flows=$(sed -n 's/^\([0-9]*\) semiflow(s)$/\1/p' "$work/report")
     if [ $code -eq 124 ]; then flows="timeout"; secs=">$limit"; elif [ $code -ne 0 ]; then flows="exit $code"; fi
