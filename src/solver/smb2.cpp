@@ -19,6 +19,7 @@ struct Minimisation {
   std::vector<size_t> start;   // the non-zero components of vector i are cols[start[i] .. start[i+1])
   std::vector<size_t> cols;    // component positions, ascending within a vector
   std::vector<char> B;         // B[i]: vector i is removed
+  std::vector<std::vector<size_t>> positives;  // positives[c]: the vectors > 0 in column c, ascending
 };
 
 // Sums, signs and supports of the vectors of `a`.
@@ -30,6 +31,7 @@ Minimisation Prepare(const DenseMatrix& a) {
     s.negative.assign(ma, 0);
     s.B.assign(ma, 0);
     s.start.reserve(ma + 1);
+    s.positives.resize(na);
     for (size_t i = 0; i < ma; ++i) {
       s.start.push_back(s.cols.size());
       for (size_t c = 0; c < na; ++c) {
@@ -37,6 +39,7 @@ Minimisation Prepare(const DenseMatrix& a) {
         if (v == 0) continue;
         s.sums[i] += v;
         if (v < 0) s.negative[i] = 1;
+        if (v > 0) s.positives[c].push_back(i);
         s.cols.push_back(c);
       }
     }
@@ -62,13 +65,31 @@ bool Covers(const DenseMatrix& a, const Minimisation& s, size_t j, size_t i) {
   return true;
 }
 
+// The vectors that can lie above vector i: those positive in the column where i is positive and
+// the fewest others are (a vector above i is positive wherever i is); all, when i has no
+// positive component. Null when all are candidates.
+const std::vector<size_t>* Candidates(const Minimisation& s, const DenseMatrix& a, size_t i) {
+  const std::vector<size_t>* best = nullptr;
+  for (size_t k = s.start[i]; k < s.start[i + 1]; ++k) {
+    const size_t c = s.cols[k];
+    if (a.at(i, c) > 0 && (best == nullptr || s.positives[c].size() < best->size())) best = &s.positives[c];
+  }
+  return best;
+}
+
 // Each kept vector i, in order, removes every other kept vector that lies above it.
 void RemoveNonMinimal(const DenseMatrix& a, Minimisation& s) {
   const size_t ma = a.rows.size();
+  auto test = [&](size_t i, size_t j) {
+    if (j != i && !s.B[j] && Covers(a, s, j, i)) s.B[j] = 1;
+  };
   for (size_t i = 0; i < ma; ++i) {
     if (s.B[i]) continue;
-    for (size_t j = 0; j < ma; ++j)
-      if (j != i && !s.B[j] && Covers(a, s, j, i)) s.B[j] = 1;
+    if (const std::vector<size_t>* candidates = Candidates(s, a, i)) {
+      for (size_t j : *candidates) test(i, j);
+    } else {
+      for (size_t j = 0; j < ma; ++j) test(i, j);
+    }
   }
 }
 
