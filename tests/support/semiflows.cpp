@@ -51,8 +51,19 @@ std::string CheckBasis(const std::string& matrixFile, const std::string& solutio
     }
     for (const auto& [col, sum] : product)
       if (sum != 0) return "solution " + std::to_string(i + 1) + " is no semiflow (column " + std::to_string(col) + ")";
-    for (size_t j = 0; j < basis.size(); ++j)
-      if (j != i && Above(basis[i], basis[j]))
+  }
+  // No solution above another: only the solutions holding the rarest element of solution j can
+  // lie above it.
+  std::map<int32_t, std::vector<size_t>> holders;
+  for (size_t i = 0; i < basis.size(); ++i)
+    for (const auto& [element, value] : basis[i]) holders[element].push_back(i);
+  for (size_t j = 0; j < basis.size(); ++j) {
+    const std::vector<size_t>* rarest = nullptr;
+    for (const auto& [element, value] : basis[j])
+      if (rarest == nullptr || holders[element].size() < rarest->size()) rarest = &holders[element];
+    if (rarest == nullptr) continue;
+    for (size_t i : *rarest)
+      if (i != j && Above(basis[i], basis[j]))
         return "solution " + std::to_string(i + 1) + " lies above solution " + std::to_string(j + 1);
   }
   return "";
@@ -60,15 +71,26 @@ std::string CheckBasis(const std::string& matrixFile, const std::string& solutio
 
 std::set<Vector> MinimalSupportSemiflows(const std::vector<Vector>& basis) {
   std::vector<std::set<int32_t>> supports;
-  for (const Vector& v : basis) supports.push_back(Support(v));
+  std::map<int32_t, std::vector<size_t>> holders;
+  for (size_t i = 0; i < basis.size(); ++i) {
+    supports.push_back(Support(basis[i]));
+    for (int32_t element : supports[i]) holders[element].push_back(i);
+  }
+  // A support holding the support of j strictly is not minimal; it holds j's rarest element.
+  std::vector<char> minimal(basis.size(), 1);
+  for (size_t j = 0; j < basis.size(); ++j) {
+    const std::vector<size_t>* rarest = nullptr;
+    for (int32_t element : supports[j])
+      if (rarest == nullptr || holders[element].size() < rarest->size()) rarest = &holders[element];
+    if (rarest == nullptr) continue;
+    for (size_t i : *rarest)
+      if (supports[i].size() > supports[j].size() &&
+          std::includes(supports[i].begin(), supports[i].end(), supports[j].begin(), supports[j].end()))
+        minimal[i] = 0;
+  }
   std::set<Vector> result;
   for (size_t i = 0; i < basis.size(); ++i) {
-    bool minimal = true;
-    for (size_t j = 0; j < basis.size() && minimal; ++j)
-      if (supports[j] != supports[i] &&
-          std::includes(supports[i].begin(), supports[i].end(), supports[j].begin(), supports[j].end()))
-        minimal = false;
-    if (!minimal) continue;
+    if (!minimal[i]) continue;
     int64_t g = 0;
     for (const auto& [element, value] : basis[i]) g = std::gcd(g, value);
     Vector normal;
