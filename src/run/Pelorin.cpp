@@ -39,6 +39,14 @@ const char* const kHelpText =
     "outfile        output file (stdout if -)           stdout\n"
     "\n";
 
+const char* const kExtensionHelpText =
+    "EXTENSIONS\n"
+    "--help         this text with the extensions\n"
+    "--minimal      minimal-support semiflows (canonical basis, exact at any size)\n"
+    "--json         report as one JSON document\n"
+    "--memory=SIZE  memory limit of the run (K, M, G suffix)  half the memory\n"
+    "infile         may also be PNML (recognised by its first character '<')\n";
+
 const char* const kBanner = "Pelorin version 1.0.1alpha --- 06/25/05\n\n";
 
 namespace {
@@ -48,6 +56,15 @@ enum ScanState { kNoName, kInputTaken, kBothTaken, kAwaitBase, kAwaitLevel, kAwa
 
 const char* AwaitedOption(int state) {
   return state == kAwaitBase ? "-w" : state == kAwaitLevel ? "-d" : "-o";
+}
+
+// The extensions of the command line; any other word keeps its specified meaning.
+bool TakeExtension(const std::string& w, RunSettings& s) {
+  if (w == "--minimal") s.minimal = true;
+  else if (w == "--json") s.json = true;
+  else if (w.rfind("--memory=", 0) == 0) s.memory = w.substr(9);
+  else return false;
+  return true;
 }
 
 // Appends `text` to the output ("-" is standard output).
@@ -142,6 +159,11 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
       s.help = true;
       return s;
     }
+    if (w == "--help") {
+      s.help = s.extensionHelp = true;
+      return s;
+    }
+    if (TakeExtension(w, s)) continue;
     if (w == "-q") s.detail = 0;
     else if (w == "-v") s.detail = 1;
     else if (w == "-P") s.transitions = false;
@@ -173,6 +195,7 @@ int RunPelorin(const std::vector<std::string>& words) {
     RunSettings settings = ScanCommandLine(words);
     if (settings.help) {
       std::fputs(kHelpText, stdout);
+      if (settings.extensionHelp) std::fputs(kExtensionHelpText, stdout);
       return kExitOk;
     }
     Run(settings);

@@ -27,9 +27,15 @@ struct RunSettings {
   std::string resultPath;       // where the solution file goes
   std::string input = "-";      // "-" is standard input
   std::string output = "-";     // "-" is standard output
+  // Extensions (long options beginning with "--"); with none given every output is as above.
+  bool extensionHelp = false;   // "--help": the help text followed by the list of extensions
+  bool minimal = false;         // "--minimal": the minimal-support semiflows
+  bool json = false;            // "--json": the report as one JSON document
+  std::string memory;           // "--memory=SIZE": the memory limit of the run, as written
 };
 
 extern const char* const kHelpText;
+extern const char* const kExtensionHelpText;  // printed after kHelpText by "--help"
 extern const char* const kBanner;
 
 // Scans the words after the program name. A third positional word and a command line that ends

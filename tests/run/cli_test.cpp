@@ -84,6 +84,25 @@ TEST(ScanCommandLine, HelpWinsWhereverItComes) {
   EXPECT_TRUE(Scan({"-w", "-h"}).help);
 }
 
+TEST(ScanCommandLine, ExtensionsAreLongOptionsAndOtherLongWordsAreNames) {
+  RunSettings s = Scan({"--minimal", "in", "--json", "--memory=2G"});
+  EXPECT_TRUE(s.minimal);
+  EXPECT_TRUE(s.json);
+  EXPECT_EQ(s.memory, "2G");
+  EXPECT_EQ(s.input, "in");
+  s = Scan({"--jsonx", "--memory"});  // no extensions: the input and the output
+  EXPECT_FALSE(s.json);
+  EXPECT_EQ(s.input, "--jsonx");
+  EXPECT_EQ(s.output, "--memory");
+  s = Scan({"-w", "--minimal", "b"});  // like a flag, an extension is no awaited argument
+  EXPECT_TRUE(s.minimal);
+  EXPECT_EQ(s.base, "b");
+  s = Scan({"-q", "--help", "a", "b", "c"});
+  EXPECT_TRUE(s.help);
+  EXPECT_TRUE(s.extensionHelp);
+  EXPECT_FALSE(Scan({"-help"}).extensionHelp);
+}
+
 TEST(DefaultBase, KeepsTheDirectory) {
   EXPECT_EQ(DefaultBase("a.net"), "__a.net");
   EXPECT_EQ(DefaultBase("nets/a.ndr"), "nets/__a.ndr");
@@ -98,7 +117,10 @@ TEST(CommandLine, HelpTextAndFailuresOfTheProgram) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, kHelpText);
   }
-  test::RunResult r = RunPelorinBinary({"in", "out", "third"}, dir.path());
+  test::RunResult r = RunPelorinBinary({"--help"}, dir.path());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, std::string(kHelpText) + kExtensionHelpText);
+  r = RunPelorinBinary({"in", "out", "third"}, dir.path());
   EXPECT_EQ(r.exitCode, 4);
   EXPECT_EQ(r.out, "*** unknown option: third\n");
   r = RunPelorinBinary({"in", "out", "-d"}, dir.path());
