@@ -305,13 +305,17 @@ void ReadNdrNode(NetModel& net, const std::string& line, size_t& pos, Kind kind)
   AddNode(net, kind, name);
 }
 
-// The number at the start of the second-to-last word of the line, 0 when there is none.
+// The number at the start of the second-to-last word of the line, 0 when there is none. The
+// backward walk stops at the blank before that word or at the line's first character; the
+// number must begin right after that point, so a walk that reaches the line's start over blanks
+// ("e 5") finds a blank there and gives 0.
 int32_t NdrWeight(const std::string& line) {
   size_t i = line.size() - 1;
   while (i > 0 && IsBlank(line[i])) --i;
   while (i > 0 && !IsBlank(line[i])) --i;
   while (i > 0 && IsBlank(line[i])) --i;
   while (i > 0 && !IsBlank(line[i])) --i;
+  if (i + 1 >= line.size() || IsBlank(line[i + 1])) return 0;
   return LeadingInt(line, i + 1);
 }
 

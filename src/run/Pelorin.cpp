@@ -5,7 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
+#include <optional>
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
@@ -15,6 +15,7 @@
 #include "report/writeinv.h"
 #include "run/ana.h"
 #include "run/failure.h"
+#include "run/safety.h"
 
 namespace pelorin {
 
@@ -58,6 +59,16 @@ const char* AwaitedOption(int state) {
   return state == kAwaitBase ? "-w" : state == kAwaitLevel ? "-d" : "-o";
 }
 
+// The debug level of a "-d" word; a level outside 32 bits is kept as the pending failure.
+int LevelOf(const std::string& word, std::optional<Failure>& badLevel) {
+  try {
+    return LeadingInt(word);
+  } catch (const Failure& failure) {
+    if (!badLevel) badLevel = failure;
+    return 0;
+  }
+}
+
 // The extensions of the command line; any other word keeps its specified meaning.
 bool TakeExtension(const std::string& w, RunSettings& s) {
   if (w == "--minimal") s.minimal = true;
@@ -72,31 +83,6 @@ void AppendOutput(const std::string& output, const std::string& text) {
   File out = OpenOutput(output, "a");
   WriteText(out.get(), text);
   std::fflush(out.get());
-}
-
-void RefuseOverwrite(const std::string& input, const std::string& name) {
-  if (SameFile(input, name)) Fail(kExitFile, "*** output would overwrite input file " + input + "\n");
-}
-
-// A driver work file of matrix M is M followed by "." or "-" and a suffix.
-void RefuseDriverOverwrite(const std::string& input, const std::string& matrix) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const std::string in = fs::weakly_canonical(fs::absolute(input, error), error).string();
-  const std::string m = fs::weakly_canonical(fs::absolute(matrix, error), error).string();
-  if (in.size() > m.size() && in.compare(0, m.size(), m) == 0 && (in[m.size()] == '.' || in[m.size()] == '-'))
-    Fail(kExitFile, "*** output would overwrite input file " + input + "\n");
-}
-
-// No file that the run writes may be its input.
-void CheckInputSafe(const RunSettings& s) {
-  if (s.input == "-") return;
-  const std::string matrix = s.base + (s.transitions ? ".spmt" : ".spm");
-  if (s.output != "-") RefuseOverwrite(s.input, s.output);
-  if (s.pathGiven) RefuseOverwrite(s.input, s.resultPath);
-  for (const char* suffix : {".spm", ".nmp", ".nmt", ".spmt", ".spm.inv", ".spmt.inv"})
-    RefuseOverwrite(s.input, s.base + suffix);
-  if (s.mode != 0) RefuseDriverOverwrite(s.input, matrix);
 }
 
 // Processor time of the process, "%#.3fs\n\n" from whole milliseconds.
@@ -154,6 +140,12 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
   std::vector<int> pending;  // states to return to once the awaited arguments are taken
   auto await = [&](int next) { pending.push_back(state); state = next; };
   auto resume = [&] { state = pending.back(); pending.pop_back(); };
+  // A level outside 32 bits is reported where the scan would fail or end, unless help comes.
+  std::optional<Failure> badLevel;
+  auto fail = [&](const std::string& message) {
+    if (badLevel) throw *badLevel;
+    Fail(kExitInput, message);
+  };
   for (const std::string& w : words) {
     if (w == "-h" || w == "-help") {
       s.help = true;
@@ -173,14 +165,15 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
     else if (w == "-w") { s.baseGiven = true; await(kAwaitBase); }
     else if (state == kAwaitBase) { s.base = w; resume(); }
     else if (w == "-d") await(kAwaitLevel);
-    else if (state == kAwaitLevel) { s.debug = LeadingInt(w); resume(); }
+    else if (state == kAwaitLevel) { s.debug = LevelOf(w, badLevel); resume(); }
     else if (w == "-o") { s.pathGiven = true; await(kAwaitPath); }
     else if (state == kAwaitPath) { s.resultPath = w; resume(); }
     else if (state == kNoName) { s.input = w; state = kInputTaken; }
     else if (state == kInputTaken) { s.output = w; state = kBothTaken; }
-    else Fail(kExitInput, "*** unknown option: " + w + "\n");
+    else fail("*** unknown option: " + w + "\n");
   }
-  if (!pending.empty()) Fail(kExitInput, std::string("*** missing argument for ") + AwaitedOption(state) + "\n");
+  if (!pending.empty()) fail(std::string("*** missing argument for ") + AwaitedOption(state) + "\n");
+  if (badLevel) throw *badLevel;
   return s;
 }
 

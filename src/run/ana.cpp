@@ -148,6 +148,22 @@ void CleanWorkFiles(int count, const std::string& matrix) {
     for (int i = 1; i <= count; ++i) Remove(Name(matrix, suffix, i));
 }
 
+bool DriverWritesFile(const std::string& suffix, int mode, int debug) {
+  if (mode == 0 || suffix.size() < 2) return false;
+  const std::string kind = suffix.substr(0, 2);
+  const std::string rest = suffix.substr(2);
+  const bool number = !rest.empty() && rest[0] != '0' && rest.find_first_not_of("0123456789") == std::string::npos;
+  // files of both modes: subnets, their bases, the contact places, the graph, the chain
+  for (const char* fixed : {".z", ".p", ".s", ".u", ".r0", ".r", ".g", ".h0", ".h"})
+    if (suffix == fixed) return true;
+  if ((kind == ".z" || kind == ".i") && number) return true;
+  if (mode == 1) return debug > 0 && suffix == "-s1";
+  // sequential composition: the remaining subnets, the sequence and the step copies
+  if (suffix == ".y" || suffix == ".t") return true;
+  if ((kind == ".y" || kind == ".x") && number) return true;
+  return debug > 0 && (kind == "-s" || kind == "-i" || kind == "-z") && number;
+}
+
 int ReadFusionSet(const std::string& sequence, int step, std::string& buffer) {
   File in = OpenFile(sequence, "r");
   std::string line;

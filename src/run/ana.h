@@ -30,6 +30,10 @@ int Pelorin(const std::string& matrix, const std::string& solution, int debug, i
 // passed over. The solution file, M.h and the debug copies are left alone.
 void CleanWorkFiles(int count, const std::string& matrix);
 
+// True when a run of the driver in `mode` at debug level `debug` writes the file named by the
+// matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
+bool DriverWritesFile(const std::string& suffix, int mode, int debug);
+
 // Copies line `step` (from 1) of `sequence`, with its line end, into `buffer`; leaves the
 // buffer as it was when the file has fewer lines. Returns 0.
 int ReadFusionSet(const std::string& sequence, int step, std::string& buffer);

@@ -87,6 +87,11 @@ TEST(NdrReader, NodesArcsAndWeightWords) {
             "1 1 -3\n1 1 0\n1 1 0\n1 1 -3\n|1 a\n|1 b\n" + kNoName);
   EXPECT_EQ(Read("h n\nh {net 2} x\np 1 2 {a b} x\r\nt 1 2 t\ne {a b} t 9 z\n"), "1 1 -9\n|1 {a b}\n|1 t\n|parsed net {net 2}");
   EXPECT_EQ(Read("h n\npl 1 2 x\ntr 1 y\ne 2 y 1 n\n"), "1 1 -1\n|1 2\n|1 y\n|parsed net n");  // one letter decides
+  // the walk back to the weight word reaches the line's start: the character after it is a
+  // blank, so the weight is 0 ("e 5": an arc from place 5 to the transition with no name)
+  EXPECT_EQ(Read("p 0 0 5\nt 0 0\ne 5\n"), "1 1 0\n|1 5\n|1 \n" + kNoName);
+  EXPECT_EQ(Read("p 0 0 5\nt 0 0\ne\t\t5"), "1 1 0\n|1 5\n|1 \n" + kNoName);
+  EXPECT_EQ(Read("p 0 0 5\nt 0 0\ne\t5 7"), "1 1 -5\n|1 5\n|1 \n" + kNoName);  // "5" is the weight word
 }
 
 TEST(NdrReader, Messages) {

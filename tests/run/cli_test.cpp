@@ -82,6 +82,17 @@ TEST(ScanCommandLine, HelpWinsWhereverItComes) {
   EXPECT_TRUE(Scan({"-h"}).help);
   EXPECT_TRUE(Scan({"-q", "a", "-help", "b", "c", "d"}).help);
   EXPECT_TRUE(Scan({"-w", "-h"}).help);
+  EXPECT_TRUE(Scan({"-d", "99999999999", "-h"}).help);  // a level out of range waits for help
+  EXPECT_TRUE(Scan({"-d", "99999999999", "a", "b", "-help", "c"}).help);
+}
+
+TEST(ScanCommandLine, LevelOutOfRangeFailsWhereTheScanWouldFailOrEnd) {
+  Failure f = ExpectFailure([] { Scan({"-d", "99999999999", "a"}); });
+  EXPECT_EQ(f.code, 5);
+  EXPECT_EQ(f.message, "*** integer overflow\n");
+  EXPECT_EQ(ExpectFailure([] { Scan({"-d", "99999999999", "a", "b", "c"}); }).code, 5);
+  EXPECT_EQ(ExpectFailure([] { Scan({"-d", "99999999999", "-o"}); }).code, 5);
+  EXPECT_EQ(ExpectFailure([] { Scan({"a", "b", "c", "-d", "99999999999"}); }).code, 4);  // the earlier fault
 }
 
 TEST(ScanCommandLine, ExtensionsAreLongOptionsAndOtherLongWordsAreNames) {
@@ -112,7 +123,8 @@ TEST(DefaultBase, KeepsTheDirectory) {
 
 TEST(CommandLine, HelpTextAndFailuresOfTheProgram) {
   TempDir dir;
-  for (std::vector<std::string> args : {std::vector<std::string>{"-h"}, {"-v", "-help"}, {"-d", "-h"}}) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"-h"}, {"-v", "-help"}, {"-d", "-h"}, {"-d", "99999999999", "-h"}}) {
     test::RunResult r = RunPelorinBinary(args, dir.path());
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, kHelpText);

@@ -121,7 +121,7 @@ TEST(WorkFiles, TheInputIsNeverOverwritten) {
                         Case{{"-w", "x", "x.spm"}, "x.spm"},
                         Case{{"-T", "-w", "x", "x.spmt.inv"}, "x.spmt.inv"},
                         Case{{"-c", "-w", "y", "y.spm.z"}, "y.spm.z"},
-                        Case{{"-s", "-T", "-w", "y", "y.spmt-s1"}, "y.spmt-s1"}}) {
+                        Case{{"-s", "-T", "-d", "1", "-w", "y", "y.spmt-s1"}, "y.spmt-s1"}}) {
     WriteFile(dir / c.input, kDemoNet);
     test::RunResult r = RunPelorinBinary(c.args, dir.path());
     EXPECT_EQ(r.exitCode, 2) << c.input;
@@ -130,6 +130,52 @@ TEST(WorkFiles, TheInputIsNeverOverwritten) {
   }
   test::RunResult r = RunPelorinBinary({"-w", "demo", "demo.net"}, dir.path());  // demo.spm is no clash
   EXPECT_EQ(r.exitCode, 0);
+}
+
+// Other names of the input: hard and symbolic links named like work files, and standard input.
+TEST(WorkFiles, LinksAndStandardInputAreTheInputToo) {
+  namespace fs = std::filesystem;
+  struct Case {
+    std::vector<std::string> args;
+    std::string link;  // made as a hard link ("=name") or a symbolic link ("~name") to d.net
+  };
+  for (const Case& c : {Case{{"-c", "d.net"}, "=__d.net.spm.z1"}, Case{{"-c", "d.net"}, "~__d.net.spm.z1"},
+                        Case{{"-d", "1", "-c", "d.net"}, "=__d.net.spm-s1"},
+                        Case{{"-s", "-d", "1", "d.net"}, "~__d.net.spm-z12"},
+                        Case{{"-T", "-s", "d.net"}, "=__d.net.spmt.x3"}, Case{{"d.net", "r"}, "~r"}}) {
+    TempDir dir;
+    WriteFile(dir / "d.net", kDemoNet);
+    const std::string link = dir / c.link.substr(1);
+    if (c.link[0] == '=') fs::create_hard_link(dir / "d.net", link);
+    else fs::create_symlink("d.net", link);
+    test::RunResult r = RunPelorinBinary(c.args, dir.path());
+    EXPECT_EQ(r.exitCode, 2) << c.link;
+    EXPECT_EQ(r.out, "*** output would overwrite input file d.net\n") << c.link;
+    EXPECT_EQ(ReadFile(dir / "d.net"), kDemoNet);
+  }
+  TempDir dir;
+  WriteFile(dir / "a.net", kDemoNet);
+  for (std::vector<std::string> args : {std::vector<std::string>{"-", "a.net"}, {"-o", "a.net"}}) {
+    test::RunResult r = RunPelorinBinary(args, dir.path(), "", dir / "a.net");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "*** output would overwrite input file -\n");
+    EXPECT_EQ(ReadFile(dir / "a.net"), kDemoNet);
+  }
+}
+
+// Only the files that the run writes are refused; a missing input is an open error.
+TEST(WorkFiles, NamesTheRunDoesNotWriteAreNoClash) {
+  TempDir dir;
+  for (const char* name : {"a.spmt", "n.spm.net", "m.spm.x1", "m.spm-s1"}) WriteFile(dir / name, kDemoNet);
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"-q", "-w", "a", "a.spmt"}, {"-q", "-c", "-w", "n", "n.spm.net"},
+        {"-q", "-c", "-w", "m", "m.spm.x1"}, {"-q", "-s", "-w", "m", "m.spm-s1"}}) {
+    test::RunResult r = RunPelorinBinary(args, dir.path());
+    EXPECT_EQ(r.exitCode, 0) << args.back() << r.out;
+  }
+  test::RunResult r = RunPelorinBinary({"-w", "x", "x.spm"}, dir.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.out, std::string(kBanner) + "*** error open file x.spm\n");
 }
 
 }  // namespace

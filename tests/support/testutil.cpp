@@ -66,12 +66,12 @@ std::string Quote(const std::string& word) {
 }  // namespace
 
 RunResult RunPelorinBinary(const std::vector<std::string>& args, const std::string& dir,
-                           const std::string& stdinText) {
+                           const std::string& stdinText, const std::string& stdinFile) {
   TempDir io;
   WriteFile(io / "stdin", stdinText);
   std::string command = "cd " + Quote(dir) + " && " + Quote(PELORIN_BINARY);
   for (const std::string& a : args) command += " " + Quote(a);
-  command += " <" + Quote(io / "stdin") + " >" + Quote(io / "stdout") + " 2>" + Quote(io / "stderr");
+  command += " <" + Quote(stdinFile.empty() ? io / "stdin" : stdinFile) + " >" + Quote(io / "stdout") + " 2>" + Quote(io / "stderr");
   const int status = std::system(command.c_str());
   RunResult result;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

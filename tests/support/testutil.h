@@ -42,9 +42,10 @@ struct RunResult {
   std::string err;  // standard error
 };
 
-// Runs the built Pelorin with `args` in `dir`; `stdinText` is its standard input.
+// Runs the built Pelorin with `args` in `dir`; `stdinText` is its standard input, or the file
+// `stdinFile` when one is named.
 RunResult RunPelorinBinary(const std::vector<std::string>& args, const std::string& dir,
-                           const std::string& stdinText = "");
+                           const std::string& stdinText = "", const std::string& stdinFile = "");
 
 // The report with the time line ("0.047s") replaced by "TIME".
 std::string MaskTime(const std::string& report);
