@@ -2,7 +2,9 @@
 # Runs Pelorin on every net of ../shared/nets (when the folder is there): checks the summary
 # counts against MANIFEST.tsv, then computes P- and T-semiflows directly, with "-c" and with
 # "-s", each under a time limit, and checks every solution file with pelorin_check (semiflows,
-# positive coefficients, none above another; the composition modes against direct mode).
+# positive coefficients, none above another; the composition modes against direct mode). Where
+# direct mode finishes, the JSON report ("--json") of the same run must parse with a strict
+# parser (python3 -m json.tool).
 # Usage: scripts/corpus.sh PELORIN [NETS_DIR] [SECONDS]
 pelorin=$(realpath "$1")
 nets=${2:-$(dirname "$0")/../../shared/nets}
@@ -42,6 +44,13 @@ run() {
   printf '%d.%02ds/%s' $((ms / 1000)) $((ms % 1000 / 10)) "${verdict#ok }"
 }
 
+# json_parses NET KIND: the JSON report of a direct run parses (a run that times out passes).
+json_parses() {
+  timeout "$limit" "$pelorin" --json $2 -w "$work/j" "$1" "$work/report.json" >/dev/null 2>&1
+  [ $? -eq 124 ] && return 0
+  python3 -m json.tool "$work/report.json" >/dev/null
+}
+
 for net in "$nets"/*.net "$nets"/*.ndr; do
   name=$(basename "$net")
   expected=$(awk -F'\t' -v n="$name" '$1 == n { print $3 " " $4 }' "$nets/MANIFEST.tsv")
@@ -63,6 +72,10 @@ for net in "$nets"/*.net "$nets"/*.ndr; do
       cell="$cell${cell:+ }$result"
     done
     line="$line  $cell"
+    if [ $direct = ok ] && ! json_parses "$net" $kind; then
+      echo "$name: the JSON report of $kind does not parse"
+      failures=$((failures + 1))
+    fi
     if [ $kind = -P ]; then
       got=$(sed -n 's/^\([0-9]*\) places, \([0-9]*\) transitions$/\1 \2/p' "$work/-P.report")
       if [ -n "$got" ] && [ "$got" != "$expected" ]; then

@@ -464,15 +464,19 @@ void AllocateModel(NetModel& net) {
 
 }  // namespace
 
-void ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail) {
+const char* FormatName(NetFormat format) { return format == NetFormat::kNdr ? "ndr" : "net"; }
+
+NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail) {
   const std::string spmName = base + ".spm";
   File in = input == "-" ? File(stdin) : OpenFile(input, "r");
   File spm = OpenFile(spmName, "w");
   NetModel net;
   AllocateModel(net);
+  NetSummary summary;
   WithNetMemory("*** not enough memory\n", [&] {
     const std::string text = ReadInput(in.get());
     if (RecognizeFile(text) == 1) {
+      summary.format = NetFormat::kNdr;
       ReadNDR(net, text);
     } else {
       ReadNET(net, text);
@@ -487,8 +491,12 @@ void ReadNDRNET(const std::string& input, const std::string& base, const std::st
   WithNetMemory("*** not enough memory\n", [&] {
     WriteSummary(net, out.get());
     if (detail != 0) WriteNet(net, out.get());
+    summary.name = NetName(net);
   });
   std::fflush(out.get());
+  summary.places = net.m();
+  summary.transitions = net.n();
+  return summary;
 }
 
 }  // namespace pelorin

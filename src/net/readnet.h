@@ -57,10 +57,25 @@
 // (5) for a weight outside 32 bits.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace pelorin {
 
-void ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail);
+// The input formats that recognition tells apart.
+enum class NetFormat { kNdr, kNet };
+
+// "ndr", "net".
+const char* FormatName(NetFormat format);
+
+// What a conversion read: the net's name as the summary prints it, its size and its format.
+struct NetSummary {
+  std::string name;
+  int32_t places = 0;
+  int32_t transitions = 0;
+  NetFormat format = NetFormat::kNet;
+};
+
+NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail);
 
 }  // namespace pelorin

@@ -12,6 +12,7 @@
 #include "matrix/uti.h"
 #include "net/readnet.h"
 #include "report/chi.h"
+#include "report/jsonreport.h"
 #include "report/writeinv.h"
 #include "run/ana.h"
 #include "run/failure.h"
@@ -85,51 +86,101 @@ void AppendOutput(const std::string& output, const std::string& text) {
   std::fflush(out.get());
 }
 
-// Processor time of the process, "%#.3fs\n\n" from whole milliseconds.
-std::string TimeLine() {
+// Processor time of the process in whole milliseconds, as seconds.
+double ProcessorSeconds() {
   const long ms = static_cast<long>(static_cast<double>(std::clock()) * 1000.0 / CLOCKS_PER_SEC);
+  return static_cast<double>(ms) / 1000.0;
+}
+
+// The time line, "%#.3fs\n\n".
+std::string TimeLine() {
   char text[64];
-  std::snprintf(text, sizeof text, "%#.3fs\n\n", static_cast<double>(ms) / 1000.0);
+  std::snprintf(text, sizeof text, "%#.3fs\n\n", ProcessorSeconds());
   return text;
 }
 
-// Steps 4 and 5 of a run: solve, check, list, and keep or remove the work files.
-void SolveAndReport(const RunSettings& s) {
-  const std::string spm = s.base + ".spm";
-  const std::string matrix = s.transitions ? s.base + ".spmt" : spm;
-  const std::string solution = matrix + ".inv";
-  const std::string table = s.base + (s.transitions ? ".nmt" : ".nmp");
-  if (s.transitions) TransposeMatrix(spm, matrix);
-  Pelorin(matrix, solution, s.debug, s.mode);
-  const int covered = CheckInv(matrix, solution);
-  const std::string word = s.transitions ? (covered ? "consistent" : "not consistent")
-                                         : (covered ? "invariant" : "not invariant");
-  AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
-                             "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
-  WriteInv(table, solution, s.output, s.detail);
+// The work files of a run's computation, named from the base.
+struct RunFiles {
+  explicit RunFiles(const RunSettings& s)
+      : spm(s.base + ".spm"),
+        matrix(s.transitions ? s.base + ".spmt" : spm),
+        solution(matrix + ".inv"),
+        table(s.base + (s.transitions ? ".nmt" : ".nmp")) {}
+  std::string spm;       // the incidence matrix
+  std::string matrix;    // the matrix solved: the incidence matrix or its transpose
+  std::string solution;  // the solution file
+  std::string table;     // the names of the solution's elements
+};
+
+// Solves the matrix and checks that the semiflows cover every element; returns the check word.
+std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered) {
+  if (s.transitions) TransposeMatrix(f.spm, f.matrix);
+  Pelorin(f.matrix, f.solution, s.debug, s.mode);
+  covered = CheckInv(f.matrix, f.solution) != 0;
+  return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
+}
+
+// Moves the solution file to the "-o" path, and removes the work files at debug level 0.
+void KeepOrRemove(const RunSettings& s, const RunFiles& f) {
   if (s.pathGiven)
-    std::rename(solution.c_str(), s.resultPath.c_str());
+    std::rename(f.solution.c_str(), s.resultPath.c_str());
   else if (s.debug == 0)
-    std::remove(solution.c_str());
+    std::remove(f.solution.c_str());
   if (s.debug == 0) {
-    std::remove(spm.c_str());
-    if (s.transitions) std::remove(matrix.c_str());
+    std::remove(f.spm.c_str());
+    if (s.transitions) std::remove(f.matrix.c_str());
     std::remove((s.base + ".nmp").c_str());
     std::remove((s.base + ".nmt").c_str());
   }
 }
 
-void Run(RunSettings s) {
-  if (!s.baseGiven) s.base = DefaultBase(s.input);
-  CheckInputSafe(s);
+void TextRun(const RunSettings& s) {
   {
     File out = OpenOutput(s.output, "w");
     WriteText(out.get(), kBanner);
     std::fflush(out.get());
   }
   ReadNDRNET(s.input, s.base, s.output, s.detail);
-  SolveAndReport(s);
+  const RunFiles f(s);
+  bool covered = false;
+  const std::string word = Solve(s, f, covered);
+  AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
+                             "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
+  WriteInv(f.table, f.solution, s.output, s.detail);
+  KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
+}
+
+// The same run with the report as one JSON document; the text report goes nowhere.
+void JsonReportRun(const RunSettings& s, bool& outputOpened) {
+  OpenOutput(s.output, "w");
+  outputOpened = true;
+  const char* const nowhere = "/dev/null";
+  const NetSummary net = ReadNDRNET(s.input, s.base, nowhere, 0);
+  const RunFiles f(s);
+  JsonRun run;
+  run.check = Solve(s, f, run.covered);
+  run.input = s.input;
+  run.format = FormatName(net.format);
+  run.net = net.name;
+  run.places = net.places;
+  run.transitions = net.transitions;
+  run.transitionKind = s.transitions;
+  run.mode = s.mode == 0 ? "direct" : s.mode == 1 ? "simultaneous" : "sequential";
+  run.minimal = s.minimal;
+  run.listed = s.detail != 0;
+  run.seconds = ProcessorSeconds();
+  WriteJsonReport(run, f.table, f.solution, s.output);
+  KeepOrRemove(s, f);
+}
+
+// A run; `outputOpened` tells the failure path that a JSON error document may go to the output.
+void Run(RunSettings s, bool& outputOpened) {
+  if (!s.baseGiven) s.base = DefaultBase(s.input);
+  outputOpened = s.output == "-";
+  CheckInputSafe(s);
+  if (s.json) JsonReportRun(s, outputOpened);
+  else TextRun(s);
 }
 
 }  // namespace
@@ -183,23 +234,41 @@ std::string DefaultBase(const std::string& input) {
   return input.substr(0, slash + 1) + "__" + input.substr(slash + 1);
 }
 
+namespace {
+
+// Reports a failure; in a JSON run whose output can be written, the error document follows.
+int EndWith(const Failure& failure, const RunSettings& settings, bool outputOpened) {
+  std::fflush(stdout);
+  const int code = ReportFailure(failure);
+  if (settings.json && outputOpened) {
+    try {
+      WriteJsonError(settings.output, failure.code, failure.message);
+    } catch (const Failure&) {  // the output cannot be written after all: the message stands
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  return code;
+}
+
+}  // namespace
+
 int RunPelorin(const std::vector<std::string>& words) {
+  RunSettings settings;
+  bool outputOpened = false;
   try {
-    RunSettings settings = ScanCommandLine(words);
+    settings = ScanCommandLine(words);
     if (settings.help) {
       std::fputs(kHelpText, stdout);
       if (settings.extensionHelp) std::fputs(kExtensionHelpText, stdout);
       return kExitOk;
     }
-    Run(settings);
+    Run(settings, outputOpened);
     std::fflush(stdout);
     return kExitOk;
   } catch (const Failure& failure) {
-    std::fflush(stdout);
-    return ReportFailure(failure);
+    return EndWith(failure, settings, outputOpened);
   } catch (const std::bad_alloc&) {
-    std::fflush(stdout);
-    return ReportFailure(Failure(kExitMemory, "*** not enough memory\n"));
+    return EndWith(Failure(kExitMemory, "*** not enough memory\n"), settings, outputOpened);
   }
 }
 

@@ -1,0 +1,124 @@
+// The JSON report (contract in jsonreport.h).
+#include "report/jsonreport.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "matrix/spm.h"
+#include "matrix/textfile.h"
+#include "report/writeinv.h"
+#include "run/failure.h"
+
+namespace pelorin {
+
+namespace {
+
+// A JSON value as text: strings escaped, invalid UTF-8 replaced by U+FFFD.
+std::string Json(const nlohmann::json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string Field(const char* key, const nlohmann::json& value) { return "  " + Json(key) + ": " + Json(value) + ",\n"; }
+
+// One solution line: the semiflow and element numbers, and the coefficient's digits (of any
+// size, leading zeros and "+" dropped; "1" when the line has no third number).
+struct Member {
+  int32_t semiflow = 0;
+  int32_t element = 0;
+  std::string coefficient;
+};
+
+Member ParseMember(const std::string& line, const std::string& fileName, long number) {
+  Member m;
+  size_t pos = 0;
+  if (!ParseInt(line, pos, m.semiflow) || !ParseInt(line, pos, m.element))
+    Fail(kExitInput, "*** malformed line " + std::to_string(number) + " in file " + fileName + "\n");
+  while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+  bool negative = false;
+  if (pos < line.size() && (line[pos] == '+' || line[pos] == '-')) negative = line[pos++] == '-';
+  const size_t start = pos;
+  while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') ++pos;
+  m.coefficient = line.substr(start, pos - start);
+  m.coefficient.erase(0, std::min(m.coefficient.find_first_not_of('0'), m.coefficient.size() - 1));
+  if (m.coefficient.empty()) m.coefficient = "1";
+  else if (negative && m.coefficient != "0") m.coefficient.insert(0, "-");
+  return m;
+}
+
+std::string MemberText(const NameTable& t, const Member& m) {
+  const auto it = t.pn.find(m.element);
+  const std::string name = it != t.pn.end() ? std::string(t.names.c_str() + it->second) : "#" + std::to_string(m.element);
+  return "{\"name\": " + Json(name) + ", \"number\": " + std::to_string(m.element) +
+         ", \"coefficient\": " + m.coefficient + "}";
+}
+
+// Writes the semiflows, one per line, when `out` is given; returns their number.
+long WriteSemiflows(std::FILE* in, const std::string& fileName, const NameTable& t, std::FILE* out) {
+  long count = 0;
+  int32_t current = 0;
+  std::string line;
+  for (long number = 1; ReadLine(in, line); ++number) {
+    if (IsSkippedLine(line, CommentRule::kHash)) continue;
+    const Member m = ParseMember(line, fileName, number);
+    const bool next = count == 0 || m.semiflow != current;
+    if (next) {
+      current = m.semiflow;
+      ++count;
+    }
+    if (out == nullptr) continue;
+    if (next) WriteText(out, std::string(count > 1 ? "]},\n" : "") + "    {\"index\": " + std::to_string(m.semiflow) + ", \"support\": [");
+    else WriteText(out, ", ");
+    WriteText(out, MemberText(t, m));
+  }
+  if (out != nullptr && count > 0) WriteText(out, "]}\n");
+  return count;
+}
+
+}  // namespace
+
+void WriteJsonReport(const JsonRun& run, const std::string& table, const std::string& solutions,
+                     const std::string& output) {
+  File tableFile = OpenFile(table, "r");
+  File solutionFile = OpenFile(solutions, "r");
+  File out = OpenOutput(output, "w");
+  NameTable t;
+  ReadTable(tableFile.get(), t);
+  tableFile.reset();
+  std::string head = "{\n";
+  head += Field("program", "Pelorin");
+  head += Field("version", "1.0.1alpha");
+  head += Field("input", run.input);
+  head += Field("format", run.format);
+  head += Field("net", run.net);
+  head += Field("places", run.places);
+  head += Field("transitions", run.transitions);
+  head += Field("kind", run.transitionKind ? "T" : "P");
+  head += Field("mode", run.mode);
+  head += Field("minimal", run.minimal);
+  head += Field("covered", run.covered);
+  head += Field("check", run.check);
+  WriteText(out.get(), head);
+  long count = 0;
+  if (run.listed) {
+    WriteText(out.get(), "  \"semiflows\": [\n");
+    count = WriteSemiflows(solutionFile.get(), solutions, t, out.get());
+    WriteText(out.get(), "  ],\n");
+  } else {
+    count = WriteSemiflows(solutionFile.get(), solutions, t, nullptr);
+  }
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
+  WriteText(out.get(), Field("count", count) + "  \"time\": " + seconds + "\n}\n");
+  std::fflush(out.get());
+}
+
+void WriteJsonError(const std::string& output, int code, const std::string& message) {
+  std::string text = message;
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  const nlohmann::json error = {{"error", {{"code", code}, {"message", text}}}};
+  File out = OpenOutput(output, "w");
+  WriteText(out.get(), Json(error) + "\n");
+  std::fflush(out.get());
+}
+
+}  // namespace pelorin

@@ -1,0 +1,60 @@
+// The JSON report ("--json"): one document in place of the text report.
+//
+// WriteJsonReport(run, table, solutions, output) writes to `output` ("-" is standard output, any
+// other file is written anew) one JSON object with the fields, in this order:
+//   "program" "Pelorin", "version", "input" (the input as named, "-" for standard input),
+//   "format" ("ndr", "net", ...), "net" (the name the summary prints), "places", "transitions",
+//   "kind" ("P" or "T"), "mode" ("direct", "simultaneous", "sequential"), "minimal",
+//   "covered" (true when every element lies in some semiflow) with "check" (the word of the text
+//   report: "invariant", "not invariant", "consistent", "not consistent"), "semiflows" (left out
+//   in digest detail), "count" (the number of semiflows) and "time" (processor seconds).
+// A semiflow is {"index": k, "support": [{"name": N, "number": i, "coefficient": c}, ...]}, the
+// semiflows and their members in the order of the solution file (lines "semiflow element
+// coefficient", see matrix/spm.h); names are those of the name table `table` as the text
+// listing prints them ("#i" for an element the table does not name); a coefficient is written
+// with all its digits, whatever its size. Strings are escaped by the JSON library; a byte that
+// is not part of valid UTF-8 becomes U+FFFD. One semiflow per line:
+//   {
+//     "program": "Pelorin",
+//     ...
+//     "semiflows": [
+//       {"index": 1, "support": [{"name": "p1", "number": 1, "coefficient": 1}, ...]}
+//     ],
+//     "count": 1,
+//     "time": 0.004
+//   }
+//
+// WriteJsonError(output, code, message) writes {"error": {"code": N, "message": "..."}} on one
+// line, the message without its final line feed.
+//
+// Failures: "*** error open file %s\n" (exit code 2) for the table, the solutions or the output;
+// a malformed solution line (exit code 4); growth of the name table as in the text listing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pelorin {
+
+// The facts of a run that the document reports besides its semiflows.
+struct JsonRun {
+  std::string input;            // as named on the command line
+  std::string format;           // "ndr", "net", ...
+  std::string net;              // the net's name
+  int32_t places = 0;
+  int32_t transitions = 0;
+  bool transitionKind = false;  // T-semiflows
+  std::string mode;             // "direct", "simultaneous", "sequential"
+  bool minimal = false;
+  bool covered = false;
+  std::string check;            // the check word of the text report
+  bool listed = true;           // full detail: the semiflows are listed
+  double seconds = 0;           // processor time
+};
+
+void WriteJsonReport(const JsonRun& run, const std::string& table, const std::string& solutions,
+                     const std::string& output);
+
+void WriteJsonError(const std::string& output, int code, const std::string& message);
+
+}  // namespace pelorin
