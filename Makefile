@@ -12,9 +12,6 @@ CMAKE_FLAGS ?=
 deps:
 	@sh scripts/deps.sh
 
-$(BUILD)/Makefile: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELORIN_WERROR=$(WERROR) $(CMAKE_FLAGS)
-
 demo: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELORIN_WERROR=$(WERROR) $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target Pelorin

@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "matrix/textfile.h"
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 namespace pelorin {
 namespace {

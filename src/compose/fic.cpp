@@ -11,7 +11,7 @@
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 namespace pelorin {
 namespace {

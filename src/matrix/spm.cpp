@@ -3,7 +3,7 @@
 
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 namespace pelorin {
 

@@ -37,10 +37,5 @@ bool ReadLine(std::FILE* file, std::string& line);
 // Writes `text` as it stands.
 void WriteText(std::FILE* file, const std::string& text);
 
-// Reads a whole file; ends the run with the open message when it cannot be opened.
-std::string ReadWholeFile(const std::string& name);
-
-// True when the two names denote one existing file on disk (same path, or same inode).
-bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace pelorin

@@ -15,7 +15,7 @@
 #include "report/jsonreport.h"
 #include "report/writeinv.h"
 #include "run/ana.h"
-#include "run/failure.h"
+#include "matrix/failure.h"
 #include "run/safety.h"
 
 namespace pelorin {

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "run/ana.h"
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 namespace pelorin {
 

@@ -6,7 +6,7 @@
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 namespace pelorin {
 

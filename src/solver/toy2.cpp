@@ -9,7 +9,7 @@
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 namespace pelorin {
 
@@ -183,26 +183,6 @@ void WriteSolutions(std::FILE* file, const WorkRows& rows, const IndexList& vari
 
 void onex(WorkRows& rows) {
   for (size_t i = 0; i < rows.size(); ++i) rows[i].x = {Entry{static_cast<int32_t>(i), 1}};
-}
-
-void copyrowc(WorkRows& rows, int32_t target, int32_t source) {
-  rows[static_cast<size_t>(target - 1)].c = rows[static_cast<size_t>(source - 1)].c;
-}
-
-void copyrowx(WorkRows& rows, int32_t target, int32_t source) {
-  rows[static_cast<size_t>(target - 1)].x = rows[static_cast<size_t>(source - 1)].x;
-}
-
-void shiftmatrc(WorkRows& rows, int32_t n, int32_t r) {
-  for (int32_t q = r; q < n; ++q) copyrowc(rows, q, q + 1);
-}
-
-void shiftmatrx(WorkRows& rows, int32_t n, int32_t r) {
-  for (int32_t q = r; q < n; ++q) copyrowx(rows, q, q + 1);
-}
-
-void delzero(WorkRows& rows) {
-  std::erase_if(rows, [](const WorkRow& row) { return row.x.empty(); });
 }
 
 int64_t nod(int64_t a, int64_t b) { return std::gcd(a, b); }

@@ -78,19 +78,6 @@ using WorkRows = std::vector<WorkRow>;
 // Sets the variable part of row i to the unit vector of variable i, for every row.
 void onex(WorkRows& rows);
 
-// Copies the equation part (copyrowc) or the variable part (copyrowx) of row `source` onto row
-// `target`.
-void copyrowc(WorkRows& rows, int32_t target, int32_t source);
-void copyrowx(WorkRows& rows, int32_t target, int32_t source);
-
-// For q = r..n-1 in increasing order: row q := row q+1, equation part (shiftmatrc) or variable
-// part (shiftmatrx). Row n keeps what it had; the caller lowers the count.
-void shiftmatrc(WorkRows& rows, int32_t n, int32_t r);
-void shiftmatrx(WorkRows& rows, int32_t n, int32_t r);
-
-// Removes every row whose variable part is all zero; the others keep their order.
-void delzero(WorkRows& rows);
-
 // Greatest common divisor of two positive integers.
 int64_t nod(int64_t a, int64_t b);
 

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 namespace pelorin::fuzz {
 

@@ -304,10 +304,6 @@ TEST(RowOperations, SingleSignRowsAndRemoval) {
   WorkingSet both = FromColumns({{1, -1}, {0, 0}});
   EXPECT_TRUE(findzero(both).empty());
 
-  WorkRows zeros{Row({1}, {}), Row({2}, {}), Row({3}, {0, 1})};
-  delzero(zeros);
-  ASSERT_EQ(zeros.size(), 1u);
-  EXPECT_EQ(zeros[0], Row({3}, {0, 1}));
 }
 
 // The variable parts left after filtering `fresh` against `earlier`.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 namespace pelorin::test {
 

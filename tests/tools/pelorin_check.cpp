@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "run/failure.h"
+#include "matrix/failure.h"
 #include "support/semiflows.h"
 
 int main(int argc, char** argv) {

@@ -1,5 +1,5 @@
 // The one failure path: builds the system's messages and reports them on standard output.
-#include "run/failure.h"
+#include "matrix/failure.h"
 
 #include <cstdio>
 #include <new>
