@@ -1,0 +1,584 @@
+// PNML reader (the grammar, the name rule and the messages are in pnml.h).
+//
+// The text goes through the XML parser (expat) in pieces, so the parser holds little beyond the
+// input text itself. The parser's callbacks collect the nodes, the references and the arcs with
+// their ids; references and arc ends may come before the nodes they name, so the model is built
+// only after the whole document has been read. A callback must not throw through the parser: it
+// keeps the first failure, stops the parser, and the failure is raised again once the parser
+// has returned.
+#include "net/pnml.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "matrix/spm.h"
+#include "run/failure.h"
+
+namespace pelorin {
+namespace {
+
+constexpr size_t kPiece = 1 << 20;  // bytes given to the parser at once
+constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+
+enum class NodeKind : uint8_t { kPlace, kTransition, kPlaceReference, kTransitionReference };
+
+// Ordered by strength: the strongest kind any marker of an arc gives is the arc's kind.
+enum class ArcKind : uint8_t { kNormal, kRead, kInhibitor, kReset, kUnknown };
+
+// What an open element is to the reader; it decides what the element's children and text mean.
+enum class Role : uint8_t {
+  kIgnored,      // passed over with everything inside it
+  kRoot,         // pnml
+  kNet,          // net
+  kPage,         // page, inside the net or a page
+  kNode,         // place, transition or reference, the last of `nodes`
+  kArc,          // arc, the last of `arcs`
+  kNetName,      // name of the net
+  kNodeName,     // name of a node
+  kMarking,      // initialMarking of a place
+  kInscription,  // inscription of an arc
+  kArcType,      // type child of an arc
+  kArcTool,      // toolspecific of an arc, and everything inside it
+  kText,         // text of a name, marking, inscription or arc type
+};
+
+struct Node {
+  NodeKind kind = NodeKind::kPlace;
+  uint32_t id = kNone;   // slot of its id
+  uint32_t ref = kNone;  // references: slot of the id they refer to
+  bool named = false;    // a name/text was given
+  std::string name;      // the name/text
+};
+
+struct Arc {
+  uint32_t id = kNone;               // slot of its id
+  uint32_t source = kNone;           // slot of its source id
+  uint32_t target = kNone;           // slot of its target id
+  int32_t weight = 1;                // inscription
+  ArcKind kind = ArcKind::kNormal;   // from its type and tool specific markers
+};
+
+// Every id met by a slot number from 0: the ids of nodes, which arcs and references name and
+// which must be unique, and the ids of the net and the arcs, which only label them (real files
+// repeat arc ids) and may coincide with anything.
+struct Ids {
+  std::unordered_map<std::string, uint32_t> slot;  // id -> slot
+  std::vector<const std::string*> text;             // slot -> id (the key in `slot`)
+  std::vector<int64_t> owner;                       // slot -> node index, or kUndeclared
+};
+constexpr int64_t kUndeclared = -1;  // no node has this id (yet)
+
+// The reader's tables while the parser runs.
+struct Reader {
+  XML_Parser parser = nullptr;
+  std::exception_ptr failure;        // the first failure of a callback
+  std::vector<Role> roles;           // the open elements, outermost first
+  int nets = 0;                      // net elements met
+  uint32_t netId = kNone;            // slot of the net's id
+  bool netNamed = false;
+  std::string netName;               // the net's name/text
+  std::vector<Node> nodes;           // places, transitions and references in document order
+  std::vector<Arc> arcs;             // arcs in document order
+  Ids ids;
+  std::string text;                  // character data of the open text (or tool specific) element
+};
+
+[[noreturn]] void FailPnml(const std::string& message) { Fail(kExitFile, "*** PNML: " + message + "\n"); }
+
+bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool HasControl(std::string_view s) {
+  for (const char c : s)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
+  return false;
+}
+
+std::string_view Trimmed(std::string_view s) {
+  while (!s.empty() && IsBlankByte(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlankByte(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string Lower(std::string_view s) {
+  std::string lower;
+  for (const char c : s)
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+      lower += c;
+    } else if (c >= 'A' && c <= 'Z') {
+      lower += static_cast<char>(c - 'A' + 'a');
+    }
+  return lower;  // letters and digits only, lower case
+}
+
+bool EndsWith(const std::string& s, std::string_view end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// The arc kind a word names ("inhibitor", "readArc", "tapnInhibitor", "normal", ...).
+ArcKind ArcKindOf(std::string_view word) {
+  const std::string w = Lower(word);
+  if (EndsWith(w, "inhibitor") || EndsWith(w, "inhibitorarc")) return ArcKind::kInhibitor;
+  if (w == "read" || w == "readarc" || w == "test" || w == "testarc") return ArcKind::kRead;
+  if (w == "reset" || w == "resetarc") return ArcKind::kReset;
+  if (w.empty() || w == "normal" || w == "normalarc" || w == "regular" || w == "ordinary" || w == "standard" ||
+      w == "timed" || w == "transport")
+    return ArcKind::kNormal;
+  return ArcKind::kUnknown;
+}
+
+// count -> blanks [ "+" | "-" ] digits blanks; a negative count or no number is refused with
+// `what`, a number outside 32 bits with the overflow message.
+int32_t ParseCount(const std::string& text, const std::string& what) {
+  const std::string_view s = Trimmed(text);
+  size_t i = !s.empty() && (s[0] == '+' || s[0] == '-') ? 1 : 0;
+  const bool negative = i == 1 && s[0] == '-';
+  if (i == s.size()) FailPnml(what + " is not a non-negative integer: " + text);
+  int64_t value = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') FailPnml(what + " is not a non-negative integer: " + text);
+    value = value * 10 + (s[i] - '0');
+    if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) FailOverflow();
+  }
+  if (!negative && value > std::numeric_limits<int32_t>::max()) FailOverflow();
+  if (negative && value != 0) FailPnml(what + " is not a non-negative integer: " + text);
+  return static_cast<int32_t>(value);
+}
+
+// ---- Ids ----
+
+uint32_t Intern(Ids& ids, const std::string& id) {
+  const auto [it, inserted] = ids.slot.try_emplace(id, static_cast<uint32_t>(ids.text.size()));
+  if (inserted) {
+    ids.text.push_back(&it->first);
+    ids.owner.push_back(kUndeclared);
+  }
+  return it->second;
+}
+
+const std::string& IdText(const Reader& r, uint32_t slot) { return *r.ids.text[slot]; }
+
+// The slot of the id of a node, the net or an arc; a node's id is declared as its own.
+uint32_t Declare(Reader& r, const std::string& id, int64_t node = kUndeclared) {
+  if (HasControl(id)) FailPnml("control character in id " + id);
+  const uint32_t slot = Intern(r.ids, id);
+  if (node == kUndeclared) return slot;
+  if (r.ids.owner[slot] != kUndeclared) FailPnml("duplicate id " + id);
+  r.ids.owner[slot] = node;
+  return slot;
+}
+
+// ---- Callbacks ----
+
+// The value of the attribute with the local name `name`, or null.
+const char* Attribute(const XML_Char** attributes, std::string_view name) {
+  for (size_t i = 0; attributes[i] != nullptr; i += 2) {
+    std::string_view key = attributes[i];
+    const size_t colon = key.rfind(':');
+    if (colon != std::string_view::npos) key.remove_prefix(colon + 1);
+    if (key == name) return attributes[i + 1];
+  }
+  return nullptr;
+}
+
+const char* RequiredId(const XML_Char** attributes, std::string_view element) {
+  const char* id = Attribute(attributes, "id");
+  if (id == nullptr) FailPnml(std::string(element) + " without id");
+  return id;
+}
+
+[[noreturn]] void FailColoured() {
+  FailPnml("the net is coloured (symmetric or high-level); only place/transition nets are read");
+}
+
+// net: one only; its type must be a place/transition net type (or absent).
+void StartNet(Reader& r, const XML_Char** attributes) {
+  if (++r.nets > 1) FailPnml("more than one net in the document");
+  if (const char* id = Attribute(attributes, "id")) r.netId = Declare(r, id);
+  const char* type = Attribute(attributes, "type");
+  if (type == nullptr) return;
+  const std::string lower = Lower(type);
+  for (const char* coloured : {"symmetric", "highlevel", "hlpn", "colo"})
+    if (lower.find(coloured) != std::string::npos) FailColoured();
+  std::string_view last = type;
+  const size_t slash = last.find_last_of("/#");
+  if (slash != std::string_view::npos) last.remove_prefix(slash + 1);
+  if (Lower(last).rfind("ptnet", 0) != 0)
+    FailPnml("unknown net type " + std::string(type) + "; only place/transition nets (ptnet) are read");
+}
+
+void StartNode(Reader& r, NodeKind kind, std::string_view element, const XML_Char** attributes) {
+  const char* id = RequiredId(attributes, element);
+  Node node;
+  node.kind = kind;
+  node.id = Declare(r, id, static_cast<int64_t>(r.nodes.size()));
+  if (kind == NodeKind::kPlaceReference || kind == NodeKind::kTransitionReference) {
+    const char* ref = Attribute(attributes, "ref");
+    if (ref == nullptr) FailPnml("reference " + std::string(id) + " has no ref");
+    node.ref = Intern(r.ids, ref);
+  }
+  r.nodes.push_back(std::move(node));
+}
+
+void MarkArc(Reader& r, ArcKind kind, const std::string& word) {
+  Arc& arc = r.arcs.back();
+  if (kind == ArcKind::kUnknown) FailPnml("arc " + IdText(r, arc.id) + " has the unknown type " + word);
+  if (kind > arc.kind) arc.kind = kind;
+}
+
+void StartArc(Reader& r, const XML_Char** attributes) {
+  const std::string id = RequiredId(attributes, "arc");
+  r.arcs.emplace_back();
+  Arc& arc = r.arcs.back();
+  arc.id = Declare(r, id);
+  const char* source = Attribute(attributes, "source");
+  const char* target = Attribute(attributes, "target");
+  if (source == nullptr) FailPnml("arc " + id + " has no source");
+  if (target == nullptr) FailPnml("arc " + id + " has no target");
+  arc.source = Intern(r.ids, source);
+  arc.target = Intern(r.ids, target);
+  if (const char* type = Attribute(attributes, "type")) MarkArc(r, ArcKindOf(type), type);
+}
+
+// A word inside an arc's tool specific data marks the arc only when it names a kind that moves
+// no token (or a reset); any other word is the tool's own business.
+void ScanToolWord(Reader& r, std::string_view word) {
+  const ArcKind kind = ArcKindOf(word);
+  if (kind != ArcKind::kNormal && kind != ArcKind::kUnknown) MarkArc(r, kind, std::string(word));
+}
+
+void ScanToolElement(Reader& r, std::string_view name, const XML_Char** attributes) {
+  ScanToolWord(r, r.text);
+  r.text.clear();
+  ScanToolWord(r, name);
+  for (size_t i = 0; attributes[i] != nullptr; i += 2) ScanToolWord(r, attributes[i + 1]);
+}
+
+// The role of a new element called `name` inside an element of role `parent`.
+Role ChildRole(Reader& r, Role parent, std::string_view name, const XML_Char** attributes) {
+  switch (parent) {
+    case Role::kRoot:
+      if (name != "net") return Role::kIgnored;
+      StartNet(r, attributes);
+      return Role::kNet;
+    case Role::kNet:
+    case Role::kPage:
+      if (name == "page") return Role::kPage;
+      if (name == "place") return StartNode(r, NodeKind::kPlace, name, attributes), Role::kNode;
+      if (name == "transition") return StartNode(r, NodeKind::kTransition, name, attributes), Role::kNode;
+      if (name == "referencePlace") return StartNode(r, NodeKind::kPlaceReference, name, attributes), Role::kNode;
+      if (name == "referenceTransition")
+        return StartNode(r, NodeKind::kTransitionReference, name, attributes), Role::kNode;
+      if (name == "arc") return StartArc(r, attributes), Role::kArc;
+      if (name == "declaration") FailColoured();
+      return name == "name" && parent == Role::kNet ? Role::kNetName : Role::kIgnored;
+    case Role::kNode:
+      if (name == "name") return Role::kNodeName;
+      if (r.nodes.back().kind != NodeKind::kPlace) return Role::kIgnored;
+      if (name == "type" || name == "hlinitialMarking") FailColoured();
+      return name == "initialMarking" ? Role::kMarking : Role::kIgnored;
+    case Role::kArc:
+      if (name == "inscription") return Role::kInscription;
+      if (name == "hlinscription") FailColoured();
+      if (name == "type") {
+        if (const char* value = Attribute(attributes, "value")) MarkArc(r, ArcKindOf(value), value);
+        return Role::kArcType;
+      }
+      if (name != "toolspecific") return Role::kIgnored;
+      ScanToolElement(r, "", attributes);
+      return Role::kArcTool;
+    case Role::kNetName:
+    case Role::kNodeName:
+    case Role::kMarking:
+    case Role::kInscription:
+    case Role::kArcType:
+      if (name != "text") return Role::kIgnored;
+      r.text.clear();
+      return Role::kText;
+    case Role::kArcTool:
+      ScanToolElement(r, name, attributes);
+      return Role::kArcTool;
+    case Role::kIgnored:
+    case Role::kText:
+      break;
+  }
+  return Role::kIgnored;
+}
+
+// The end of a text element: its content belongs to the element around it.
+void EndText(Reader& r, Role owner) {
+  switch (owner) {
+    case Role::kNetName:
+      r.netNamed = true;
+      r.netName = r.text;
+      break;
+    case Role::kNodeName:
+      r.nodes.back().named = true;
+      r.nodes.back().name = r.text;
+      break;
+    case Role::kMarking:
+      ParseCount(r.text, "the initial marking of place " + IdText(r, r.nodes.back().id));
+      break;
+    case Role::kInscription:
+      r.arcs.back().weight = ParseCount(r.text, "the inscription of arc " + IdText(r, r.arcs.back().id));
+      break;
+    case Role::kArcType:
+      MarkArc(r, ArcKindOf(r.text), r.text);
+      break;
+    default:
+      break;
+  }
+  r.text.clear();
+}
+
+void EndArc(Reader& r) {
+  const Arc& arc = r.arcs.back();
+  if (arc.kind == ArcKind::kReset)
+    FailPnml("arc " + IdText(r, arc.id) + " is a reset arc; reset arcs have no linear effect and are not read");
+}
+
+template <class F>
+void Guarded(Reader& r, F&& work) {
+  if (r.failure) return;
+  try {
+    work();
+  } catch (...) {
+    r.failure = std::current_exception();
+    XML_StopParser(r.parser, XML_FALSE);
+  }
+}
+
+std::string_view LocalName(const XML_Char* name) {
+  std::string_view s = name;
+  const size_t colon = s.rfind(':');
+  if (colon != std::string_view::npos) s.remove_prefix(colon + 1);
+  return s;
+}
+
+void XMLCALL OnStart(void* data, const XML_Char* element, const XML_Char** attributes) {
+  Reader& r = *static_cast<Reader*>(data);
+  Guarded(r, [&] {
+    const std::string_view name = LocalName(element);
+    if (r.roles.empty()) {
+      if (name != "pnml") FailPnml("the document is no PNML (root element " + std::string(name) + ")");
+      r.roles.push_back(Role::kRoot);
+      return;
+    }
+    r.roles.push_back(ChildRole(r, r.roles.back(), name, attributes));
+  });
+}
+
+void XMLCALL OnEnd(void* data, const XML_Char* /*element*/) {
+  Reader& r = *static_cast<Reader*>(data);
+  Guarded(r, [&] {
+    const Role role = r.roles.back();
+    r.roles.pop_back();
+    if (role == Role::kText) EndText(r, r.roles.back());
+    if (role == Role::kArcTool) {
+      ScanToolWord(r, r.text);
+      r.text.clear();
+    }
+    if (role == Role::kArcType) MarkArc(r, ArcKindOf(r.text), r.text);  // <type>inhibitor</type>
+    if (role == Role::kArc) EndArc(r);
+  });
+}
+
+void XMLCALL OnText(void* data, const XML_Char* text, int length) {
+  Reader& r = *static_cast<Reader*>(data);
+  if (r.roles.empty()) return;
+  const Role role = r.roles.back();
+  if (role != Role::kText && role != Role::kArcTool && role != Role::kArcType) return;
+  Guarded(r, [&] { r.text.append(text, static_cast<size_t>(length)); });
+}
+
+// ---- Parsing ----
+
+struct ParserFree {
+  void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
+};
+
+// Position of the first byte that is no blank nor byte-order mark (text.size() when none).
+size_t DocumentStart(const std::string& text) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    if (IsBlankByte(text[pos])) {
+      ++pos;
+    } else if (text.compare(pos, 3, "\xEF\xBB\xBF") == 0) {
+      pos += 3;
+    } else {
+      break;
+    }
+  }
+  return pos;
+}
+
+// Line ends before `end`, counted as XML counts them (CR LF, CR and LF each end one line).
+unsigned long LinesBefore(const std::string& text, size_t end) {
+  unsigned long lines = 0;
+  for (size_t i = 0; i < end; ++i)
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= end || text[i + 1] != '\n'))) ++lines;
+  return lines;
+}
+
+// Runs the parser over the document; the callbacks fill `r`.
+void Parse(Reader& r, const std::string& text) {
+  std::unique_ptr<XML_ParserStruct, ParserFree> parser(XML_ParserCreate(nullptr));
+  if (!parser) throw std::bad_alloc();
+  r.parser = parser.get();
+  XML_SetUserData(r.parser, &r);
+  XML_SetElementHandler(r.parser, OnStart, OnEnd);
+  XML_SetCharacterDataHandler(r.parser, OnText);
+  const size_t start = DocumentStart(text);
+  for (size_t pos = start;;) {
+    const size_t piece = std::min(kPiece, text.size() - pos);
+    const bool last = pos + piece == text.size();
+    if (XML_Parse(r.parser, text.data() + pos, static_cast<int>(piece), last ? XML_TRUE : XML_FALSE) !=
+        XML_STATUS_OK) {
+      if (r.failure) std::rethrow_exception(r.failure);
+      const XML_Error error = XML_GetErrorCode(r.parser);
+      if (error == XML_ERROR_NO_MEMORY) throw std::bad_alloc();
+      const unsigned long line = XML_GetCurrentLineNumber(r.parser) + LinesBefore(text, start);
+      FailPnml("malformed XML at line " + std::to_string(line) + ": " + XML_ErrorString(error));
+    }
+    if (last) break;
+    pos += piece;
+  }
+}
+
+// ---- Building the model ----
+
+// Node index of the place or transition that node `i` stands for, through its references.
+// `target` keeps the answers found so far (kNone: not yet, kBusy: on the chain being followed).
+constexpr uint32_t kBusy = kNone - 1;
+
+uint32_t Resolve(const Reader& r, uint32_t i, std::vector<uint32_t>& target) {
+  std::vector<uint32_t> chain;
+  uint32_t k = i;
+  while (target[k] == kNone) {
+    const Node& node = r.nodes[k];
+    if (node.kind == NodeKind::kPlace || node.kind == NodeKind::kTransition) {
+      target[k] = k;
+      break;
+    }
+    target[k] = kBusy;
+    chain.push_back(k);
+    const int64_t owner = r.ids.owner[node.ref];
+    if (owner < 0) FailPnml("reference " + IdText(r, node.id) + " refers to the unknown node " + IdText(r, node.ref));
+    k = static_cast<uint32_t>(owner);
+  }
+  if (target[k] == kBusy) FailPnml("reference " + IdText(r, r.nodes[k].id) + " is part of a cycle of references");
+  for (const uint32_t c : chain) target[c] = target[k];
+  return target[k];
+}
+
+// Every reference stands for a node of its own kind; returns the node of every node index.
+std::vector<uint32_t> ResolveReferences(const Reader& r) {
+  std::vector<uint32_t> target(r.nodes.size(), kNone);
+  for (uint32_t i = 0; i < r.nodes.size(); ++i) {
+    const NodeKind kind = r.nodes[i].kind;
+    const uint32_t t = Resolve(r, i, target);
+    if (kind == NodeKind::kPlaceReference && r.nodes[t].kind != NodeKind::kPlace)
+      FailPnml("reference place " + IdText(r, r.nodes[i].id) + " does not stand for a place");
+    if (kind == NodeKind::kTransitionReference && r.nodes[t].kind != NodeKind::kTransition)
+      FailPnml("reference transition " + IdText(r, r.nodes[i].id) + " does not stand for a transition");
+  }
+  return target;
+}
+
+bool IsNetNode(const Node& node) { return node.kind == NodeKind::kPlace || node.kind == NodeKind::kTransition; }
+
+// The name rule: names when every place and transition has a usable one and all differ.
+bool UseNames(const Reader& r) {
+  std::unordered_set<std::string_view> seen;
+  for (const Node& node : r.nodes) {
+    if (!IsNetNode(node)) continue;
+    if (!node.named || HasControl(node.name) || !seen.insert(node.name).second) return false;
+  }
+  return true;
+}
+
+// Places and transitions into the model in document order; returns the number of each node
+// index (0 for references).
+std::vector<int32_t> AddNodes(NetModel& net, const Reader& r) {
+  const bool names = UseNames(r);
+  std::vector<int32_t> number(r.nodes.size(), 0);
+  for (size_t i = 0; i < r.nodes.size(); ++i) {
+    const Node& node = r.nodes[i];
+    if (!IsNetNode(node)) continue;
+    const Kind kind = node.kind == NodeKind::kPlace ? Kind::kPlace : Kind::kTransition;
+    number[i] = AddNode(net, kind, NetSyntaxName(names ? node.name : IdText(r, node.id)));
+  }
+  return number;
+}
+
+// The place or transition node an arc end names.
+uint32_t ArcEnd(const Reader& r, const Arc& arc, uint32_t end, const std::vector<uint32_t>& target) {
+  const int64_t owner = r.ids.owner[end];
+  if (owner < 0) FailPnml("arc " + IdText(r, arc.id) + " refers to the unknown node " + IdText(r, end));
+  return target[static_cast<size_t>(owner)];
+}
+
+void AddArcs(NetModel& net, const Reader& r, const std::vector<uint32_t>& target, const std::vector<int32_t>& number) {
+  for (const Arc& arc : r.arcs) {
+    const uint32_t source = ArcEnd(r, arc, arc.source, target);
+    const uint32_t destination = ArcEnd(r, arc, arc.target, target);
+    const bool fromPlace = r.nodes[source].kind == NodeKind::kPlace;
+    if (fromPlace == (r.nodes[destination].kind == NodeKind::kPlace))
+      FailPnml("arc " + IdText(r, arc.id) + (fromPlace ? " joins two places" : " joins two transitions"));
+    if (arc.kind != ArcKind::kNormal) continue;  // inhibitor and read arcs move no token
+    ArcTable& arcs = fromPlace ? net.apt : net.atp;
+    const int32_t place = number[fromPlace ? source : destination];
+    const int32_t transition = number[fromPlace ? destination : source];
+    const size_t before = arcs.size();
+    const size_t k = FindOrAddArc(arcs, place, transition);
+    arcs.weight[k] = k >= before ? arc.weight : CheckedAdd(arcs.weight[k], arc.weight);
+  }
+}
+
+void SetNetName(NetModel& net, const Reader& r) {
+  if (r.netNamed && !HasControl(r.netName)) {
+    net.netname = NetSyntaxName(r.netName);
+  } else if (r.netId != kNone) {
+    net.netname = NetSyntaxName(IdText(r, r.netId));
+  }
+}
+
+}  // namespace
+
+bool IsPnml(const std::string& text) {
+  const size_t start = DocumentStart(text);
+  return start < text.size() && text[start] == '<';
+}
+
+std::string NetSyntaxName(const std::string& name) {
+  bool braced = name.empty() || name[0] == '{' || name[0] == '[' || name[0] == ']' || name[0] == '(' ||
+                name.compare(0, 2, "->") == 0;
+  for (const char c : name) braced = braced || IsBlankByte(c) || c == '*';
+  if (!braced) return name;
+  std::string written = "{";
+  for (const char c : name) {
+    if (c == '\\' || c == '}') written += '\\';
+    written += c;
+  }
+  return written + "}";
+}
+
+void ReadPNML(NetModel& net, const std::string& text) {
+  Reader r;
+  Parse(r, text);
+  if (r.nets == 0) FailPnml("no net in the document");
+  const std::vector<uint32_t> target = ResolveReferences(r);
+  const std::vector<int32_t> number = AddNodes(net, r);
+  AddArcs(net, r, target, number);
+  SetNetName(net, r);
+}
+
+}  // namespace pelorin
