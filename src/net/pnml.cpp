@@ -289,6 +289,7 @@ Role ChildRole(Reader& r, Role parent, std::string_view name, const XML_Char** a
       if (name == "inscription") return Role::kInscription;
       if (name == "hlinscription") FailColoured();
       if (name == "type") {
+        r.text.clear();
         if (const char* value = Attribute(attributes, "value")) MarkArc(r, ArcKindOf(value), value);
         return Role::kArcType;
       }
@@ -386,7 +387,10 @@ void XMLCALL OnEnd(void* data, const XML_Char* /*element*/) {
       ScanToolWord(r, r.text);
       r.text.clear();
     }
-    if (role == Role::kArcType) MarkArc(r, ArcKindOf(r.text), r.text);  // <type>inhibitor</type>
+    if (role == Role::kArcType) {  // <type>inhibitor</type>
+      MarkArc(r, ArcKindOf(r.text), r.text);
+      r.text.clear();
+    }
     if (role == Role::kArc) EndArc(r);
   });
 }
