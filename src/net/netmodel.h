@@ -32,8 +32,10 @@ struct NetModel {
   std::optional<std::string> netname;  // the net's name; none ("noname") until the reader sets it
   std::vector<std::string> pn;         // pn[i]: name of place i, i = 1 .. m; pn[0] unused
   std::vector<std::string> tn;         // tn[j]: name of transition j, j = 1 .. n; tn[0] unused
-  // name -> the first place (transition) with that name; the ".net" reader never declares a name
-  // twice within one kind, the ".ndr" and PNML readers reject it.
+  // name -> the first place (transition) with that name, kept by AddNode for the ".net" and
+  // ".ndr" readers, which look names up (the PNML reader fills pn and tn directly and leaves
+  // these empty); the ".net" reader never declares a name twice within one kind, the ".ndr"
+  // reader rejects it.
   std::unordered_map<std::string, int32_t> placeNumber;
   std::unordered_map<std::string, int32_t> transitionNumber;
   ArcTable apt;  // arcs from places to transitions: the inputs of transitions

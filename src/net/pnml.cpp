@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -51,31 +52,31 @@ enum class Role : uint8_t {
   kText,         // text of a name, marking, inscription or arc type
 };
 
+constexpr size_t kNoWord = std::numeric_limits<size_t>::max();
+
 struct Node {
   NodeKind kind = NodeKind::kPlace;
-  uint32_t id = kNone;   // slot of its id
-  uint32_t ref = kNone;  // references: slot of the id they refer to
-  bool named = false;    // a name/text was given
-  std::string name;      // the name/text
+  const std::string* id = nullptr;  // its id (the key in Reader::nodeOf)
+  size_t ref = kNoWord;             // references: the id they refer to, in Reader::words
+  bool named = false;               // a name/text was given
+  std::string name;                 // the name/text
 };
 
+// The ids of an arc and of its ends, in Reader::words. Arc ids only label arcs (real files repeat
+// them) and may coincide with anything.
 struct Arc {
-  uint32_t id = kNone;               // slot of its id
-  uint32_t source = kNone;           // slot of its source id
-  uint32_t target = kNone;           // slot of its target id
-  int32_t weight = 1;                // inscription
-  ArcKind kind = ArcKind::kNormal;   // from its type and tool specific markers
+  size_t id = kNoWord;
+  size_t source = kNoWord;
+  size_t target = kNoWord;
+  int32_t weight = 1;               // inscription
+  ArcKind kind = ArcKind::kNormal;  // from its type and tool specific markers
 };
 
-// Every id met by a slot number from 0: the ids of nodes, which arcs and references name and
-// which must be unique, and the ids of the net and the arcs, which only label them (real files
-// repeat arc ids) and may coincide with anything.
-struct Ids {
-  std::unordered_map<std::string, uint32_t> slot;  // id -> slot
-  std::vector<const std::string*> text;             // slot -> id (the key in `slot`)
-  std::vector<int64_t> owner;                       // slot -> node index, or kUndeclared
+// Hashing that finds a std::string key by a std::string_view.
+struct IdHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view id) const { return std::hash<std::string_view>{}(id); }
 };
-constexpr int64_t kUndeclared = -1;  // no node has this id (yet)
 
 // The reader's tables while the parser runs.
 struct Reader {
@@ -83,12 +84,16 @@ struct Reader {
   std::exception_ptr failure;        // the first failure of a callback
   std::vector<Role> roles;           // the open elements, outermost first
   int nets = 0;                      // net elements met
-  uint32_t netId = kNone;            // slot of the net's id
+  size_t netId = kNoWord;            // the net's id, in `words`
   bool netNamed = false;
   std::string netName;               // the net's name/text
-  std::vector<Node> nodes;           // places, transitions and references in document order
-  std::vector<Arc> arcs;             // arcs in document order
-  Ids ids;
+  // places, transitions and references, and the arcs, in document order (deques: they grow
+  // without being copied)
+  std::deque<Node> nodes;
+  std::deque<Arc> arcs;
+  // node id -> node index; node ids are unique, arcs and references name nodes by them
+  std::unordered_map<std::string, uint32_t, IdHash, std::equal_to<>> nodeOf;
+  std::string words;                 // the other ids, each followed by a zero byte
   std::string text;                  // character data of the open text (or tool specific) element
 };
 
@@ -155,25 +160,21 @@ int32_t ParseCount(const std::string& text, const std::string& what) {
 
 // ---- Ids ----
 
-uint32_t Intern(Ids& ids, const std::string& id) {
-  const auto [it, inserted] = ids.slot.try_emplace(id, static_cast<uint32_t>(ids.text.size()));
-  if (inserted) {
-    ids.text.push_back(&it->first);
-    ids.owner.push_back(kUndeclared);
-  }
-  return it->second;
+// Keeps an id in `words` (an XML text holds no zero byte); returns where it begins.
+size_t Keep(Reader& r, std::string_view id) {
+  if (HasControl(id)) FailPnml("control character in id " + std::string(id));
+  const size_t at = r.words.size();
+  r.words.append(id);
+  r.words += '\0';
+  return at;
 }
 
-const std::string& IdText(const Reader& r, uint32_t slot) { return *r.ids.text[slot]; }
+std::string Word(const Reader& r, size_t at) { return r.words.c_str() + at; }
 
-// The slot of the id of a node, the net or an arc; a node's id is declared as its own.
-uint32_t Declare(Reader& r, const std::string& id, int64_t node = kUndeclared) {
-  if (HasControl(id)) FailPnml("control character in id " + id);
-  const uint32_t slot = Intern(r.ids, id);
-  if (node == kUndeclared) return slot;
-  if (r.ids.owner[slot] != kUndeclared) FailPnml("duplicate id " + id);
-  r.ids.owner[slot] = node;
-  return slot;
+// The node index of the id kept at `at`, or kNone.
+uint32_t NodeOf(const Reader& r, size_t at) {
+  const auto it = r.nodeOf.find(std::string_view(r.words.c_str() + at));
+  return it == r.nodeOf.end() ? kNone : it->second;
 }
 
 // ---- Callbacks ----
@@ -202,7 +203,7 @@ const char* RequiredId(const XML_Char** attributes, std::string_view element) {
 // net: one only; its type must be a place/transition net type (or absent).
 void StartNet(Reader& r, const XML_Char** attributes) {
   if (++r.nets > 1) FailPnml("more than one net in the document");
-  if (const char* id = Attribute(attributes, "id")) r.netId = Declare(r, id);
+  if (const char* id = Attribute(attributes, "id")) r.netId = Keep(r, id);
   const char* type = Attribute(attributes, "type");
   if (type == nullptr) return;
   const std::string lower = Lower(type);
@@ -217,20 +218,23 @@ void StartNet(Reader& r, const XML_Char** attributes) {
 
 void StartNode(Reader& r, NodeKind kind, std::string_view element, const XML_Char** attributes) {
   const char* id = RequiredId(attributes, element);
+  if (HasControl(id)) FailPnml("control character in id " + std::string(id));
+  const auto [it, inserted] = r.nodeOf.try_emplace(id, static_cast<uint32_t>(r.nodes.size()));
+  if (!inserted) FailPnml("duplicate id " + std::string(id));
   Node node;
   node.kind = kind;
-  node.id = Declare(r, id, static_cast<int64_t>(r.nodes.size()));
+  node.id = &it->first;
   if (kind == NodeKind::kPlaceReference || kind == NodeKind::kTransitionReference) {
     const char* ref = Attribute(attributes, "ref");
     if (ref == nullptr) FailPnml("reference " + std::string(id) + " has no ref");
-    node.ref = Intern(r.ids, ref);
+    node.ref = Keep(r, ref);
   }
   r.nodes.push_back(std::move(node));
 }
 
 void MarkArc(Reader& r, ArcKind kind, const std::string& word) {
   Arc& arc = r.arcs.back();
-  if (kind == ArcKind::kUnknown) FailPnml("arc " + IdText(r, arc.id) + " has the unknown type " + word);
+  if (kind == ArcKind::kUnknown) FailPnml("arc " + Word(r, arc.id) + " has the unknown type " + word);
   if (kind > arc.kind) arc.kind = kind;
 }
 
@@ -238,13 +242,13 @@ void StartArc(Reader& r, const XML_Char** attributes) {
   const std::string id = RequiredId(attributes, "arc");
   r.arcs.emplace_back();
   Arc& arc = r.arcs.back();
-  arc.id = Declare(r, id);
+  arc.id = Keep(r, id);
   const char* source = Attribute(attributes, "source");
   const char* target = Attribute(attributes, "target");
   if (source == nullptr) FailPnml("arc " + id + " has no source");
   if (target == nullptr) FailPnml("arc " + id + " has no target");
-  arc.source = Intern(r.ids, source);
-  arc.target = Intern(r.ids, target);
+  arc.source = Keep(r, source);
+  arc.target = Keep(r, target);
   if (const char* type = Attribute(attributes, "type")) MarkArc(r, ArcKindOf(type), type);
 }
 
@@ -326,10 +330,10 @@ void EndText(Reader& r, Role owner) {
       r.nodes.back().name = r.text;
       break;
     case Role::kMarking:
-      ParseCount(r.text, "the initial marking of place " + IdText(r, r.nodes.back().id));
+      ParseCount(r.text, "the initial marking of place " + *r.nodes.back().id);
       break;
     case Role::kInscription:
-      r.arcs.back().weight = ParseCount(r.text, "the inscription of arc " + IdText(r, r.arcs.back().id));
+      r.arcs.back().weight = ParseCount(r.text, "the inscription of arc " + Word(r, r.arcs.back().id));
       break;
     case Role::kArcType:
       MarkArc(r, ArcKindOf(r.text), r.text);
@@ -343,7 +347,7 @@ void EndText(Reader& r, Role owner) {
 void EndArc(Reader& r) {
   const Arc& arc = r.arcs.back();
   if (arc.kind == ArcKind::kReset)
-    FailPnml("arc " + IdText(r, arc.id) + " is a reset arc; reset arcs have no linear effect and are not read");
+    FailPnml("arc " + Word(r, arc.id) + " is a reset arc; reset arcs have no linear effect and are not read");
 }
 
 template <class F>
@@ -474,11 +478,10 @@ uint32_t Resolve(const Reader& r, uint32_t i, std::vector<uint32_t>& target) {
     }
     target[k] = kBusy;
     chain.push_back(k);
-    const int64_t owner = r.ids.owner[node.ref];
-    if (owner < 0) FailPnml("reference " + IdText(r, node.id) + " refers to the unknown node " + IdText(r, node.ref));
-    k = static_cast<uint32_t>(owner);
+    k = NodeOf(r, node.ref);
+    if (k == kNone) FailPnml("reference " + *node.id + " refers to the unknown node " + Word(r, node.ref));
   }
-  if (target[k] == kBusy) FailPnml("reference " + IdText(r, r.nodes[k].id) + " is part of a cycle of references");
+  if (target[k] == kBusy) FailPnml("reference " + *r.nodes[k].id + " is part of a cycle of references");
   for (const uint32_t c : chain) target[c] = target[k];
   return target[k];
 }
@@ -490,9 +493,9 @@ std::vector<uint32_t> ResolveReferences(const Reader& r) {
     const NodeKind kind = r.nodes[i].kind;
     const uint32_t t = Resolve(r, i, target);
     if (kind == NodeKind::kPlaceReference && r.nodes[t].kind != NodeKind::kPlace)
-      FailPnml("reference place " + IdText(r, r.nodes[i].id) + " does not stand for a place");
+      FailPnml("reference place " + *r.nodes[i].id + " does not stand for a place");
     if (kind == NodeKind::kTransitionReference && r.nodes[t].kind != NodeKind::kTransition)
-      FailPnml("reference transition " + IdText(r, r.nodes[i].id) + " does not stand for a transition");
+      FailPnml("reference transition " + *r.nodes[i].id + " does not stand for a transition");
   }
   return target;
 }
@@ -510,33 +513,37 @@ bool UseNames(const Reader& r) {
 }
 
 // Places and transitions into the model in document order; returns the number of each node
-// index (0 for references).
+// index (0 for references). Nothing looks a name up afterwards, so the name indexes of the
+// model stay empty.
 std::vector<int32_t> AddNodes(NetModel& net, const Reader& r) {
   const bool names = UseNames(r);
   std::vector<int32_t> number(r.nodes.size(), 0);
   for (size_t i = 0; i < r.nodes.size(); ++i) {
     const Node& node = r.nodes[i];
     if (!IsNetNode(node)) continue;
-    const Kind kind = node.kind == NodeKind::kPlace ? Kind::kPlace : Kind::kTransition;
-    number[i] = AddNode(net, kind, NetSyntaxName(names ? node.name : IdText(r, node.id)));
+    std::vector<std::string>& table = node.kind == NodeKind::kPlace ? net.pn : net.tn;
+    table.push_back(NetSyntaxName(names ? node.name : *node.id));
+    number[i] = static_cast<int32_t>(table.size() - 1);
   }
   return number;
 }
 
 // The place or transition node an arc end names.
-uint32_t ArcEnd(const Reader& r, const Arc& arc, uint32_t end, const std::vector<uint32_t>& target) {
-  const int64_t owner = r.ids.owner[end];
-  if (owner < 0) FailPnml("arc " + IdText(r, arc.id) + " refers to the unknown node " + IdText(r, end));
-  return target[static_cast<size_t>(owner)];
+uint32_t ArcEnd(const Reader& r, const Arc& arc, size_t end, const std::vector<uint32_t>& target) {
+  const uint32_t node = NodeOf(r, end);
+  if (node == kNone) FailPnml("arc " + Word(r, arc.id) + " refers to the unknown node " + Word(r, end));
+  return target[node];
 }
 
 void AddArcs(NetModel& net, const Reader& r, const std::vector<uint32_t>& target, const std::vector<int32_t>& number) {
+  net.apt.index.reserve(r.arcs.size());
+  net.atp.index.reserve(r.arcs.size());
   for (const Arc& arc : r.arcs) {
     const uint32_t source = ArcEnd(r, arc, arc.source, target);
     const uint32_t destination = ArcEnd(r, arc, arc.target, target);
     const bool fromPlace = r.nodes[source].kind == NodeKind::kPlace;
     if (fromPlace == (r.nodes[destination].kind == NodeKind::kPlace))
-      FailPnml("arc " + IdText(r, arc.id) + (fromPlace ? " joins two places" : " joins two transitions"));
+      FailPnml("arc " + Word(r, arc.id) + (fromPlace ? " joins two places" : " joins two transitions"));
     if (arc.kind != ArcKind::kNormal) continue;  // inhibitor and read arcs move no token
     ArcTable& arcs = fromPlace ? net.apt : net.atp;
     const int32_t place = number[fromPlace ? source : destination];
@@ -550,8 +557,8 @@ void AddArcs(NetModel& net, const Reader& r, const std::vector<uint32_t>& target
 void SetNetName(NetModel& net, const Reader& r) {
   if (r.netNamed && !HasControl(r.netName)) {
     net.netname = NetSyntaxName(r.netName);
-  } else if (r.netId != kNone) {
-    net.netname = NetSyntaxName(IdText(r, r.netId));
+  } else if (r.netId != kNoWord) {
+    net.netname = NetSyntaxName(Word(r, r.netId));
   }
 }
 
@@ -575,9 +582,10 @@ std::string NetSyntaxName(const std::string& name) {
   return written + "}";
 }
 
-void ReadPNML(NetModel& net, const std::string& text) {
+void ReadPNML(NetModel& net, std::string text) {
   Reader r;
   Parse(r, text);
+  std::string().swap(text);  // the text is done with: room for the model
   if (r.nets == 0) FailPnml("no net in the document");
   const std::vector<uint32_t> target = ResolveReferences(r);
   const std::vector<int32_t> number = AddNodes(net, r);

@@ -57,8 +57,8 @@ namespace pelorin {
 // nor part of a UTF-8 byte-order mark is "<".
 bool IsPnml(const std::string& text);
 
-// Reads the PNML net of `text` into the empty model `net`.
-void ReadPNML(NetModel& net, const std::string& text);
+// Reads the PNML net of `text` into the empty model `net`; the text is freed once parsed.
+void ReadPNML(NetModel& net, std::string text);
 
 // `name` as written in ".net": plain, or braced when it has to be.
 std::string NetSyntaxName(const std::string& name);

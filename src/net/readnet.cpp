@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <new>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 #include "matrix/spm.h"
@@ -41,8 +42,10 @@ void WithNetMemory(const char* message, F&& work) {
 std::string ReadInput(std::FILE* in) {
   std::string text;
   struct stat info {};
-  if (fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-    text.reserve(static_cast<size_t>(info.st_size));
+  if (fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    text.resize(static_cast<size_t>(info.st_size));
+    text.resize(std::fread(text.data(), 1, text.size(), in));
+  }
   std::vector<char> chunk(65536);
   size_t got;
   while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) text.append(chunk.data(), got);
@@ -419,10 +422,10 @@ NetFormat ReadNDRNET(const std::string& input, const std::string& base, const st
   AllocateModel(net);
   NetFormat format = NetFormat::kNet;
   WithNetMemory("*** not enough memory\n", [&] {
-    const std::string text = ReadInput(in.get());
+    std::string text = ReadInput(in.get());
     format = RecognizeNetFormat(text);
     if (format == NetFormat::kPnml) {
-      ReadPNML(net, text);
+      ReadPNML(net, std::move(text));
     } else if (format == NetFormat::kNdr) {
       ReadNDR(net, text);
     } else {
