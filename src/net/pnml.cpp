@@ -55,11 +55,11 @@ enum class Role : uint8_t {
 constexpr size_t kNoWord = std::numeric_limits<size_t>::max();
 
 struct Node {
-  NodeKind kind = NodeKind::kPlace;
   const std::string* id = nullptr;  // its id (the key in Reader::nodeOf)
   size_t ref = kNoWord;             // references: the id they refer to, in Reader::words
-  bool named = false;               // a name/text was given
   std::string name;                 // the name/text
+  NodeKind kind = NodeKind::kPlace;
+  bool named = false;               // a name/text was given
 };
 
 // The ids of an arc and of its ends, in Reader::words. Arc ids only label arcs (real files repeat
@@ -536,8 +536,6 @@ uint32_t ArcEnd(const Reader& r, const Arc& arc, size_t end, const std::vector<u
 }
 
 void AddArcs(NetModel& net, const Reader& r, const std::vector<uint32_t>& target, const std::vector<int32_t>& number) {
-  net.apt.index.reserve(r.arcs.size());
-  net.atp.index.reserve(r.arcs.size());
   for (const Arc& arc : r.arcs) {
     const uint32_t source = ArcEnd(r, arc, arc.source, target);
     const uint32_t destination = ArcEnd(r, arc, arc.target, target);
