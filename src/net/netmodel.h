@@ -21,8 +21,9 @@ struct ArcTable {
   std::vector<int32_t> place;       // place number, 1 .. m
   std::vector<int32_t> transition;  // transition number, 1 .. n
   std::vector<int32_t> weight;      // any 32-bit value, 0 and negative included
-  // (place, transition) -> index of its arc; kept by the readers that never make an arc twice
-  // (".net", PNML). The ".ndr" reader makes a new arc for every arc line and leaves it empty.
+  // (place, transition) -> index of its arc; kept by the ".net" reader, which never makes an arc
+  // twice. The ".ndr" reader makes a new arc for every arc line and the PNML reader merges its
+  // arcs by sorting; both leave it empty.
   std::unordered_map<uint64_t, size_t> index;
   size_t size() const { return place.size(); }
 };

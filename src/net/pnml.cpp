@@ -55,9 +55,9 @@ enum class Role : uint8_t {
 constexpr size_t kNoWord = std::numeric_limits<size_t>::max();
 
 struct Node {
-  const std::string* id = nullptr;  // its id (the key in Reader::nodeOf)
+  size_t id = kNoWord;              // its id, in Reader::words
   size_t ref = kNoWord;             // references: the id they refer to, in Reader::words
-  std::string name;                 // the name/text
+  size_t name = kNoWord;            // its name/text, in Reader::words
   NodeKind kind = NodeKind::kPlace;
   bool named = false;               // a name/text was given
 };
@@ -72,11 +72,6 @@ struct Arc {
   ArcKind kind = ArcKind::kNormal;  // from its type and tool specific markers
 };
 
-// Hashing that finds a std::string key by a std::string_view.
-struct IdHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view id) const { return std::hash<std::string_view>{}(id); }
-};
 
 // The reader's tables while the parser runs.
 struct Reader {
@@ -91,9 +86,10 @@ struct Reader {
   // without being copied)
   std::deque<Node> nodes;
   std::deque<Arc> arcs;
-  // node id -> node index; node ids are unique, arcs and references name nodes by them
-  std::unordered_map<std::string, uint32_t, IdHash, std::equal_to<>> nodeOf;
-  std::string words;                 // the other ids, each followed by a zero byte
+  std::string words;                 // every id met, each followed by a zero byte
+  // (hash of a node's id, node index), sorted, made once the document is read: node ids are
+  // unique, and arcs and references name nodes by them
+  std::vector<std::pair<size_t, uint32_t>> byHash;
   std::string text;                  // character data of the open text (or tool specific) element
 };
 
@@ -160,21 +156,57 @@ int32_t ParseCount(const std::string& text, const std::string& what) {
 
 // ---- Ids ----
 
-// Keeps an id in `words` (an XML text holds no zero byte); returns where it begins.
-size_t Keep(Reader& r, std::string_view id) {
-  if (HasControl(id)) FailPnml("control character in id " + std::string(id));
+// Keeps a text in `words` (an XML text holds no zero byte); returns where it begins.
+size_t KeepText(Reader& r, std::string_view text) {
   const size_t at = r.words.size();
-  r.words.append(id);
+  r.words.append(text);
   r.words += '\0';
   return at;
 }
 
+// Keeps an id, which may hold no control character.
+size_t Keep(Reader& r, std::string_view id) {
+  if (HasControl(id)) FailPnml("control character in id " + std::string(id));
+  return KeepText(r, id);
+}
+
+std::string_view WordView(const Reader& r, size_t at) { return r.words.c_str() + at; }
+
 std::string Word(const Reader& r, size_t at) { return r.words.c_str() + at; }
+
+size_t HashId(std::string_view id) { return std::hash<std::string_view>{}(id); }
+
+// Sorts the node ids by their hash; two nodes with one id are refused, naming the first node in
+// document order whose id an earlier node has.
+void IndexNodes(Reader& r) {
+  r.byHash.reserve(r.nodes.size());
+  for (uint32_t i = 0; i < r.nodes.size(); ++i) r.byHash.emplace_back(HashId(WordView(r, r.nodes[i].id)), i);
+  std::sort(r.byHash.begin(), r.byHash.end());
+  const auto byId = [&r](const std::pair<size_t, uint32_t>& a, const std::pair<size_t, uint32_t>& b) {
+    const std::string_view x = WordView(r, r.nodes[a.second].id), y = WordView(r, r.nodes[b.second].id);
+    return x != y ? x < y : a.second < b.second;
+  };
+  uint32_t duplicate = kNone;
+  for (auto run = r.byHash.begin(); run != r.byHash.end();) {  // runs of one hash, mostly of one
+    auto end = run + 1;
+    while (end != r.byHash.end() && end->first == run->first) ++end;
+    std::sort(run, end, byId);
+    for (auto it = run + 1; it != end; ++it)
+      if (WordView(r, r.nodes[(it - 1)->second].id) == WordView(r, r.nodes[it->second].id))
+        duplicate = std::min(duplicate, it->second);
+    run = end;
+  }
+  if (duplicate != kNone) FailPnml("duplicate id " + Word(r, r.nodes[duplicate].id));
+}
 
 // The node index of the id kept at `at`, or kNone.
 uint32_t NodeOf(const Reader& r, size_t at) {
-  const auto it = r.nodeOf.find(std::string_view(r.words.c_str() + at));
-  return it == r.nodeOf.end() ? kNone : it->second;
+  const std::string_view id = WordView(r, at);
+  const size_t hash = HashId(id);
+  auto it = std::lower_bound(r.byHash.begin(), r.byHash.end(), std::make_pair(hash, uint32_t{0}));
+  for (; it != r.byHash.end() && it->first == hash; ++it)
+    if (WordView(r, r.nodes[it->second].id) == id) return it->second;
+  return kNone;
 }
 
 // ---- Callbacks ----
@@ -218,12 +250,9 @@ void StartNet(Reader& r, const XML_Char** attributes) {
 
 void StartNode(Reader& r, NodeKind kind, std::string_view element, const XML_Char** attributes) {
   const char* id = RequiredId(attributes, element);
-  if (HasControl(id)) FailPnml("control character in id " + std::string(id));
-  const auto [it, inserted] = r.nodeOf.try_emplace(id, static_cast<uint32_t>(r.nodes.size()));
-  if (!inserted) FailPnml("duplicate id " + std::string(id));
   Node node;
   node.kind = kind;
-  node.id = &it->first;
+  node.id = Keep(r, id);
   if (kind == NodeKind::kPlaceReference || kind == NodeKind::kTransitionReference) {
     const char* ref = Attribute(attributes, "ref");
     if (ref == nullptr) FailPnml("reference " + std::string(id) + " has no ref");
@@ -327,10 +356,10 @@ void EndText(Reader& r, Role owner) {
       break;
     case Role::kNodeName:
       r.nodes.back().named = true;
-      r.nodes.back().name = r.text;
+      r.nodes.back().name = KeepText(r, r.text);
       break;
     case Role::kMarking:
-      ParseCount(r.text, "the initial marking of place " + *r.nodes.back().id);
+      ParseCount(r.text, "the initial marking of place " + Word(r, r.nodes.back().id));
       break;
     case Role::kInscription:
       r.arcs.back().weight = ParseCount(r.text, "the inscription of arc " + Word(r, r.arcs.back().id));
@@ -479,9 +508,9 @@ uint32_t Resolve(const Reader& r, uint32_t i, std::vector<uint32_t>& target) {
     target[k] = kBusy;
     chain.push_back(k);
     k = NodeOf(r, node.ref);
-    if (k == kNone) FailPnml("reference " + *node.id + " refers to the unknown node " + Word(r, node.ref));
+    if (k == kNone) FailPnml("reference " + Word(r, node.id) + " refers to the unknown node " + Word(r, node.ref));
   }
-  if (target[k] == kBusy) FailPnml("reference " + *r.nodes[k].id + " is part of a cycle of references");
+  if (target[k] == kBusy) FailPnml("reference " + Word(r, r.nodes[k].id) + " is part of a cycle of references");
   for (const uint32_t c : chain) target[c] = target[k];
   return target[k];
 }
@@ -493,9 +522,9 @@ std::vector<uint32_t> ResolveReferences(const Reader& r) {
     const NodeKind kind = r.nodes[i].kind;
     const uint32_t t = Resolve(r, i, target);
     if (kind == NodeKind::kPlaceReference && r.nodes[t].kind != NodeKind::kPlace)
-      FailPnml("reference place " + *r.nodes[i].id + " does not stand for a place");
+      FailPnml("reference place " + Word(r, r.nodes[i].id) + " does not stand for a place");
     if (kind == NodeKind::kTransitionReference && r.nodes[t].kind != NodeKind::kTransition)
-      FailPnml("reference transition " + *r.nodes[i].id + " does not stand for a transition");
+      FailPnml("reference transition " + Word(r, r.nodes[i].id) + " does not stand for a transition");
   }
   return target;
 }
@@ -507,7 +536,7 @@ bool UseNames(const Reader& r) {
   std::unordered_set<std::string_view> seen;
   for (const Node& node : r.nodes) {
     if (!IsNetNode(node)) continue;
-    if (!node.named || HasControl(node.name) || !seen.insert(node.name).second) return false;
+    if (!node.named || HasControl(WordView(r, node.name)) || !seen.insert(WordView(r, node.name)).second) return false;
   }
   return true;
 }
@@ -522,7 +551,7 @@ std::vector<int32_t> AddNodes(NetModel& net, const Reader& r) {
     const Node& node = r.nodes[i];
     if (!IsNetNode(node)) continue;
     std::vector<std::string>& table = node.kind == NodeKind::kPlace ? net.pn : net.tn;
-    table.push_back(NetSyntaxName(names ? node.name : *node.id));
+    table.push_back(NetSyntaxName(Word(r, names ? node.name : node.id)));
     number[i] = static_cast<int32_t>(table.size() - 1);
   }
   return number;
@@ -535,7 +564,34 @@ uint32_t ArcEnd(const Reader& r, const Arc& arc, size_t end, const std::vector<u
   return target[node];
 }
 
+// One arc of one direction before parallel arcs are merged.
+struct Incidence {
+  uint64_t key;    // place << 32 | transition
+  uint32_t order;  // position among the arcs of its direction
+  int32_t weight;
+};
+
+// Appends the arcs to `table`, parallel ones (one key) added into the first, in the order of
+// their first arcs. Sorting instead of looking each arc up keeps no index per arc.
+void MergeInto(std::vector<Incidence>& arcs, ArcTable& table) {
+  std::sort(arcs.begin(), arcs.end(),
+            [](const Incidence& a, const Incidence& b) { return a.key != b.key ? a.key < b.key : a.order < b.order; });
+  size_t kept = 0;
+  for (const Incidence& arc : arcs) {
+    if (kept > 0 && arcs[kept - 1].key == arc.key) {
+      arcs[kept - 1].weight = CheckedAdd(arcs[kept - 1].weight, arc.weight);
+    } else {
+      arcs[kept++] = arc;
+    }
+  }
+  arcs.resize(kept);
+  std::sort(arcs.begin(), arcs.end(), [](const Incidence& a, const Incidence& b) { return a.order < b.order; });
+  for (const Incidence& arc : arcs)
+    AppendArc(table, static_cast<int32_t>(arc.key >> 32), static_cast<int32_t>(arc.key & 0xffffffffu), arc.weight);
+}
+
 void AddArcs(NetModel& net, const Reader& r, const std::vector<uint32_t>& target, const std::vector<int32_t>& number) {
+  std::vector<Incidence> inputs, outputs;  // place to transition, transition to place
   for (const Arc& arc : r.arcs) {
     const uint32_t source = ArcEnd(r, arc, arc.source, target);
     const uint32_t destination = ArcEnd(r, arc, arc.target, target);
@@ -543,13 +599,13 @@ void AddArcs(NetModel& net, const Reader& r, const std::vector<uint32_t>& target
     if (fromPlace == (r.nodes[destination].kind == NodeKind::kPlace))
       FailPnml("arc " + Word(r, arc.id) + (fromPlace ? " joins two places" : " joins two transitions"));
     if (arc.kind != ArcKind::kNormal) continue;  // inhibitor and read arcs move no token
-    ArcTable& arcs = fromPlace ? net.apt : net.atp;
-    const int32_t place = number[fromPlace ? source : destination];
-    const int32_t transition = number[fromPlace ? destination : source];
-    const size_t before = arcs.size();
-    const size_t k = FindOrAddArc(arcs, place, transition);
-    arcs.weight[k] = k >= before ? arc.weight : CheckedAdd(arcs.weight[k], arc.weight);
+    const auto place = static_cast<uint32_t>(number[fromPlace ? source : destination]);
+    const auto transition = static_cast<uint32_t>(number[fromPlace ? destination : source]);
+    std::vector<Incidence>& arcs = fromPlace ? inputs : outputs;
+    arcs.push_back({uint64_t{place} << 32 | transition, static_cast<uint32_t>(arcs.size()), arc.weight});
   }
+  MergeInto(inputs, net.apt);
+  MergeInto(outputs, net.atp);
 }
 
 void SetNetName(NetModel& net, const Reader& r) {
@@ -585,6 +641,7 @@ void ReadPNML(NetModel& net, std::string text) {
   Parse(r, text);
   std::string().swap(text);  // the text is done with: room for the model
   if (r.nets == 0) FailPnml("no net in the document");
+  IndexNodes(r);
   const std::vector<uint32_t> target = ResolveReferences(r);
   const std::vector<int32_t> number = AddNodes(net, r);
   AddArcs(net, r, target, number);
