@@ -541,39 +541,24 @@ bool UseNames(const Reader& r) {
   return true;
 }
 
-// Places and transitions into the model in document order; returns the number of each node
-// index (0 for references). Nothing looks a name up afterwards, so the name indexes of the
-// model stay empty.
-std::vector<int32_t> AddNodes(NetModel& net, const Reader& r) {
-  const bool names = UseNames(r);
-  std::vector<int32_t> number(r.nodes.size(), 0);
-  for (size_t i = 0; i < r.nodes.size(); ++i) {
-    const Node& node = r.nodes[i];
-    if (!IsNetNode(node)) continue;
-    std::vector<std::string>& table = node.kind == NodeKind::kPlace ? net.pn : net.tn;
-    table.push_back(NetSyntaxName(Word(r, names ? node.name : node.id)));
-    number[i] = static_cast<int32_t>(table.size() - 1);
-  }
-  return number;
+// The name a node goes by, as written in ".net".
+std::string NodeName(const Reader& r, const Node& node, bool names) {
+  return NetSyntaxName(Word(r, names ? node.name : node.id));
 }
 
-// The place or transition node an arc end names.
-uint32_t ArcEnd(const Reader& r, const Arc& arc, size_t end, const std::vector<uint32_t>& target) {
-  const uint32_t node = NodeOf(r, end);
-  if (node == kNone) FailPnml("arc " + Word(r, arc.id) + " refers to the unknown node " + Word(r, end));
-  return target[node];
-}
-
-// One arc of one direction before parallel arcs are merged.
+// One arc of one direction, before parallel arcs are merged.
 struct Incidence {
-  uint64_t key;    // place << 32 | transition
+  uint64_t key;    // transition number << 32 | node index of the place
   uint32_t order;  // position among the arcs of its direction
   int32_t weight;
+  uint32_t Transition() const { return static_cast<uint32_t>(key >> 32); }
+  uint32_t Place() const { return static_cast<uint32_t>(key & 0xffffffffu); }
 };
 
-// Appends the arcs to `table`, parallel ones (one key) added into the first, in the order of
-// their first arcs. Sorting instead of looking each arc up keeps no index per arc.
-void MergeInto(std::vector<Incidence>& arcs, ArcTable& table) {
+// Adds parallel arcs (one key) into the first and leaves the arcs grouped by transition, in
+// transition order, each group in the order of its first arcs: the order in which ".net" lines
+// make them. Sorting instead of looking each arc up keeps no index per arc.
+void Merge(std::vector<Incidence>& arcs) {
   std::sort(arcs.begin(), arcs.end(),
             [](const Incidence& a, const Incidence& b) { return a.key != b.key ? a.key < b.key : a.order < b.order; });
   size_t kept = 0;
@@ -585,13 +570,21 @@ void MergeInto(std::vector<Incidence>& arcs, ArcTable& table) {
     }
   }
   arcs.resize(kept);
-  std::sort(arcs.begin(), arcs.end(), [](const Incidence& a, const Incidence& b) { return a.order < b.order; });
-  for (const Incidence& arc : arcs)
-    AppendArc(table, static_cast<int32_t>(arc.key >> 32), static_cast<int32_t>(arc.key & 0xffffffffu), arc.weight);
+  std::sort(arcs.begin(), arcs.end(), [](const Incidence& a, const Incidence& b) {
+    return a.Transition() != b.Transition() ? a.Transition() < b.Transition() : a.order < b.order;
+  });
 }
 
-void AddArcs(NetModel& net, const Reader& r, const std::vector<uint32_t>& target, const std::vector<int32_t>& number) {
-  std::vector<Incidence> inputs, outputs;  // place to transition, transition to place
+// The place or transition node an arc end names.
+uint32_t ArcEnd(const Reader& r, const Arc& arc, size_t end, const std::vector<uint32_t>& target) {
+  const uint32_t node = NodeOf(r, end);
+  if (node == kNone) FailPnml("arc " + Word(r, arc.id) + " refers to the unknown node " + Word(r, end));
+  return target[node];
+}
+
+// The arcs that move tokens, by direction: place to transition (inputs) and back (outputs).
+void CollectArcs(const Reader& r, const std::vector<uint32_t>& target, const std::vector<int32_t>& number,
+                 std::vector<Incidence>& inputs, std::vector<Incidence>& outputs) {
   for (const Arc& arc : r.arcs) {
     const uint32_t source = ArcEnd(r, arc, arc.source, target);
     const uint32_t destination = ArcEnd(r, arc, arc.target, target);
@@ -599,13 +592,42 @@ void AddArcs(NetModel& net, const Reader& r, const std::vector<uint32_t>& target
     if (fromPlace == (r.nodes[destination].kind == NodeKind::kPlace))
       FailPnml("arc " + Word(r, arc.id) + (fromPlace ? " joins two places" : " joins two transitions"));
     if (arc.kind != ArcKind::kNormal) continue;  // inhibitor and read arcs move no token
-    const auto place = static_cast<uint32_t>(number[fromPlace ? source : destination]);
     const auto transition = static_cast<uint32_t>(number[fromPlace ? destination : source]);
     std::vector<Incidence>& arcs = fromPlace ? inputs : outputs;
-    arcs.push_back({uint64_t{place} << 32 | transition, static_cast<uint32_t>(arcs.size()), arc.weight});
+    arcs.push_back({uint64_t{transition} << 32 | (fromPlace ? source : destination),
+                    static_cast<uint32_t>(arcs.size()), arc.weight});
   }
-  MergeInto(inputs, net.apt);
-  MergeInto(outputs, net.atp);
+  Merge(inputs);
+  Merge(outputs);
+}
+
+// Builds the model. Transitions are numbered in document order; places in the order the echo
+// names them (the inputs, then the outputs of each transition), then the places without arcs in
+// document order, so that the echo read back as ".net" numbers everything alike.
+void BuildModel(NetModel& net, const Reader& r, const std::vector<uint32_t>& target) {
+  const bool names = UseNames(r);
+  std::vector<int32_t> number(r.nodes.size(), 0);
+  for (size_t i = 0; i < r.nodes.size(); ++i) {
+    if (r.nodes[i].kind != NodeKind::kTransition) continue;
+    net.tn.push_back(NodeName(r, r.nodes[i], names));
+    number[i] = net.n();
+  }
+  std::vector<Incidence> inputs, outputs;
+  CollectArcs(r, target, number, inputs, outputs);
+  const auto numberPlace = [&](uint32_t node) {
+    if (number[node] != 0) return;
+    net.pn.push_back(NodeName(r, r.nodes[node], names));
+    number[node] = net.m();
+  };
+  size_t a = 0, b = 0;
+  for (uint32_t j = 1; j <= static_cast<uint32_t>(net.n()); ++j) {
+    for (; a < inputs.size() && inputs[a].Transition() == j; ++a) numberPlace(inputs[a].Place());
+    for (; b < outputs.size() && outputs[b].Transition() == j; ++b) numberPlace(outputs[b].Place());
+  }
+  for (uint32_t i = 0; i < r.nodes.size(); ++i)
+    if (r.nodes[i].kind == NodeKind::kPlace) numberPlace(i);
+  for (const Incidence& arc : inputs) AppendArc(net.apt, number[arc.Place()], static_cast<int32_t>(arc.Transition()), arc.weight);
+  for (const Incidence& arc : outputs) AppendArc(net.atp, number[arc.Place()], static_cast<int32_t>(arc.Transition()), arc.weight);
 }
 
 void SetNetName(NetModel& net, const Reader& r) {
@@ -643,8 +665,7 @@ void ReadPNML(NetModel& net, std::string text) {
   if (r.nets == 0) FailPnml("no net in the document");
   IndexNodes(r);
   const std::vector<uint32_t> target = ResolveReferences(r);
-  const std::vector<int32_t> number = AddNodes(net, r);
-  AddArcs(net, r, target, number);
+  BuildModel(net, r, target);
   SetNetName(net, r);
 }
 

@@ -11,9 +11,12 @@
 //   <referencePlace id="R" ref="P"/>  <referenceTransition id="R" ref="T"/>
 //   <arc id="A" source="P" target="T"> <inscription><text>2</text></inscription>
 // A reference stands for the node it refers to, through chains of references; an arc end may be
-// a reference. Places and transitions are numbered in document order. An arc joins a place and a
-// transition; its weight is its inscription (1 without one); several arcs of one direction
-// between one place and one transition add their weights into one arc. Markings are checked and
+// a reference. An arc joins a place and a transition; its weight is its inscription (1 without
+// one); several arcs of one direction between one place and one transition add their weights
+// into one arc. Transitions are numbered in document order, and the arcs grouped by transition
+// in that order (each group in the order of its first arcs); places are numbered in the order
+// the echo names them (the inputs, then the outputs of each transition), then the places without
+// arcs in document order. So the echo, read back as ".net", gives the same work files. Markings are checked and
 // not kept. Inhibitor and read (test) arcs move no token and are left out of the matrix: an arc
 // "type" attribute or a "type" child (value attribute or text) of inhibitor, read or test, or a
 // tool specific element of the arc holding such a word as element name, attribute value or

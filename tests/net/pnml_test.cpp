@@ -62,6 +62,30 @@ TEST(Pnml, NodesArcsWeightsAndMarkings) {
             "1 1 -5\n2 1 -1\n1 1 1\n|1 p\n2 q\n|1 t\n|parsed net n");
   EXPECT_EQ(Read(Doc(Arc("a", "p", "t", Weight("2147483647")) + kNodes)), "1 1 -2147483647\n|1 p\n2 q\n|1 t\n|parsed net n");
   EXPECT_EQ(Read("<pnml><net id=\"e\"/></pnml>"), "|||parsed net e");
+  // places go by the order the echo names them (inputs, then outputs, transition by transition),
+  // places without arcs last; the arcs are grouped by transition in the same way
+  EXPECT_EQ(Read(Doc(Place("lonely") + Place("c") + Place("b") + Place("a") + Transition("u") + Transition("t") +
+                     Arc("1", "t", "c") + Arc("2", "a", "t") + Arc("3", "u", "b") + Arc("4", "c", "u") + Arc("5", "b", "t"))),
+            "1 1 -1\n3 2 -1\n2 2 -1\n2 1 1\n1 2 1\n|1 c\n2 b\n3 a\n4 lonely\n|1 u\n2 t\n|parsed net n");
+}
+
+// The echo of a PNML net, read back as ".net", gives the same work files.
+TEST(Pnml, EchoReadBackGivesTheSameFiles) {
+  const std::string pnml =
+      Doc(Place("q", Name("q 1")) + Place("p", Name("p")) + Transition("t", Name("t")) + Transition("u", Name("{u}")) +
+          "<referencePlace id=\"r\" ref=\"q\"/>" + Arc("a", "t", "r", Weight("3")) + Arc("b", "p", "t") +
+          Arc("c", "r", "u", Weight("2")) + Arc("d", "u", "p") + Arc("e", "p", "t", Weight("4")) + Arc("f", "p", "u") +
+          R"(<arc id="g" source="q" target="t" type="inhibitor"/>)" + Arc("h", "u", "q"));
+  TempDir dir;
+  WriteFile(dir / "in.pnml", pnml);
+  ReadNDRNET(dir / "in.pnml", dir / "a", dir / "out", 1);
+  const std::string out = ReadFile(dir / "out");
+  const std::string echo = out.substr(out.find("\nnet ") + 1);
+  EXPECT_EQ(echo, "net n\ntr t p*5 -> {q 1}*3\ntr {{u\\}} {q 1}*2 p -> p {q 1}\n\n");
+  WriteFile(dir / "in.net", echo);
+  EXPECT_EQ(ReadNDRNET(dir / "in.net", dir / "b", dir / "out2", 1), NetFormat::kNet);
+  for (const char* file : {".spm", ".nmp", ".nmt"}) EXPECT_EQ(ReadFile(dir / "a" + file), ReadFile(dir / "b" + file)) << file;
+  EXPECT_EQ(ReadFile(dir / "out2"), out);
 }
 
 TEST(Pnml, PagesAndReferences) {
