@@ -72,7 +72,6 @@ struct Arc {
   ArcKind kind = ArcKind::kNormal;  // from its type and tool specific markers
 };
 
-
 // The reader's tables while the parser runs.
 struct Reader {
   XML_Parser parser = nullptr;
