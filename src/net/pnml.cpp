@@ -231,7 +231,8 @@ const char* RequiredId(const XML_Char** attributes, std::string_view element) {
   FailPnml("the net is coloured (symmetric or high-level); only place/transition nets are read");
 }
 
-// net: one only; its type must be a place/transition net type (or absent).
+// net: one only; its type must be a place/transition net type, the core model (nets whose arcs
+// weigh 1) or absent.
 void StartNet(Reader& r, const XML_Char** attributes) {
   if (++r.nets > 1) FailPnml("more than one net in the document");
   if (const char* id = Attribute(attributes, "id")) r.netId = Keep(r, id);
@@ -243,7 +244,8 @@ void StartNet(Reader& r, const XML_Char** attributes) {
   std::string_view last = type;
   const size_t slash = last.find_last_of("/#");
   if (slash != std::string_view::npos) last.remove_prefix(slash + 1);
-  if (Lower(last).rfind("ptnet", 0) != 0)
+  const std::string kind = Lower(last);
+  if (kind.rfind("ptnet", 0) != 0 && kind != "pnmlcoremodel")
     FailPnml("unknown net type " + std::string(type) + "; only place/transition nets (ptnet) are read");
 }
 

@@ -1,6 +1,6 @@
-// PNML input: place/transition nets in the XML interchange format (net type "ptnet"), read into
-// the net model, so that the work files, the summary and the echo are those of the same net
-// written in ".net" (readnet.h).
+// PNML input: place/transition nets in the XML interchange format (net type "ptnet", or the core
+// model "pnmlcoremodel"), read into the net model, so that the work files, the summary and the
+// echo are those of the same net written in ".net" (readnet.h).
 //
 // The document is one "pnml" element holding one "net". Elements are known by their local
 // names (a namespace prefix is dropped); anything else (graphics, tool specific data outside

@@ -172,6 +172,8 @@ TEST(Pnml, DocumentMessages) {
   ExpectRejected(Doc(Place("p", "<type><text>Dot</text></type>")), coloured);
   ExpectRejected(Doc(Place("p", "<hlinitialMarking/>")), coloured);
   ExpectRejected(Doc(kNodes + Arc("a", "p", "t", "<hlinscription/>")), coloured);
+  EXPECT_EQ(Read(Doc(kNodes, R"(id="n" type="http://www.pnml.org/version-2009/grammar/pnmlcoremodel")")),
+            "|1 p\n2 q\n|1 t\n|parsed net n");
   ExpectRejected(Doc("", R"(id="n" type="http://example.org/timednet")"),
                  "*** PNML: unknown net type http://example.org/timednet; only place/transition nets (ptnet) are read\n");
 }
