@@ -444,7 +444,7 @@ struct ParserFree {
 };
 
 // Position of the first byte that is no blank nor byte-order mark (text.size() when none).
-size_t DocumentStart(const std::string& text) {
+size_t DocumentStart(std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
     if (IsBlankByte(text[pos])) {
@@ -459,7 +459,7 @@ size_t DocumentStart(const std::string& text) {
 }
 
 // Line ends before `end`, counted as XML counts them (CR LF, CR and LF each end one line).
-unsigned long LinesBefore(const std::string& text, size_t end) {
+unsigned long LinesBefore(std::string_view text, size_t end) {
   unsigned long lines = 0;
   for (size_t i = 0; i < end; ++i)
     if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= end || text[i + 1] != '\n'))) ++lines;
@@ -467,7 +467,7 @@ unsigned long LinesBefore(const std::string& text, size_t end) {
 }
 
 // Runs the parser over the document; the callbacks fill `r`.
-void Parse(Reader& r, const std::string& text) {
+void Parse(Reader& r, std::string_view text) {
   std::unique_ptr<XML_ParserStruct, ParserFree> parser(XML_ParserCreate(nullptr));
   if (!parser) throw std::bad_alloc();
   r.parser = parser.get();
@@ -641,7 +641,7 @@ void SetNetName(NetModel& net, const Reader& r) {
 
 }  // namespace
 
-bool IsPnml(const std::string& text) {
+bool IsPnml(std::string_view text) {
   const size_t start = DocumentStart(text);
   return start < text.size() && text[start] == '<';
 }
@@ -659,10 +659,10 @@ std::string NetSyntaxName(const std::string& name) {
   return written + "}";
 }
 
-void ReadPNML(NetModel& net, std::string text) {
+void ReadPNML(NetModel& net, std::string_view text, const std::function<void()>& parsed) {
   Reader r;
   Parse(r, text);
-  std::string().swap(text);  // the text is done with: room for the model
+  if (parsed) parsed();  // the text is done with: room for the model
   if (r.nets == 0) FailPnml("no net in the document");
   IndexNodes(r);
   const std::vector<uint32_t> target = ResolveReferences(r);

@@ -50,7 +50,9 @@
 //   "*** not enough memory" (exit 3)
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "net/netmodel.h"
 
@@ -58,10 +60,11 @@ namespace pelorin {
 
 // True when the first byte of `text` that is not a blank (space, tab, carriage return, line feed)
 // nor part of a UTF-8 byte-order mark is "<".
-bool IsPnml(const std::string& text);
+bool IsPnml(std::string_view text);
 
-// Reads the PNML net of `text` into the empty model `net`; the text is freed once parsed.
-void ReadPNML(NetModel& net, std::string text);
+// Reads the PNML net of `text` into the empty model `net`. `parsed` (when given) is called once
+// the document has been parsed: the caller may then free the text before the model is built.
+void ReadPNML(NetModel& net, std::string_view text, const std::function<void()>& parsed = {});
 
 // `name` as written in ".net": plain, or braced when it has to be.
 std::string NetSyntaxName(const std::string& name);

@@ -10,7 +10,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <new>
+#include <string_view>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <utility>
 #include <vector>
@@ -51,6 +54,24 @@ std::string ReadInput(std::FILE* in) {
   while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) text.append(chunk.data(), got);
   if (std::ferror(in)) Fail(kExitFile, "*** wrong input file\n");
   return text;
+}
+
+// A regular file mapped into memory for reading, unmapped with the handle; PNML is parsed from it
+// without a copy of the file (the file must not shrink meanwhile).
+struct Unmap {
+  size_t size = 0;
+  void operator()(const char* data) const { munmap(const_cast<char*>(data), size); }
+};
+using Mapping = std::unique_ptr<const char, Unmap>;
+
+// The mapped content of `in` when it is a non-empty regular file that can be mapped, else none.
+Mapping MapRegularFile(std::FILE* in) {
+  struct stat info {};
+  if (fstat(fileno(in), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) return Mapping(nullptr, Unmap{});
+  const auto size = static_cast<size_t>(info.st_size);
+  void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fileno(in), 0);
+  if (data == MAP_FAILED) return Mapping(nullptr, Unmap{});
+  return Mapping(static_cast<const char*>(data), Unmap{size});
 }
 
 // The lines of the input text, one after another.
@@ -422,10 +443,18 @@ NetFormat ReadNDRNET(const std::string& input, const std::string& base, const st
   AllocateModel(net);
   NetFormat format = NetFormat::kNet;
   WithNetMemory("*** not enough memory\n", [&] {
+    Mapping map = MapRegularFile(in.get());
+    const std::string_view mapped(map.get(), map.get_deleter().size);
+    if (map && IsPnml(mapped)) {  // PNML straight from the file's pages
+      format = NetFormat::kPnml;
+      ReadPNML(net, mapped, [&] { map.reset(); });
+      return;
+    }
+    map.reset();
     std::string text = ReadInput(in.get());
     format = RecognizeNetFormat(text);
     if (format == NetFormat::kPnml) {
-      ReadPNML(net, std::move(text));
+      ReadPNML(net, text, [&] { std::string().swap(text); });
     } else if (format == NetFormat::kNdr) {
       ReadNDR(net, text);
     } else {
