@@ -86,9 +86,10 @@ struct Reader {
   std::deque<Node> nodes;
   std::deque<Arc> arcs;
   std::string words;                 // every id met, each followed by a zero byte
-  // (hash of a node's id, node index), sorted, made once the document is read: node ids are
-  // unique, and arcs and references name nodes by them
-  std::vector<std::pair<size_t, uint32_t>> byHash;
+  // node ids, unique, by which arcs and references name nodes: an open-addressing table made once
+  // the document is read, of node index + 1 (0: empty), its size a power of two at least twice
+  // the number of nodes
+  std::vector<uint32_t> slots;
   std::string text;                  // character data of the open text (or tool specific) element
 };
 
@@ -175,36 +176,30 @@ std::string Word(const Reader& r, size_t at) { return r.words.c_str() + at; }
 
 size_t HashId(std::string_view id) { return std::hash<std::string_view>{}(id); }
 
-// Sorts the node ids by their hash; two nodes with one id are refused, naming the first node in
+// Fills the table of node ids; two nodes with one id are refused, naming the first node in
 // document order whose id an earlier node has.
 void IndexNodes(Reader& r) {
-  r.byHash.reserve(r.nodes.size());
-  for (uint32_t i = 0; i < r.nodes.size(); ++i) r.byHash.emplace_back(HashId(WordView(r, r.nodes[i].id)), i);
-  std::sort(r.byHash.begin(), r.byHash.end());
-  const auto byId = [&r](const std::pair<size_t, uint32_t>& a, const std::pair<size_t, uint32_t>& b) {
-    const std::string_view x = WordView(r, r.nodes[a.second].id), y = WordView(r, r.nodes[b.second].id);
-    return x != y ? x < y : a.second < b.second;
-  };
-  uint32_t duplicate = kNone;
-  for (auto run = r.byHash.begin(); run != r.byHash.end();) {  // runs of one hash, mostly of one
-    auto end = run + 1;
-    while (end != r.byHash.end() && end->first == run->first) ++end;
-    std::sort(run, end, byId);
-    for (auto it = run + 1; it != end; ++it)
-      if (WordView(r, r.nodes[(it - 1)->second].id) == WordView(r, r.nodes[it->second].id))
-        duplicate = std::min(duplicate, it->second);
-    run = end;
+  size_t size = 2;
+  while (size < 2 * r.nodes.size()) size *= 2;
+  r.slots.assign(size, 0);
+  for (uint32_t i = 0; i < r.nodes.size(); ++i) {
+    const std::string_view id = WordView(r, r.nodes[i].id);
+    for (size_t k = HashId(id) & (size - 1);; k = (k + 1) & (size - 1)) {
+      if (r.slots[k] == 0) {
+        r.slots[k] = i + 1;
+        break;
+      }
+      if (WordView(r, r.nodes[r.slots[k] - 1].id) == id) FailPnml("duplicate id " + std::string(id));
+    }
   }
-  if (duplicate != kNone) FailPnml("duplicate id " + Word(r, r.nodes[duplicate].id));
 }
 
 // The node index of the id kept at `at`, or kNone.
 uint32_t NodeOf(const Reader& r, size_t at) {
   const std::string_view id = WordView(r, at);
-  const size_t hash = HashId(id);
-  auto it = std::lower_bound(r.byHash.begin(), r.byHash.end(), std::make_pair(hash, uint32_t{0}));
-  for (; it != r.byHash.end() && it->first == hash; ++it)
-    if (WordView(r, r.nodes[it->second].id) == id) return it->second;
+  const size_t mask = r.slots.size() - 1;
+  for (size_t k = HashId(id) & mask; r.slots[k] != 0; k = (k + 1) & mask)
+    if (WordView(r, r.nodes[r.slots[k] - 1].id) == id) return r.slots[k] - 1;
   return kNone;
 }
 
@@ -614,6 +609,8 @@ void BuildModel(NetModel& net, const Reader& r, const std::vector<uint32_t>& tar
     number[i] = net.n();
   }
   std::vector<Incidence> inputs, outputs;
+  inputs.reserve(r.arcs.size());
+  outputs.reserve(r.arcs.size());
   CollectArcs(r, target, number, inputs, outputs);
   const auto numberPlace = [&](uint32_t node) {
     if (number[node] != 0) return;
@@ -661,6 +658,7 @@ std::string NetSyntaxName(const std::string& name) {
 
 void ReadPNML(NetModel& net, std::string_view text, const std::function<void()>& parsed) {
   Reader r;
+  r.words.reserve(text.size() / 4);  // room for the ids of a typical document, taken as used
   Parse(r, text);
   if (parsed) parsed();  // the text is done with: room for the model
   if (r.nets == 0) FailPnml("no net in the document");
