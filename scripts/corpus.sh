@@ -5,13 +5,19 @@
 # positive coefficients, none above another; the composition modes against direct mode). Where
 # direct mode finishes, the JSON report ("--json") of the same run must parse with a strict
 # parser (python3 -m json.tool).
-# Usage: scripts/corpus.sh PELORIN [NETS_DIR] [SECONDS]
+# Then reads every PNML file of ../shared/pnml (when the folder is there) and, for each with a
+# ".net" twin named in its MANIFEST.tsv, checks that both give the same places and transitions
+# and the same set of semiflows by name, P and T, in direct mode (where both finish in time).
+# Usage: scripts/corpus.sh PELORIN [NETS_DIR] [SECONDS] [PNML_DIR]   (PNML_DIR also from the
+# environment variable PNML_DIR; CORPUS_PARTS="pnml" or "nets" runs one part only)
 pelorin=$(realpath "$1")
 nets=${2:-$(dirname "$0")/../../shared/nets}
 limit=${3:-60}
+pnml=${4:-${PNML_DIR:-$(dirname "$0")/../../shared/pnml}}
+parts=${CORPUS_PARTS:-nets pnml}
 check=$(dirname "$pelorin")/pelorin_check
-if [ ! -d "$nets" ]; then
-  echo "no corpus at $nets: nothing to do"
+if [ ! -d "$nets" ] && [ ! -d "$pnml" ]; then
+  echo "no corpus at $nets nor $pnml: nothing to do"
   exit 0
 fi
 [ -x "$check" ] || cmake --build "$(dirname "$pelorin")" --target pelorin_check >/dev/null || exit 1
@@ -20,7 +26,6 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 slow=""
 overflow=""
-printf '%-40s %6s %6s  %-22s %-22s %-22s\n' net places trans "P direct/-c/-s" "" "T direct/-c/-s"
 
 # run NET KIND MODE: one run; prints "time count", "timeout" or "FAIL"; keeps the solution.
 run() {
@@ -51,7 +56,9 @@ json_parses() {
   python3 -m json.tool "$work/report.json" >/dev/null
 }
 
-for net in "$nets"/*.net "$nets"/*.ndr; do
+netsdir=$nets; case " $parts " in *" nets "*) ;; *) netsdir=/nonexistent ;; esac
+[ -d "$netsdir" ] && printf '%-40s %6s %6s  %-22s %-22s %-22s\n' net places trans "P direct/-c/-s" "" "T direct/-c/-s"
+[ -d "$netsdir" ] && for net in "$nets"/*.net "$nets"/*.ndr; do
   name=$(basename "$net")
   expected=$(awk -F'\t' -v n="$name" '$1 == n { print $3 " " $4 }' "$nets/MANIFEST.tsv")
   rm -f "$work"/*
@@ -86,6 +93,58 @@ for net in "$nets"/*.net "$nets"/*.ndr; do
   done
   printf '%-40s %13s %s\n' "$name" "$expected" "$line"
 done
+
+# semiflows REPORT: the listed semiflows, each with its items sorted, the lines sorted.
+semiflows() {
+  awk '/SEMI-FLOWS GENERATING SET/ { on = 1; next } /^[0-9.]+s$/ { on = 0 }
+       on && NF && $0 !~ /^((not )?(invariant|consistent)|no semiflows)$/ { ++k; for (i = 1; i <= NF; i++) print k "\t" $i }' "$1" |
+    LC_ALL=C sort -t "$(printf '\t')" -k1,1n -k2 |
+    awk -F'\t' '$1 != k { if (k != "") print line; k = $1; line = "" } { line = line $2 " " } END { if (k != "") print line }' |
+    LC_ALL=C sort
+}
+
+# pnmlrun FILE KIND TAG: one direct run with the full report; prints "ok", "timeout",
+# "overflow" or the failure.
+pnmlrun() {
+  timeout "$limit" "$pelorin" $2 -w "$work/w" "$1" "$work/$3.report" >"$work/$3.msg" 2>&1
+  code=$?
+  if [ $code -eq 124 ]; then echo timeout; elif [ $code -eq 5 ]; then echo overflow
+  elif [ $code -ne 0 ]; then echo "FAIL(exit $code: $(head -c 80 "$work/$3.msg"))"; else echo ok; fi
+}
+
+case " $parts " in *" pnml "*) ;; *) pnml=/nonexistent ;; esac
+if [ -d "$pnml" ]; then
+  echo
+  printf '%-40s %13s  %-16s %-16s\n' "PNML file" "places trans" "P direct" "T direct"
+  for file in "$pnml"/*.pnml; do
+    name=$(basename "$file")
+    twin=$(awk -F'\t' -v n="$name" '$1 == n { print $2 }' "$pnml/MANIFEST.tsv")
+    rm -f "$work"/*
+    line="" counts=""
+    for kind in -P -T; do
+      result=$(pnmlrun "$file" $kind pnml)
+      case $result in FAIL*) failures=$((failures + 1)) ;; esac
+      [ -z "$counts" ] && counts=$(sed -n 's/^\([0-9]*\) places, \([0-9]*\) transitions$/\1 \2/p' "$work/pnml.report")
+      if [ "$result" = ok ] && [ -n "$twin" ] && [ -f "$nets/$twin" ]; then
+        other=$(pnmlrun "$nets/$twin" $kind twin)
+        twincounts=$(sed -n 's/^\([0-9]*\) places, \([0-9]*\) transitions$/\1 \2/p' "$work/twin.report")
+        if [ "$other" != ok ]; then
+          result="twin:$other"
+        elif [ "$twincounts" != "$counts" ]; then
+          result="DIFF(counts $twincounts)"; failures=$((failures + 1))
+        elif [ "$(semiflows "$work/pnml.report")" = "$(semiflows "$work/twin.report")" ]; then
+          result="same($(semiflows "$work/pnml.report" | wc -l))"
+        else
+          result="DIFF"; failures=$((failures + 1))
+        fi
+      fi
+      [ "$result" = timeout ] && slow="$slow $name($kind)"
+      [ "$result" = overflow ] && overflow="$overflow $name($kind)"
+      line="$line  $(printf '%-16s' "$result")"
+    done
+    printf '%-40s %13s%s\n' "$name" "$counts" "$line"
+  done
+fi
 echo
 [ -n "$slow" ] && echo "did not finish within ${limit}s:$slow"
 [ -n "$overflow" ] && echo "refused with integer overflow:$overflow"

@@ -1,12 +1,12 @@
 #!/bin/sh
-# Makes sure that cmake, g++, GoogleTest and the libraries (pugixml, GMP, nlohmann-json) are there; installs them with apt-get when run as
+# Makes sure that cmake, g++, GoogleTest and the libraries (expat, GMP, nlohmann-json) are there; installs them with apt-get when run as
 # root, otherwise says what to install.
 missing=""
 command -v cmake >/dev/null 2>&1 || missing="$missing cmake"
 command -v g++ >/dev/null 2>&1 || missing="$missing g++"
 command -v make >/dev/null 2>&1 || missing="$missing make"
 [ -f /usr/include/gtest/gtest.h ] || [ -f /usr/local/include/gtest/gtest.h ] || missing="$missing libgtest-dev"
-[ -f /usr/include/pugixml.hpp ] || missing="$missing libpugixml-dev"
+[ -f /usr/include/expat.h ] || missing="$missing libexpat1-dev"
 [ -f /usr/include/gmpxx.h ] || missing="$missing libgmp-dev"
 [ -f /usr/include/nlohmann/json.hpp ] || missing="$missing nlohmann-json3-dev"
 [ -z "$missing" ] && exit 0

@@ -1,5 +1,6 @@
-// Net input: the net model, the two readers, recognition, and the writers of the work files and
-// the echo. The contract of the conversion and both line grammars are in readnet.h.
+// Net input: the ".net" and ".ndr" readers, recognition of the three formats, and the writers of
+// the work files and the echo. The contract of the conversion and both line grammars are in
+// readnet.h; the model is in netmodel.h, the PNML reader in pnml.h.
 //
 // The whole input is read into memory first, so recognition and the reader see the same lines
 // and a pipe on standard input works. The readers see the input as C strings would: a line ends
@@ -9,48 +10,23 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <new>
-#include <optional>
-#include <unordered_map>
+#include <string_view>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
 #include "matrix/failure.h"
+#include "net/netmodel.h"
+#include "net/pnml.h"
 
 namespace pelorin {
 namespace {
-
-// Arcs of one direction, three parallel arrays indexed from 0 in the order the arcs were made.
-struct ArcTable {
-  std::vector<int32_t> place;       // place number, 1 .. m
-  std::vector<int32_t> transition;  // transition number, 1 .. n
-  std::vector<int32_t> weight;      // any 32-bit value, 0 and negative included
-  // (place, transition) -> index of its arc; kept by the ".net" reader, which never makes an arc
-  // twice. The ".ndr" reader makes a new arc for every arc line and leaves it empty.
-  std::unordered_map<uint64_t, size_t> index;
-  size_t size() const { return place.size(); }
-};
-
-// The net model: one net between its reading and the writing of the work files.
-struct NetModel {
-  std::optional<std::string> netname;  // the net's name; none ("noname") until a "net" or "h" line
-  std::vector<std::string> pn;         // pn[i]: name of place i, i = 1 .. m; pn[0] unused
-  std::vector<std::string> tn;         // tn[j]: name of transition j, j = 1 .. n; tn[0] unused
-  // name -> the first place (transition) with that name; the ".net" reader never declares a name
-  // twice within one kind, the ".ndr" reader rejects it.
-  std::unordered_map<std::string, int32_t> placeNumber;
-  std::unordered_map<std::string, int32_t> transitionNumber;
-  ArcTable apt;  // arcs from places to transitions: the inputs of transitions
-  ArcTable atp;  // arcs from transitions to places: the outputs of transitions
-  int32_t m() const { return static_cast<int32_t>(pn.size() - 1); }
-  int32_t n() const { return static_cast<int32_t>(tn.size() - 1); }
-};
-
-enum class Kind { kPlace, kTransition };
-
-Kind Other(Kind kind) { return kind == Kind::kPlace ? Kind::kTransition : Kind::kPlace; }
 
 // Memory exhausted while the net is read or written out.
 template <class F>
@@ -64,14 +40,38 @@ void WithNetMemory(const char* message, F&& work) {
 
 // ---- Input text and lines ----
 
-// The whole input; a stream that fails while being read is no net file.
+// The whole input; a stream that fails while being read is no net file. A regular file's text is
+// given its room at once, so that a large net is held only once while it is read.
 std::string ReadInput(std::FILE* in) {
   std::string text;
+  struct stat info {};
+  if (fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    text.resize(static_cast<size_t>(info.st_size));
+    text.resize(std::fread(text.data(), 1, text.size(), in));
+  }
   std::vector<char> chunk(65536);
   size_t got;
   while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) text.append(chunk.data(), got);
   if (std::ferror(in)) Fail(kExitFile, "*** wrong input file\n");
   return text;
+}
+
+// A regular file mapped into memory for reading, unmapped with the handle; PNML is parsed from it
+// without a copy of the file (the file must not shrink meanwhile).
+struct Unmap {
+  size_t size = 0;
+  void operator()(const char* data) const { munmap(const_cast<char*>(data), size); }
+};
+using Mapping = std::unique_ptr<const char, Unmap>;
+
+// The mapped content of `in` when it is a non-empty regular file that can be mapped, else none.
+Mapping MapRegularFile(std::FILE* in) {
+  struct stat info {};
+  if (fstat(fileno(in), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) return Mapping(nullptr, Unmap{});
+  const auto size = static_cast<size_t>(info.st_size);
+  void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fileno(in), 0);
+  if (data == MAP_FAILED) return Mapping(nullptr, Unmap{});
+  return Mapping(static_cast<const char*>(data), Unmap{size});
 }
 
 // The lines of the input text, one after another.
@@ -131,48 +131,6 @@ std::string GetName(const std::string& line, size_t& pos) {
 // Advances past the rest of a word: up to the next blank or the end of the line.
 void SkipWord(const std::string& line, size_t& pos) {
   while (!IsSpace(line, pos)) ++pos;
-}
-
-// ---- Net model ----
-
-std::unordered_map<std::string, int32_t>& Numbers(NetModel& net, Kind kind) {
-  return kind == Kind::kPlace ? net.placeNumber : net.transitionNumber;
-}
-
-// Number of the first node of `kind` named `name`, or 0.
-int32_t FindNode(NetModel& net, Kind kind, const std::string& name) {
-  const auto& numbers = Numbers(net, kind);
-  const auto it = numbers.find(name);
-  return it == numbers.end() ? 0 : it->second;
-}
-
-// Appends a node of `kind`; returns its number.
-int32_t AddNode(NetModel& net, Kind kind, const std::string& name) {
-  std::vector<std::string>& names = kind == Kind::kPlace ? net.pn : net.tn;
-  names.push_back(name);
-  const auto number = static_cast<int32_t>(names.size() - 1);
-  Numbers(net, kind).try_emplace(name, number);
-  return number;
-}
-
-// The node of `kind` named `name`, made when there is none yet.
-int32_t FindOrAddNode(NetModel& net, Kind kind, const std::string& name) {
-  const int32_t number = FindNode(net, kind, name);
-  return number != 0 ? number : AddNode(net, kind, name);
-}
-
-void AppendArc(ArcTable& arcs, int32_t place, int32_t transition, int32_t weight) {
-  arcs.place.push_back(place);
-  arcs.transition.push_back(transition);
-  arcs.weight.push_back(weight);
-}
-
-// The arc (place, transition) of `arcs`, appended with the weight 1 when it is not there yet.
-size_t FindOrAddArc(ArcTable& arcs, int32_t place, int32_t transition) {
-  const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(place)) << 32 | static_cast<uint32_t>(transition);
-  const auto [it, inserted] = arcs.index.try_emplace(key, arcs.size());
-  if (inserted) AppendArc(arcs, place, transition, 1);
-  return it->second;
 }
 
 // ---- Recognition ----
@@ -464,7 +422,22 @@ void AllocateModel(NetModel& net) {
 
 }  // namespace
 
-const char* FormatName(NetFormat format) { return format == NetFormat::kNdr ? "ndr" : "net"; }
+NetFormat RecognizeNetFormat(const std::string& text) {
+  if (IsPnml(text)) return NetFormat::kPnml;
+  return RecognizeFile(text) == 1 ? NetFormat::kNdr : NetFormat::kNet;
+}
+
+const char* NetFormatName(NetFormat format) {
+  switch (format) {
+    case NetFormat::kNdr:
+      return "ndr";
+    case NetFormat::kPnml:
+      return "pnml";
+    case NetFormat::kNet:
+      break;
+  }
+  return "net";
+}
 
 NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail) {
   const std::string spmName = base + ".spm";
@@ -473,10 +446,21 @@ NetSummary ReadNDRNET(const std::string& input, const std::string& base, const s
   NetModel net;
   AllocateModel(net);
   NetSummary summary;
+  NetFormat& format = summary.format;
   WithNetMemory("*** not enough memory\n", [&] {
-    const std::string text = ReadInput(in.get());
-    if (RecognizeFile(text) == 1) {
-      summary.format = NetFormat::kNdr;
+    Mapping map = MapRegularFile(in.get());
+    const std::string_view mapped(map.get(), map.get_deleter().size);
+    if (map && IsPnml(mapped)) {  // PNML straight from the file's pages
+      format = NetFormat::kPnml;
+      ReadPNML(net, mapped, [&] { map.reset(); });
+      return;
+    }
+    map.reset();
+    std::string text = ReadInput(in.get());
+    format = RecognizeNetFormat(text);
+    if (format == NetFormat::kPnml) {
+      ReadPNML(net, text, [&] { std::string().swap(text); });
+    } else if (format == NetFormat::kNdr) {
       ReadNDR(net, text);
     } else {
       ReadNET(net, text);

@@ -1,7 +1,7 @@
-// Net input: the net model, the ".net" and ".ndr" readers, and the net conversion.
+// Net input: the ".net", ".ndr" and PNML readers, and the net conversion.
 //
 // ReadNDRNET(input, base, output, detail) reads one Petri net from `input` ("-" is standard
-// input, read whole), tells its format by content, and writes
+// input, read whole), tells its format by content, returns it, and writes
 //   base.spm  the incidence matrix, "%d %d %d\n" per arc: first every arc from a place to a
 //             transition as "place transition -weight", then every arc from a transition to a
 //             place as "place transition weight", each group in the order the arcs were made;
@@ -19,9 +19,12 @@
 // carriage return, line feed), a "*" or the end of the line, and may be empty. A braced name
 // without its closing brace ends at the end of the line.
 //
-// Recognition. Lines beginning with "#" and blank lines are passed over; when the first other
-// line begins (after blanks) with "p ", "t " or "h ", the input is ".ndr", otherwise ".net"
-// (also when there is no such line).
+// Recognition. When the first byte that is not a blank (space, tab, carriage return, line feed)
+// nor part of a UTF-8 byte-order mark is "<", the input is PNML (pnml.h). Otherwise lines
+// beginning with "#" and blank lines are passed over; when the first other line begins (after
+// blanks) with "p ", "t " or "h ", the input is ".ndr", otherwise ".net" (also when there is no
+// such line). A PNML net gives the same work files, summary and echo as the same net written
+// in ".net".
 //
 // ".net" lines, decided by the first word ("#" in column 1 and blank lines are skipped):
 //   net NAME                                the net's name (a later one replaces it)
@@ -54,7 +57,7 @@
 // "*** unknown command: %s\n", "*** empty transition name: %s\n", "*** empty place name: %s\n"
 // (the whole line), "*** duplicate name: %s\n", "*** unknown arc: %s -> %s\n" (2);
 // "*** not enough memory for net\n" and "*** not enough memory\n" (3); "*** integer overflow\n"
-// (5) for a weight outside 32 bits.
+// (5) for a weight outside 32 bits. The PNML reader's own messages are listed in pnml.h.
 #pragma once
 
 #include <cstdint>
@@ -62,11 +65,13 @@
 
 namespace pelorin {
 
-// The input formats that recognition tells apart.
-enum class NetFormat { kNdr, kNet };
+enum class NetFormat { kNet, kNdr, kPnml };
 
-// "ndr", "net".
-const char* FormatName(NetFormat format);
+// "net", "ndr" or "pnml".
+const char* NetFormatName(NetFormat format);
+
+// The format of a whole input text, by the recognition rule above.
+NetFormat RecognizeNetFormat(const std::string& text);
 
 // What a conversion read: the net's name as the summary prints it, its size and its format.
 struct NetSummary {

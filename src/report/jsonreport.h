@@ -3,7 +3,7 @@
 // WriteJsonReport(run, table, solutions, output) writes to `output` ("-" is standard output, any
 // other file is written anew) one JSON object with the fields, in this order:
 //   "program" "Pelorin", "version", "input" (the input as named, "-" for standard input),
-//   "format" ("ndr", "net", ...), "net" (the name the summary prints), "places", "transitions",
+//   "format" ("net", "ndr", "pnml"), "net" (the name the summary prints), "places", "transitions",
 //   "kind" ("P" or "T"), "mode" ("direct", "simultaneous", "sequential"), "minimal",
 //   "covered" (true when every element lies in some semiflow) with "check" (the word of the text
 //   report: "invariant", "not invariant", "consistent", "not consistent"), "semiflows" (left out

@@ -161,7 +161,7 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened) {
   JsonRun run;
   run.check = Solve(s, f, run.covered);
   run.input = s.input;
-  run.format = FormatName(net.format);
+  run.format = NetFormatName(net.format);
   run.net = net.name;
   run.places = net.places;
   run.transitions = net.transitions;

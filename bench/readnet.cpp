@@ -1,0 +1,21 @@
+// pelorin_readnet INPUT BASE: the net conversion alone, as a run does it first: reads the net
+// (any of the three formats), writes BASE.spm, BASE.nmp and BASE.nmt and the digest summary to
+// standard output, and prints the detected format. For measuring the readers (bench/pnml.sh).
+#include <cstdio>
+
+#include "net/readnet.h"
+#include "matrix/failure.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fputs("usage: pelorin_readnet INPUT BASE\n", stderr);
+    return 2;
+  }
+  try {
+    const pelorin::NetFormat format = pelorin::ReadNDRNET(argv[1], argv[2], "-", 0).format;
+    std::printf("format %s\n", pelorin::NetFormatName(format));
+  } catch (const pelorin::Failure& failure) {
+    return pelorin::ReportFailure(failure);
+  }
+  return 0;
+}

@@ -1,0 +1,45 @@
+// Look-up and growth of the net model (netmodel.h).
+#include "net/netmodel.h"
+
+namespace pelorin {
+namespace {
+
+const std::unordered_map<std::string, int32_t>& Numbers(const NetModel& net, Kind kind) {
+  return kind == Kind::kPlace ? net.placeNumber : net.transitionNumber;
+}
+
+}  // namespace
+
+int32_t FindNode(const NetModel& net, Kind kind, const std::string& name) {
+  const auto& numbers = Numbers(net, kind);
+  const auto it = numbers.find(name);
+  return it == numbers.end() ? 0 : it->second;
+}
+
+int32_t AddNode(NetModel& net, Kind kind, const std::string& name) {
+  std::vector<std::string>& names = kind == Kind::kPlace ? net.pn : net.tn;
+  names.push_back(name);
+  const auto number = static_cast<int32_t>(names.size() - 1);
+  (kind == Kind::kPlace ? net.placeNumber : net.transitionNumber).try_emplace(name, number);
+  return number;
+}
+
+int32_t FindOrAddNode(NetModel& net, Kind kind, const std::string& name) {
+  const int32_t number = FindNode(net, kind, name);
+  return number != 0 ? number : AddNode(net, kind, name);
+}
+
+void AppendArc(ArcTable& arcs, int32_t place, int32_t transition, int32_t weight) {
+  arcs.place.push_back(place);
+  arcs.transition.push_back(transition);
+  arcs.weight.push_back(weight);
+}
+
+size_t FindOrAddArc(ArcTable& arcs, int32_t place, int32_t transition) {
+  const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(place)) << 32 | static_cast<uint32_t>(transition);
+  const auto [it, inserted] = arcs.index.try_emplace(key, arcs.size());
+  if (inserted) AppendArc(arcs, place, transition, 1);
+  return it->second;
+}
+
+}  // namespace pelorin
