@@ -15,6 +15,7 @@
 #include "report/writeinv.h"
 #include "run/ana.h"
 #include "run/failure.h"
+#include "run/memory.h"
 
 namespace pelorin {
 
@@ -198,6 +199,7 @@ int RunPelorin(const std::vector<std::string>& words) {
       if (settings.extensionHelp) std::fputs(kExtensionHelpText, stdout);
       return kExitOk;
     }
+    const MemoryCap cap(MemoryLimit(settings.memory));
     Run(settings);
     std::fflush(stdout);
     return kExitOk;
