@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "compose/coy.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
@@ -15,34 +16,6 @@
 
 namespace pelorin {
 namespace {
-
-struct Contact {
-  int place = 0;      // row number of the place in the matrix being solved
-  int consumer = 0;   // subnet of the transitions that consume the place
-  int producer = 0;   // subnet of the transitions that produce it
-};
-
-// A contact place list: the subnet count of line 1, then the entries `c` in file order.
-struct ContactList {
-  int subnets = 0;
-  std::vector<Contact> c;
-};
-
-ContactList ReadContactList(const std::string& name) {
-  File file = OpenFile(name, "r");
-  ContactList list;
-  std::string line;
-  if (!ReadLine(file.get(), line)) return list;
-  list.subnets = LeadingInt(line);
-  WithMemory("c", [&] {
-    for (long number = 2; ReadLine(file.get(), line); ++number) {
-      if (IsSkippedLine(line, CommentRule::kHash)) continue;
-      const Element e = ParseElementLine(line, name, number);
-      list.c.push_back(Contact{e.row, e.col, e.value});
-    }
-  });
-  return list;
-}
 
 // Line `step` of the sequence file; a file that ends before it ends the run.
 std::string SequenceLine(const std::string& name, int step) {
@@ -77,32 +50,37 @@ std::vector<int> ReadFusion(const std::string& name, int step) {
   return fu;
 }
 
-void WriteContact(std::FILE* file, const Contact& entry) {
-  WriteElement(file, entry.place, entry.consumer, entry.producer);
-}
-
 // Sends every entry either to the step (both subnets fused now, renumbered by position) or back
 // to the remaining list (a fused member replaced by the fused subnet number).
-void SplitContacts(const std::vector<Contact>& c, const std::vector<int>& fu, std::FILE* step,
-                   std::FILE* remaining) {
+void SplitContacts(const std::vector<ContactEntry>& c, const std::vector<int>& fu, ElementSink step, ElementSink remaining) {
   const int count = static_cast<int>(fu.size());
-  for (Contact entry : c) {
+  for (ContactEntry entry : c) {
     int consumer = 0;
     int producer = 0;
-    const bool consumerIn = InFusion(entry.consumer, fu, count, consumer) != 0;
-    const bool producerIn = InFusion(entry.producer, fu, count, producer) != 0;
+    const bool consumerIn = InFusion(entry.consuming, fu, count, consumer) != 0;
+    const bool producerIn = InFusion(entry.producing, fu, count, producer) != 0;
     if (consumerIn && producerIn) {
-      WriteContact(step, Contact{entry.place, consumer + 1, producer + 1});
+      step.Put(entry.place, consumer + 1, producer + 1);
       continue;
     }
     if (consumerIn) {
-      entry.consumer = fu[0];
+      entry.consuming = fu[0];
     } else if (producerIn) {
-      entry.producer = fu[0];
+      entry.producing = fu[0];
     }
-    WriteContact(remaining, entry);
+    remaining.Put(entry.place, entry.consuming, entry.producing);
   }
 }
+
+// The lines put into a contact list's entries.
+struct EntrySink {
+  std::vector<Element> lines;
+  void MoveInto(std::vector<ContactEntry>& entries) {
+    entries.clear();
+    entries.reserve(lines.size());
+    for (const Element& e : lines) entries.push_back({e.row, e.col, e.value});
+  }
+};
 
 }  // namespace
 
@@ -126,8 +104,23 @@ int FilterContactPlaces(const std::string& base, int step) {
   std::fprintf(stepFile.get(), "%d\n", size);
   File remaining = OpenFile(remainingName, "w");
   std::fprintf(remaining.get(), "%d\n", CheckedAdd(CheckedAdd(list.subnets, -size), 1));
-  SplitContacts(list.c, fu, stepFile.get(), remaining.get());
+  SplitContacts(list.entries, fu, ElementSink{stepFile.get(), nullptr}, ElementSink{remaining.get(), nullptr});
   return fu[0];
+}
+
+ContactList SplitContactList(ContactList& remaining, const std::vector<int>& fu) {
+  const int size = static_cast<int>(fu.size());
+  ContactList step;
+  step.subnets = size;
+  const int32_t left = CheckedAdd(CheckedAdd(remaining.subnets, -size), 1);
+  EntrySink inside, outside;
+  WithMemory("c", [&] {
+    SplitContacts(remaining.entries, fu, ElementSink{nullptr, &inside.lines}, ElementSink{nullptr, &outside.lines});
+    inside.MoveInto(step.entries);
+    outside.MoveInto(remaining.entries);
+  });
+  remaining.subnets = left;
+  return step;
 }
 
 }  // namespace pelorin

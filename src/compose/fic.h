@@ -26,11 +26,18 @@
 #include <string>
 #include <vector>
 
+#include "compose/coy.h"
+
 namespace pelorin {
 
 // Writes base.z for the fusion set of line `step` of base.t and rewrites base.y; returns the
 // fused subnet number.
 int FilterContactPlaces(const std::string& base, int step);
+
+// The same split in memory for the fusion set `fu` (members in line order, none of them 0, at
+// least one): returns the step's contact place list and leaves in `remaining` the list that
+// stays.
+ContactList SplitContactList(ContactList& remaining, const std::vector<int>& fu);
 
 // 1 when x occurs among fu[0..count-1], with `position` set to its first index (from 0); 0
 // otherwise, leaving `position` as it was.

@@ -10,19 +10,34 @@
 
 namespace pelorin {
 
-void AddUnitSolutions(const std::string& solutions, const std::string& units, const std::string& result) {
-  const std::vector<Element> found = ReadElementsFile(solutions);
-  const std::vector<Element> unit = ReadElementsFile(units);
-  File out = OpenFile(result, "w");
+namespace {
+
+// The solutions as they stand, then each unit line as a solution of its own.
+void Complete(const std::vector<Element>& found, const std::vector<Element>& unit, ElementSink out) {
   int32_t last = 0;  // the largest solution number written so far
   for (const Element& e : found) {
-    WriteElement(out.get(), e.row, e.col, e.value);
+    out.Put(e.row, e.col, e.value);
     last = std::max(last, e.row);
   }
   for (const Element& e : unit) {
     last = CheckedAdd(last, 1);
-    WriteElement(out.get(), last, e.col, e.value);
+    out.Put(last, e.col, e.value);
   }
+}
+
+}  // namespace
+
+void AddUnitSolutions(const std::string& solutions, const std::string& units, const std::string& result) {
+  const std::vector<Element> found = ReadElementsFile(solutions);
+  const std::vector<Element> unit = ReadElementsFile(units);
+  File out = OpenFile(result, "w");
+  Complete(found, unit, ElementSink{out.get(), nullptr});
+}
+
+std::vector<Element> AddUnitSolutionsElements(const std::vector<Element>& solutions, const std::vector<Element>& units) {
+  std::vector<Element> result;
+  Complete(solutions, units, ElementSink{nullptr, &result});
+  return result;
 }
 
 }  // namespace pelorin

@@ -27,6 +27,14 @@ std::unordered_set<uint64_t> ProducingSides(const ContactList& list) {
   });
 }
 
+// The rows of subnet i's basis, numbered on after `unknowns`; returns the next offset.
+int32_t AddSubnetRows(const std::unordered_set<uint64_t>& leftOut, const std::vector<Element>& basis, int32_t i,
+                      int32_t unknowns, ElementSink out) {
+  for (const Element& line : basis)
+    if (leftOut.count(Key(line.col, i)) == 0) out.Put(CheckedAdd(unknowns, line.row), line.col, line.value);
+  return NextUnknownOffset(unknowns, basis);
+}
+
 }  // namespace
 
 void ComposeJointMatrix(const std::string& base) {
@@ -34,12 +42,17 @@ void ComposeJointMatrix(const std::string& base) {
   const std::unordered_set<uint64_t> leftOut = ProducingSides(list);
   File out = OpenFile(base + ".g", "w");
   int32_t unknowns = 0;  // `is`: the rows numbered so far
-  for (int32_t i = 1; i <= list.subnets; ++i) {
-    const std::vector<Element> basis = ReadElementsFile(SubnetBasisName(base, i));
-    for (const Element& line : basis)
-      if (leftOut.count(Key(line.col, i)) == 0) WriteElement(out.get(), CheckedAdd(unknowns, line.row), line.col, line.value);
-    unknowns = NextUnknownOffset(unknowns, basis);
-  }
+  for (int32_t i = 1; i <= list.subnets; ++i)
+    unknowns = AddSubnetRows(leftOut, ReadElementsFile(SubnetBasisName(base, i)), i, unknowns, ElementSink{out.get(), nullptr});
+}
+
+std::vector<Element> ComposeJointMatrixElements(const ContactList& list, const Bases& bases) {
+  const std::unordered_set<uint64_t> leftOut = ProducingSides(list);
+  std::vector<Element> joint;
+  int32_t unknowns = 0;
+  for (int32_t i = 1; i <= list.subnets; ++i)
+    unknowns = AddSubnetRows(leftOut, *bases[static_cast<size_t>(i - 1)], i, unknowns, ElementSink{nullptr, &joint});
+  return joint;
 }
 
 }  // namespace pelorin

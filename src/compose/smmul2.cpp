@@ -38,17 +38,16 @@ struct Names {
   const char* cells;    // memory message of the cells
 };
 
-// The elements of the file with their row and column positions.
+// The elements of a matrix with their row and column positions.
 struct Positioned {
-  std::vector<Element> elements;
+  const std::vector<Element>& elements;
   std::vector<int32_t> row;
   std::vector<int32_t> col;
 };
 
-Positioned ReadIndices(const std::string& name, SparseMatrix& m, const char* arrays) {
+Positioned Index(const std::vector<Element>& elements, SparseMatrix& m, const char* arrays) {
   return WithMemory(arrays, [&] {
-    Positioned read;
-    read.elements = ReadElementsFile(name);
+    Positioned read{elements, {}, {}};
     for (const Element& e : read.elements) {
       read.row.push_back(m.rows.Add(e.row));
       read.col.push_back(m.cols.Add(e.col));
@@ -57,7 +56,7 @@ Positioned ReadIndices(const std::string& name, SparseMatrix& m, const char* arr
   });
 }
 
-// Adds up the lines of every cell in file order and keeps the non-zero sums.
+// Adds up the lines of every cell in their order and keeps the non-zero sums.
 void FillCells(const Positioned& read, SparseMatrix& m, const char* arrays) {
   WithMemory(arrays, [&] {
     std::vector<size_t> order(read.elements.size());
@@ -76,12 +75,20 @@ void FillCells(const Positioned& read, SparseMatrix& m, const char* arrays) {
   });
 }
 
-SparseMatrix LoadSparse(const std::string& name, Names names) {
+SparseMatrix LoadSparse(const std::vector<Element>& elements, Names names) {
   SparseMatrix m;
-  const Positioned read = ReadIndices(name, m, names.indices);
+  const Positioned read = Index(elements, m, names.indices);
   FillCells(read, m, names.cells);
   return m;
 }
+
+SparseMatrix LoadSparseFile(const std::string& name, Names names) {
+  const std::vector<Element> elements = WithMemory(names.indices, [&] { return ReadElementsFile(name); });
+  return LoadSparse(elements, names);
+}
+
+constexpr Names kLeft{"rowsa, colsa", "rowsa, colsa, A"};
+constexpr Names kRight{"rowsb, colsb", "rowsb, colsb, B"};
 
 // One row of the product being accumulated.
 struct RowSum {
@@ -106,23 +113,21 @@ void AddTerm(RowSum& row, int32_t j, int64_t term) {
 }
 
 // Writes the row's non-zero sums in column order and clears it for the next row.
-void FlushRow(std::FILE* out, RowSum& row, int32_t rowIndex, const IndexList& colsb) {
+void FlushRow(ElementSink out, RowSum& row, int32_t rowIndex, const IndexList& colsb) {
   std::sort(row.touched.begin(), row.touched.end());
   for (int32_t j : row.touched) {
     const auto c = static_cast<size_t>(j);
     if (row.state[c] == RowSum::kOverflowed) FailOverflow();
-    if (row.sum[c] != 0) WriteElement(out, rowIndex, colsb.ids[c], static_cast<int32_t>(row.sum[c]));
+    if (row.sum[c] != 0) out.Put(rowIndex, colsb.ids[c], static_cast<int32_t>(row.sum[c]));
     row.sum[c] = 0;
     row.state[c] = RowSum::kUntouched;
   }
   row.touched.clear();
 }
 
-}  // namespace
-
-void MultiplySPM(const std::string& left, const std::string& right, const std::string& product) {
-  const SparseMatrix a = LoadSparse(left, {"rowsa, colsa", "rowsa, colsa, A"});
-  const SparseMatrix b = LoadSparse(right, {"rowsb, colsb", "rowsb, colsb, B"});
+// The product of the two matrices, row after row of A, into the file `product` (opened once the
+// inputs are in memory) or, when `product` is null, into `elements`.
+void Multiply(const SparseMatrix& a, const SparseMatrix& b, const std::string* product, std::vector<Element>* elements) {
   std::vector<int32_t> pairs;  // per column position of A: the row position of B, -1 when none
   RowSum row;
   WithMemory("pairs", [&] {
@@ -130,15 +135,32 @@ void MultiplySPM(const std::string& left, const std::string& right, const std::s
     row.sum.assign(b.cols.size(), 0);
     row.state.assign(b.cols.size(), RowSum::kUntouched);
   });
-  File out = OpenFile(product, "w");
+  File out = product != nullptr ? OpenFile(*product, "w") : File();
+  const ElementSink sink{out.get(), elements};
   for (size_t i = 0; i < a.rows.size(); ++i) {
     for (const Cell& x : a.cells[i]) {
       const int32_t l = pairs[static_cast<size_t>(x.col)];
       if (l < 0) continue;
       for (const Cell& y : b.cells[static_cast<size_t>(l)]) AddTerm(row, y.col, int64_t{x.value} * y.value);
     }
-    FlushRow(out.get(), row, a.rows.ids[i], b.cols);
+    FlushRow(sink, row, a.rows.ids[i], b.cols);
   }
+}
+
+}  // namespace
+
+void MultiplySPM(const std::string& left, const std::string& right, const std::string& product) {
+  const SparseMatrix a = LoadSparseFile(left, kLeft);
+  const SparseMatrix b = LoadSparseFile(right, kRight);
+  Multiply(a, b, &product, nullptr);
+}
+
+std::vector<Element> MultiplySPMElements(const std::vector<Element>& left, const std::vector<Element>& right) {
+  const SparseMatrix a = LoadSparse(left, kLeft);
+  const SparseMatrix b = LoadSparse(right, kRight);
+  std::vector<Element> product;
+  Multiply(a, b, nullptr, &product);
+  return product;
 }
 
 }  // namespace pelorin

@@ -24,9 +24,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "matrix/spm.h"
 
 namespace pelorin {
 
 void MultiplySPM(const std::string& left, const std::string& right, const std::string& product);
+
+// The same in memory: the lines of the two input files in, those of the product out.
+std::vector<Element> MultiplySPMElements(const std::vector<Element>& left, const std::vector<Element>& right);
 
 }  // namespace pelorin

@@ -67,6 +67,11 @@ void WriteElement(std::FILE* file, int32_t row, int32_t col, int32_t value) {
   std::fprintf(file, "%d %d %d\n", row, col, value);
 }
 
+void WriteElementsFile(const std::string& fileName, const std::vector<Element>& elements) {
+  File file = OpenFile(fileName, "w");
+  for (const Element& e : elements) WriteElement(file.get(), e.row, e.col, e.value);
+}
+
 int32_t IndexList::Add(int32_t id) {
   auto [it, inserted] = position.try_emplace(id, static_cast<int32_t>(ids.size()));
   if (inserted) ids.push_back(id);

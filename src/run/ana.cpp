@@ -1,5 +1,8 @@
-// The invariant computation driver. Reads and writes only work files named from the matrix
-// file name M (see ana.h for the table of names); every stage it calls takes file names.
+// The invariant computation driver. Below debug level 2 the composition chain passes its
+// matrices from stage to stage in memory and writes only the debug copies (level 1) and the
+// solution file; at level 2 and above every stage reads and writes its work files, named from the
+// matrix file name M (see ana.h for the table of names). Both give the same solution file and
+// the same copies.
 #include "run/ana.h"
 
 #include <cstdio>
@@ -30,12 +33,18 @@ std::string Name(const std::string& m, const char* suffix, int number) { return 
 void Move(const std::string& from, const std::string& to) { std::rename(from.c_str(), to.c_str()); }
 void Remove(const std::string& name) { std::remove(name.c_str()); }
 
+// The solver of every matrix file of the driver: the net's matrix, a subnet, a composition system.
+int SolveFile(const std::string& matrix, const std::string& solution) { return Toudic(matrix, solution); }
+
+// The same for a matrix in memory: the lines of the matrix in, those of the solution out.
+std::vector<Element> Solve(const std::vector<Element>& matrix) { return ToudicElements(matrix); }
+
 // The chain shared by both composition modes: M.z and M.i1.. into the minimal basis M.h.
 // `copy` is the name of the debug copy of the composition system, or empty.
 void Compose(const std::string& m, const std::string& copy) {
   CreateCompositionSystem(m);
   if (!copy.empty()) CopyFile(Name(m, ".s"), copy, "w");
-  Toudic(Name(m, ".s"), Name(m, ".r0"));
+  SolveFile(Name(m, ".s"), Name(m, ".r0"));
   AddUnitSolutions(Name(m, ".r0"), Name(m, ".u"), Name(m, ".r"));
   ComposeJointMatrix(m);
   MultiplySPM(Name(m, ".r"), Name(m, ".g"), Name(m, ".h0"));
@@ -45,7 +54,7 @@ void Compose(const std::string& m, const std::string& copy) {
 // Solves every subnet; in sequential composition its files take the names of current subnets.
 void SolveSubnets(const std::string& m, int count, int mode) {
   for (int i = 1; i <= count; ++i) {
-    Toudic(Name(m, ".z", i), Name(m, ".i", i));
+    SolveFile(Name(m, ".z", i), Name(m, ".i", i));
     if (mode == 2) {
       Move(Name(m, ".z", i), Name(m, ".y", i));
       Move(Name(m, ".i", i), Name(m, ".x", i));
@@ -121,10 +130,7 @@ void Sequential(const std::string& m, const std::string& solution, int debug, in
   if (debug < 2) CleanWorkFiles(count, m);
 }
 
-}  // namespace
-
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode) {
-  if (mode == 0) return Toudic(matrix, solution);
+int ComposeThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode) {
   const int count = DecomposeIntoFSN(matrix);
   SolveSubnets(matrix, count, mode);
   if (count == 1) {
@@ -139,6 +145,130 @@ int Pelorin(const std::string& matrix, const std::string& solution, int debug, i
     Simultaneous(matrix, solution, debug, count);
   }
   return 0;
+}
+
+// The composition chain in memory, from the subnets' bases and a contact place list to the
+// minimal composed basis; `copy` names the debug copy of the composition system, or is empty.
+std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, const std::string& copy) {
+  std::vector<Element> r;
+  {
+    const CompositionSystem system = CreateCompositionSystemElements(list, bases);
+    if (!copy.empty()) WriteElementsFile(copy, system.system);
+    r = AddUnitSolutionsElements(Solve(system.system), system.units);
+  }
+  const std::vector<Element> product = MultiplySPMElements(r, ComposeJointMatrixElements(list, bases));
+  r = {};
+  return MinimizeBasisElements(product);
+}
+
+// The subnets of a decomposition with their bases and, when copies are made, their matrices;
+// indexed by subnet number (entry 0 unused).
+struct CurrentSubnets {
+  std::vector<std::vector<Element>> basis;
+  std::vector<std::vector<Element>> matrix;
+  ContactList contacts;  // the contact places between the current subnets
+};
+
+ContactList ContactsOf(const Decomposition& d) {
+  ContactList list;
+  list.subnets = d.count;
+  for (const Element& e : d.contacts) list.entries.push_back({e.row, e.col, e.value});
+  return list;
+}
+
+// One step of sequential composition in memory: the members of `fu` become the subnet fu[0].
+void SequentialStepInMemory(const std::string& m, CurrentSubnets& net, const std::vector<int>& fu, int step, int debug) {
+  const int k = fu[0];
+  const ContactList list = SplitContactList(net.contacts, fu);
+  Bases members;
+  for (int f : fu) members.push_back(&net.basis[static_cast<size_t>(f)]);
+  std::vector<Element> composed = ChainInMemory(list, members, debug > 0 ? Name(m, "-s", step) : "");
+  if (debug > 0) {
+    WriteElementsFile(Name(m, "-i", step), composed);
+    std::vector<Element> fused;
+    for (int f : fu) {
+      const std::vector<Element>& part = net.matrix[static_cast<size_t>(f)];
+      fused.insert(fused.end(), part.begin(), part.end());
+    }
+    for (int f : fu) net.matrix[static_cast<size_t>(f)] = {};
+    net.matrix[static_cast<size_t>(k)] = std::move(fused);
+    WriteElementsFile(Name(m, "-z", step), net.matrix[static_cast<size_t>(k)]);
+  }
+  for (int f : fu) {
+    if (f != k) net.basis[static_cast<size_t>(f)] = {};
+  }
+  net.basis[static_cast<size_t>(k)] = std::move(composed);
+}
+
+// The bases of the remaining subnets one after the other, numbered on from one to the next.
+void WriteUnionInMemory(const CurrentSubnets& net, const std::set<int>& remaining, const std::string& solution) {
+  File out = OpenFile(solution, "w");
+  int32_t offset = 0;
+  for (int f : remaining) {
+    const std::vector<Element>& basis = net.basis[static_cast<size_t>(f)];
+    for (const Element& e : basis) WriteElement(out.get(), CheckedAdd(offset, e.row), e.col, e.value);
+    offset = NextUnknownOffset(offset, basis);
+  }
+}
+
+void SequentialInMemory(const std::string& m, const std::string& solution, int debug, CurrentSubnets& net,
+                        const std::vector<Element>& graph) {
+  const std::vector<std::vector<int>> steps = CollapseOfGraphElements('m', graph);
+  std::set<int> remaining;
+  for (size_t i = 1; i < net.basis.size(); ++i) remaining.insert(static_cast<int>(i));
+  for (size_t s = 0; s < steps.size(); ++s) {
+    SequentialStepInMemory(m, net, steps[s], static_cast<int>(s + 1), debug);
+    for (int f : steps[s])
+      if (f != steps[s][0]) remaining.erase(f);
+  }
+  if (remaining.size() == 1) {
+    WriteElementsFile(solution, net.basis[static_cast<size_t>(steps.back()[0])]);
+  } else {
+    WriteUnionInMemory(net, remaining, solution);
+  }
+}
+
+int ComposeInMemory(const std::string& matrix, const std::string& solution, int debug, int mode) {
+  Decomposition d = DecomposeIntoFSNElements(matrix);
+  const int count = d.count;
+  CurrentSubnets net;
+  net.basis.resize(static_cast<size_t>(count) + 1);
+  if (mode == 2 && debug > 0) net.matrix.resize(static_cast<size_t>(count) + 1);
+  for (int i = 1; i <= count; ++i) {
+    std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
+    net.basis[static_cast<size_t>(i)] = Solve(subnet);
+    if (!net.matrix.empty()) net.matrix[static_cast<size_t>(i)] = std::move(subnet);
+    subnet = {};
+  }
+  if (count == 1) {
+    WriteElementsFile(solution, net.basis[1]);
+    CleanWorkFiles(1, matrix);
+    return 1;
+  }
+  net.contacts = ContactsOf(d);
+  if (mode == 2) {
+    SequentialInMemory(matrix, solution, debug, net, d.graph);
+  } else {
+    Bases bases;
+    for (int i = 1; i <= count; ++i) bases.push_back(&net.basis[static_cast<size_t>(i)]);
+    WriteElementsFile(solution, ChainInMemory(net.contacts, bases, debug > 0 ? Name(matrix, "-s1") : ""));
+  }
+  Remove(Name(matrix, ".h"));
+  CleanWorkFiles(count, matrix);
+  return 0;
+}
+
+}  // namespace
+
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode) {
+  if (mode == 0) return SolveFile(matrix, solution);
+  if (debug >= 2) return ComposeThroughFiles(matrix, solution, debug, mode);
+  return ComposeInMemory(matrix, solution, debug, mode);
+}
+
+int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode) {
+  if (mode == 0) return SolveFile(matrix, solution);
+  return ComposeThroughFiles(matrix, solution, debug, mode);
 }
 
 void CleanWorkFiles(int count, const std::string& matrix) {
