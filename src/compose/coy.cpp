@@ -112,9 +112,11 @@ CompositionSystem CreateCompositionSystemElements(const ContactList& list, const
   const EntriesOfPlace entriesOf = IndexByPlace(list);
   CompositionSystem result;
   System system{list, entriesOf, ElementSink{nullptr, &result.system}, {}, 0};
-  for (int32_t i = 1; i <= list.subnets; ++i) AddSubnet(system, *bases[static_cast<size_t>(i - 1)], i);
+  WithMemory("c", [&] {
+    for (int32_t i = 1; i <= list.subnets; ++i) AddSubnet(system, *bases[static_cast<size_t>(i - 1)], i);
+  });
   MarkAll(system);
-  WriteUnitSolutions(system, ElementSink{nullptr, &result.units});
+  WithMemory("in", [&] { WriteUnitSolutions(system, ElementSink{nullptr, &result.units}); });
   return result;
 }
 

@@ -50,8 +50,10 @@ std::vector<Element> ComposeJointMatrixElements(const ContactList& list, const B
   const std::unordered_set<uint64_t> leftOut = ProducingSides(list);
   std::vector<Element> joint;
   int32_t unknowns = 0;
-  for (int32_t i = 1; i <= list.subnets; ++i)
-    unknowns = AddSubnetRows(leftOut, *bases[static_cast<size_t>(i - 1)], i, unknowns, ElementSink{nullptr, &joint});
+  WithMemory("c", [&] {
+    for (int32_t i = 1; i <= list.subnets; ++i)
+      unknowns = AddSubnetRows(leftOut, *bases[static_cast<size_t>(i - 1)], i, unknowns, ElementSink{nullptr, &joint});
+  });
   return joint;
 }
 

@@ -159,7 +159,7 @@ std::vector<Element> MultiplySPMElements(const std::vector<Element>& left, const
   const SparseMatrix a = LoadSparse(left, kLeft);
   const SparseMatrix b = LoadSparse(right, kRight);
   std::vector<Element> product;
-  Multiply(a, b, nullptr, &product);
+  WithMemory("pairs", [&] { Multiply(a, b, nullptr, &product); });
   return product;
 }
 

@@ -214,8 +214,8 @@ Decomposition DecomposeIntoFSNElements(const std::string& matrix) {
   const Subnets s = Classify(m);
   Decomposition d;
   d.count = s.nsub;
-  WriteGraph(ElementSink{nullptr, &d.graph}, s);
-  WithMemory("c", [&] { WriteContacts(ElementSink{nullptr, &d.contacts}, m, s); });
+  WithMemory("GA", [&] { WriteGraph(ElementSink{nullptr, &d.graph}, s); });
+  WithMemory("SX,SY", [&] { WriteContacts(ElementSink{nullptr, &d.contacts}, m, s); });
   WithMemory("R,S,X,Y,Q", [&] {
     d.subnets.resize(static_cast<size_t>(s.nsub));
     WriteSubnets(m, s, [&](int32_t i) { return SubnetList{ElementSink{nullptr, &d.subnets[static_cast<size_t>(i - 1)]}}; });

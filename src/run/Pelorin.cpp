@@ -115,7 +115,7 @@ void SolveAndReport(const RunSettings& s) {
   const std::string solution = matrix + ".inv";
   const std::string table = s.base + (s.transitions ? ".nmt" : ".nmp");
   if (s.transitions) TransposeMatrix(spm, matrix);
-  Pelorin(matrix, solution, s.debug, s.mode);
+  (s.throughFiles ? PelorinThroughFiles : Pelorin)(matrix, solution, s.debug, s.mode);
   const int covered = CheckInv(matrix, solution);
   const std::string word = s.transitions ? (covered ? "consistent" : "not consistent")
                                          : (covered ? "invariant" : "not invariant");
@@ -191,16 +191,13 @@ std::string DefaultBase(const std::string& input) {
   return input.substr(0, slash + 1) + "__" + input.substr(slash + 1);
 }
 
-int RunPelorin(const std::vector<std::string>& words) {
+namespace {
+
+// Runs `run`, printing a failure and turning it into the exit code.
+template <class F>
+int Guarded(F&& run) {
   try {
-    RunSettings settings = ScanCommandLine(words);
-    if (settings.help) {
-      std::fputs(kHelpText, stdout);
-      if (settings.extensionHelp) std::fputs(kExtensionHelpText, stdout);
-      return kExitOk;
-    }
-    const MemoryCap cap(MemoryLimit(settings.memory));
-    Run(settings);
+    run();
     std::fflush(stdout);
     return kExitOk;
   } catch (const Failure& failure) {
@@ -210,6 +207,25 @@ int RunPelorin(const std::vector<std::string>& words) {
     std::fflush(stdout);
     return ReportFailure(Failure(kExitMemory, "*** not enough memory\n"));
   }
+}
+
+}  // namespace
+
+int RunPelorin(const std::vector<std::string>& words) {
+  return Guarded([&] {
+    RunSettings settings = ScanCommandLine(words);
+    if (settings.help) {
+      std::fputs(kHelpText, stdout);
+      if (settings.extensionHelp) std::fputs(kExtensionHelpText, stdout);
+      return;
+    }
+    const MemoryCap cap(MemoryLimit(settings.memory));
+    Run(settings);
+  });
+}
+
+int RunPelorin(const RunSettings& settings) {
+  return Guarded([&] { Run(settings); });
 }
 
 }  // namespace pelorin

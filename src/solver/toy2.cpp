@@ -501,7 +501,7 @@ int Toudic(const std::string& input, const std::string& output) {
 std::vector<Element> ToudicElements(const std::vector<Element>& matrix) {
   System system = BuildSystem(matrix);
   std::vector<Element> solutions;
-  Solve(system, ElementSink{nullptr, &solutions});
+  WithMemory("X", [&] { Solve(system, ElementSink{nullptr, &solutions}); });
   return solutions;
 }
 
