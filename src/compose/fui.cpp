@@ -34,10 +34,15 @@ void AddUnitSolutions(const std::string& solutions, const std::string& units, co
   Complete(found, unit, ElementSink{out.get(), nullptr});
 }
 
-std::vector<Element> AddUnitSolutionsElements(const std::vector<Element>& solutions, const std::vector<Element>& units) {
-  std::vector<Element> result;
-  Complete(solutions, units, ElementSink{nullptr, &result});
-  return result;
+std::vector<Element> AddUnitSolutionsElements(std::vector<Element> solutions, const std::vector<Element>& units) {
+  int32_t last = 0;
+  for (const Element& e : solutions) last = std::max(last, e.row);
+  solutions.reserve(solutions.size() + units.size());
+  for (const Element& e : units) {
+    last = CheckedAdd(last, 1);
+    solutions.push_back({last, e.col, e.value});
+  }
+  return solutions;
 }
 
 }  // namespace pelorin

@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <numeric>
-#include <utility>
 #include <vector>
 
 #include "matrix/spm.h"
@@ -20,69 +18,18 @@
 namespace pelorin {
 namespace {
 
-struct Cell {
-  int32_t col;    // column position
-  int32_t value;
-};
-
-// A matrix file with rows and columns by first appearance and the non-zero cells of every row,
-// in increasing column position.
-struct SparseMatrix {
-  IndexList rows;
-  IndexList cols;
-  std::vector<std::vector<Cell>> cells;  // per row position
-};
+using Cell = RowCells::Cell;
 
 struct Names {
   const char* indices;  // memory message of the index lists
   const char* cells;    // memory message of the cells
 };
 
-// The elements of a matrix with their row and column positions.
-struct Positioned {
-  const std::vector<Element>& elements;
-  std::vector<int32_t> row;
-  std::vector<int32_t> col;
-};
-
-Positioned Index(const std::vector<Element>& elements, SparseMatrix& m, const char* arrays) {
-  return WithMemory(arrays, [&] {
-    Positioned read{elements, {}, {}};
-    for (const Element& e : read.elements) {
-      read.row.push_back(m.rows.Add(e.row));
-      read.col.push_back(m.cols.Add(e.col));
-    }
-    return read;
-  });
+RowCells LoadSparse(const std::vector<Element>& elements, Names names) {
+  return LoadRows(elements, names.indices, names.cells);
 }
 
-// Adds up the lines of every cell in their order and keeps the non-zero sums.
-void FillCells(const Positioned& read, SparseMatrix& m, const char* arrays) {
-  WithMemory(arrays, [&] {
-    std::vector<size_t> order(read.elements.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-      return std::pair{read.row[x], read.col[x]} < std::pair{read.row[y], read.col[y]};
-    });
-    m.cells.assign(m.rows.size(), {});
-    for (size_t k = 0; k < order.size();) {
-      const size_t first = order[k];
-      int32_t sum = 0;
-      for (; k < order.size() && read.row[order[k]] == read.row[first] && read.col[order[k]] == read.col[first]; ++k)
-        sum = CheckedAdd(sum, read.elements[order[k]].value);
-      if (sum != 0) m.cells[static_cast<size_t>(read.row[first])].push_back({read.col[first], sum});
-    }
-  });
-}
-
-SparseMatrix LoadSparse(const std::vector<Element>& elements, Names names) {
-  SparseMatrix m;
-  const Positioned read = Index(elements, m, names.indices);
-  FillCells(read, m, names.cells);
-  return m;
-}
-
-SparseMatrix LoadSparseFile(const std::string& name, Names names) {
+RowCells LoadSparseFile(const std::string& name, Names names) {
   const std::vector<Element> elements = WithMemory(names.indices, [&] { return ReadElementsFile(name); });
   return LoadSparse(elements, names);
 }
@@ -127,7 +74,7 @@ void FlushRow(ElementSink out, RowSum& row, int32_t rowIndex, const IndexList& c
 
 // The product of the two matrices, row after row of A, into the file `product` (opened once the
 // inputs are in memory) or, when `product` is null, into `elements`.
-void Multiply(const SparseMatrix& a, const SparseMatrix& b, const std::string* product, std::vector<Element>* elements) {
+void Multiply(const RowCells& a, const RowCells& b, const std::string* product, std::vector<Element>* elements) {
   std::vector<int32_t> pairs;  // per column position of A: the row position of B, -1 when none
   RowSum row;
   WithMemory("pairs", [&] {
@@ -138,10 +85,12 @@ void Multiply(const SparseMatrix& a, const SparseMatrix& b, const std::string* p
   File out = product != nullptr ? OpenFile(*product, "w") : File();
   const ElementSink sink{out.get(), elements};
   for (size_t i = 0; i < a.rows.size(); ++i) {
-    for (const Cell& x : a.cells[i]) {
+    for (size_t k = a.start[i]; k < a.start[i + 1]; ++k) {
+      const Cell& x = a.cells[k];
       const int32_t l = pairs[static_cast<size_t>(x.col)];
       if (l < 0) continue;
-      for (const Cell& y : b.cells[static_cast<size_t>(l)]) AddTerm(row, y.col, int64_t{x.value} * y.value);
+      const auto at = static_cast<size_t>(l);
+      for (size_t q = b.start[at]; q < b.start[at + 1]; ++q) AddTerm(row, b.cells[q].col, int64_t{x.value} * b.cells[q].value);
     }
     FlushRow(sink, row, a.rows.ids[i], b.cols);
   }
@@ -150,14 +99,14 @@ void Multiply(const SparseMatrix& a, const SparseMatrix& b, const std::string* p
 }  // namespace
 
 void MultiplySPM(const std::string& left, const std::string& right, const std::string& product) {
-  const SparseMatrix a = LoadSparseFile(left, kLeft);
-  const SparseMatrix b = LoadSparseFile(right, kRight);
+  const RowCells a = LoadSparseFile(left, kLeft);
+  const RowCells b = LoadSparseFile(right, kRight);
   Multiply(a, b, &product, nullptr);
 }
 
 std::vector<Element> MultiplySPMElements(const std::vector<Element>& left, const std::vector<Element>& right) {
-  const SparseMatrix a = LoadSparse(left, kLeft);
-  const SparseMatrix b = LoadSparse(right, kRight);
+  const RowCells a = LoadSparse(left, kLeft);
+  const RowCells b = LoadSparse(right, kRight);
   std::vector<Element> product;
   WithMemory("pairs", [&] { Multiply(a, b, nullptr, &product); });
   return product;

@@ -76,10 +76,12 @@ struct ElementSink {
   }
 };
 
-// Indices in order of first appearance, positions from 0.
+// Indices in order of first appearance, positions from 0. Small non-negative indices (below a
+// bound that grows with the list) are looked up in a table, the others in a hash map.
 struct IndexList {
   std::vector<int32_t> ids;                       // ids[k]: the index at position k
-  std::unordered_map<int32_t, int32_t> position;  // index -> position
+  std::vector<int32_t> table;                     // table[id]: position + 1 of a small id, 0 when absent
+  std::unordered_map<int32_t, int32_t> position;  // position of every other id
   // Position of `id`, appended at the end when new.
   int32_t Add(int32_t id);
   // Position of `id`, or -1.
@@ -95,6 +97,23 @@ struct DenseMatrix {
   int32_t& at(size_t i, size_t j) { return cells[i * cols.size() + j]; }
   int32_t at(size_t i, size_t j) const { return cells[i * cols.size() + j]; }
 };
+
+// A matrix held by rows: the non-zero cells of every row in increasing column position.
+struct RowCells {
+  struct Cell {
+    int32_t col;    // column position
+    int32_t value;  // the sum of the cell's lines, not 0
+  };
+  IndexList rows;
+  IndexList cols;
+  std::vector<size_t> start;  // the cells of row position i are cells[start[i] .. start[i + 1])
+  std::vector<Cell> cells;
+};
+
+// Builds the rows of `elements`, adding the lines of every cell in their order; a sum outside
+// 32 bits ends the run with the overflow message. A failed allocation ends it with the memory
+// message of `indices` (the index lists) or `cells` (the cells).
+RowCells LoadRows(const std::vector<Element>& elements, const char* indices, const char* cells);
 
 // Builds the dense matrix of `elements`, adding the cells of repeated positions. A failed
 // allocation ends the run with "*** not enough memory for <arrays>\n".
