@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compose/coy.h"
@@ -50,38 +51,6 @@ std::vector<int> ReadFusion(const std::string& name, int step) {
   return fu;
 }
 
-// Sends every entry either to the step (both subnets fused now, renumbered by position) or back
-// to the remaining list (a fused member replaced by the fused subnet number).
-void SplitContacts(const std::vector<ContactEntry>& c, const std::vector<int>& fu, ElementSink step, ElementSink remaining) {
-  const int count = static_cast<int>(fu.size());
-  for (ContactEntry entry : c) {
-    int consumer = 0;
-    int producer = 0;
-    const bool consumerIn = InFusion(entry.consuming, fu, count, consumer) != 0;
-    const bool producerIn = InFusion(entry.producing, fu, count, producer) != 0;
-    if (consumerIn && producerIn) {
-      step.Put(entry.place, consumer + 1, producer + 1);
-      continue;
-    }
-    if (consumerIn) {
-      entry.consuming = fu[0];
-    } else if (producerIn) {
-      entry.producing = fu[0];
-    }
-    remaining.Put(entry.place, entry.consuming, entry.producing);
-  }
-}
-
-// The lines put into a contact list's entries.
-struct EntrySink {
-  std::vector<Element> lines;
-  void MoveInto(std::vector<ContactEntry>& entries) {
-    entries.clear();
-    entries.reserve(lines.size());
-    for (const Element& e : lines) entries.push_back({e.row, e.col, e.value});
-  }
-};
-
 }  // namespace
 
 int InFusion(int x, const std::vector<int>& fu, int count, int& position) {
@@ -95,6 +64,62 @@ int InFusion(int x, const std::vector<int>& fu, int count, int& position) {
   return 0;
 }
 
+RemainingContacts MakeRemainingContacts(ContactList list) {
+  return WithMemory("c", [&] {
+    RemainingContacts remaining;
+    remaining.subnets = list.subnets;
+    remaining.entries = std::move(list.entries);
+    remaining.taken.assign(remaining.entries.size(), 0);
+    for (size_t k = 0; k < remaining.entries.size(); ++k) {
+      const ContactEntry& entry = remaining.entries[k];
+      remaining.naming[entry.consuming].push_back(k);
+      if (entry.producing != entry.consuming) remaining.naming[entry.producing].push_back(k);
+    }
+    return remaining;
+  });
+}
+
+ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>& fu) {
+  const int size = static_cast<int>(fu.size());
+  const int32_t left = CheckedAdd(CheckedAdd(remaining.subnets, -size), 1);
+  ContactList step;
+  step.subnets = size;
+  WithMemory("c", [&] {
+    // Only the entries that name a member change; they are visited in list order.
+    std::vector<size_t> touched;
+    for (int f : fu) {
+      auto found = remaining.naming.find(f);
+      if (found == remaining.naming.end()) continue;
+      touched.insert(touched.end(), found->second.begin(), found->second.end());
+      remaining.naming.erase(found);
+    }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    std::vector<size_t>& fused = remaining.naming[fu[0]];
+    for (size_t k : touched) {
+      if (remaining.taken[k]) continue;
+      ContactEntry& entry = remaining.entries[k];
+      int consumer = 0;
+      int producer = 0;
+      const bool consumerIn = InFusion(entry.consuming, fu, size, consumer) != 0;
+      const bool producerIn = InFusion(entry.producing, fu, size, producer) != 0;
+      if (consumerIn && producerIn) {
+        step.entries.push_back({entry.place, consumer + 1, producer + 1});
+        remaining.taken[k] = 1;
+        continue;
+      }
+      if (consumerIn) {
+        entry.consuming = fu[0];
+      } else if (producerIn) {
+        entry.producing = fu[0];
+      }
+      if (entry.consuming == fu[0] || entry.producing == fu[0]) fused.push_back(k);
+    }
+  });
+  remaining.subnets = left;
+  return step;
+}
+
 int FilterContactPlaces(const std::string& base, int step) {
   const std::string remainingName = base + ".y";
   const ContactList list = ReadContactList(remainingName);
@@ -102,25 +127,16 @@ int FilterContactPlaces(const std::string& base, int step) {
   const int size = static_cast<int>(fu.size());
   File stepFile = OpenFile(base + ".z", "w");
   std::fprintf(stepFile.get(), "%d\n", size);
-  File remaining = OpenFile(remainingName, "w");
-  std::fprintf(remaining.get(), "%d\n", CheckedAdd(CheckedAdd(list.subnets, -size), 1));
-  SplitContacts(list.entries, fu, ElementSink{stepFile.get(), nullptr}, ElementSink{remaining.get(), nullptr});
+  File remainingFile = OpenFile(remainingName, "w");
+  std::fprintf(remainingFile.get(), "%d\n", CheckedAdd(CheckedAdd(list.subnets, -size), 1));
+  RemainingContacts remaining = MakeRemainingContacts(list);
+  for (const ContactEntry& entry : TakeFusionStep(remaining, fu).entries)
+    WriteElement(stepFile.get(), entry.place, entry.consuming, entry.producing);
+  for (size_t k = 0; k < remaining.entries.size(); ++k) {
+    const ContactEntry& entry = remaining.entries[k];
+    if (!remaining.taken[k]) WriteElement(remainingFile.get(), entry.place, entry.consuming, entry.producing);
+  }
   return fu[0];
-}
-
-ContactList SplitContactList(ContactList& remaining, const std::vector<int>& fu) {
-  const int size = static_cast<int>(fu.size());
-  ContactList step;
-  step.subnets = size;
-  const int32_t left = CheckedAdd(CheckedAdd(remaining.subnets, -size), 1);
-  EntrySink inside, outside;
-  WithMemory("c", [&] {
-    SplitContacts(remaining.entries, fu, ElementSink{nullptr, &inside.lines}, ElementSink{nullptr, &outside.lines});
-    inside.MoveInto(step.entries);
-    outside.MoveInto(remaining.entries);
-  });
-  remaining.subnets = left;
-  return step;
 }
 
 }  // namespace pelorin

@@ -104,9 +104,11 @@ void MultiplySPM(const std::string& left, const std::string& right, const std::s
   Multiply(a, b, &product, nullptr);
 }
 
-std::vector<Element> MultiplySPMElements(const std::vector<Element>& left, const std::vector<Element>& right) {
+std::vector<Element> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right) {
   const RowCells a = LoadSparse(left, kLeft);
+  left = {};
   const RowCells b = LoadSparse(right, kRight);
+  right = {};
   std::vector<Element> product;
   WithMemory("pairs", [&] { Multiply(a, b, nullptr, &product); });
   return product;

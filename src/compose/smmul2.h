@@ -32,7 +32,8 @@ namespace pelorin {
 
 void MultiplySPM(const std::string& left, const std::string& right, const std::string& product);
 
-// The same in memory: the lines of the two input files in, those of the product out.
-std::vector<Element> MultiplySPMElements(const std::vector<Element>& left, const std::vector<Element>& right);
+// The same in memory: the lines of the two input files in (released once loaded), those of the
+// product out.
+std::vector<Element> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right);
 
 }  // namespace pelorin

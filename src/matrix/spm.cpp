@@ -118,6 +118,7 @@ int32_t IndexList::Find(int32_t id) const {
 }
 
 RowCells LoadRows(const std::vector<Element>& elements, const char* indices, const char* cells) {
+  if (elements.size() > UINT32_MAX) FailMemory(cells);
   RowCells m;
   std::vector<int32_t> row, col;
   WithMemory(indices, [&] {
@@ -133,13 +134,14 @@ RowCells LoadRows(const std::vector<Element>& elements, const char* indices, con
     std::vector<size_t> first(m.rows.size() + 1, 0);
     for (int32_t r : row) ++first[static_cast<size_t>(r) + 1];
     for (size_t i = 1; i < first.size(); ++i) first[i] += first[i - 1];
-    std::vector<size_t> order(elements.size()), next(first.begin(), first.end() - 1);
-    for (size_t k = 0; k < elements.size(); ++k) order[next[static_cast<size_t>(row[k])]++] = k;
+    std::vector<size_t> next(first.begin(), first.end() - 1);
+    std::vector<uint32_t> order(elements.size());
+    for (size_t k = 0; k < elements.size(); ++k) order[next[static_cast<size_t>(row[k])]++] = static_cast<uint32_t>(k);
     m.start.assign(m.rows.size() + 1, 0);
     for (size_t i = 0; i < m.rows.size(); ++i) {
       const auto begin = order.begin() + static_cast<std::ptrdiff_t>(first[i]);
       const auto end = order.begin() + static_cast<std::ptrdiff_t>(first[i + 1]);
-      auto byColumn = [&](size_t x, size_t y) { return col[x] < col[y]; };
+      auto byColumn = [&](uint32_t x, uint32_t y) { return col[x] < col[y]; };
       if (!std::is_sorted(begin, end, byColumn)) std::stable_sort(begin, end, byColumn);
       for (auto k = begin; k != end;) {
         const int32_t c = col[*k];

@@ -6,6 +6,7 @@
 #include "run/ana.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 #include "compose/coy.h"
@@ -156,9 +157,7 @@ std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, 
     if (!copy.empty()) WriteElementsFile(copy, system.system);
     r = AddUnitSolutionsElements(Solve(system.system), system.units);
   }
-  const std::vector<Element> product = MultiplySPMElements(r, ComposeJointMatrixElements(list, bases));
-  r = {};
-  return MinimizeBasisElements(product);
+  return MinimizeBasisElements(MultiplySPMElements(std::move(r), ComposeJointMatrixElements(list, bases)));
 }
 
 // The subnets of a decomposition with their bases and, when copies are made, their matrices;
@@ -166,7 +165,7 @@ std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, 
 struct CurrentSubnets {
   std::vector<std::vector<Element>> basis;
   std::vector<std::vector<Element>> matrix;
-  ContactList contacts;  // the contact places between the current subnets
+  RemainingContacts contacts;  // the contact places between the current subnets (sequential)
 };
 
 ContactList ContactsOf(const Decomposition& d) {
@@ -179,7 +178,7 @@ ContactList ContactsOf(const Decomposition& d) {
 // One step of sequential composition in memory: the members of `fu` become the subnet fu[0].
 void SequentialStepInMemory(const std::string& m, CurrentSubnets& net, const std::vector<int>& fu, int step, int debug) {
   const int k = fu[0];
-  const ContactList list = SplitContactList(net.contacts, fu);
+  const ContactList list = TakeFusionStep(net.contacts, fu);
   Bases members;
   for (int f : fu) members.push_back(&net.basis[static_cast<size_t>(f)]);
   std::vector<Element> composed = ChainInMemory(list, members, debug > 0 ? Name(m, "-s", step) : "");
@@ -245,17 +244,53 @@ int ComposeInMemory(const std::string& matrix, const std::string& solution, int 
     CleanWorkFiles(1, matrix);
     return 1;
   }
-  net.contacts = ContactsOf(d);
   if (mode == 2) {
+    net.contacts = MakeRemainingContacts(ContactsOf(d));
     SequentialInMemory(matrix, solution, debug, net, d.graph);
   } else {
     Bases bases;
     for (int i = 1; i <= count; ++i) bases.push_back(&net.basis[static_cast<size_t>(i)]);
-    WriteElementsFile(solution, ChainInMemory(net.contacts, bases, debug > 0 ? Name(matrix, "-s1") : ""));
+    WriteElementsFile(solution, ChainInMemory(ContactsOf(d), bases, debug > 0 ? Name(matrix, "-s1") : ""));
   }
   Remove(Name(matrix, ".h"));
   CleanWorkFiles(count, matrix);
   return 0;
+}
+
+// Above this count the numbered files are looked for in the directory rather than removed name by
+// name, most of them being absent.
+constexpr int kListedBelow = 64;
+
+// Whether `number` is written as "%d" of a number from 1 to count.
+bool IsNumberUpTo(const std::string& number, int count) {
+  if (number.empty() || number.size() > 10 || number[0] == '0') return false;
+  for (char c : number)
+    if (c < '0' || c > '9') return false;
+  return std::stoll(number) <= count;
+}
+
+// Removes the files M.xN, M.yN, M.zN and M.iN (N from 1 to count) that the directory of M holds;
+// false when the directory cannot be read.
+bool RemoveNumberedListed(int count, const std::string& matrix) {
+  namespace fs = std::filesystem;
+  const fs::path path(matrix);
+  const std::string stem = path.filename().string();
+  std::vector<std::string> found;
+  std::error_code error;
+  fs::directory_iterator it(path.has_parent_path() ? path.parent_path() : fs::path("."), error);
+  if (error) return false;
+  for (; it != fs::directory_iterator(); it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() < stem.size() + 3 || name.compare(0, stem.size(), stem) != 0) continue;
+    const std::string suffix = name.substr(stem.size());
+    if ((suffix.rfind(".x", 0) == 0 || suffix.rfind(".y", 0) == 0 || suffix.rfind(".z", 0) == 0 ||
+         suffix.rfind(".i", 0) == 0) &&
+        IsNumberUpTo(suffix.substr(2), count))
+      found.push_back(matrix + suffix);
+  }
+  if (error) return false;
+  for (const std::string& name : found) Remove(name);
+  return true;
 }
 
 }  // namespace
@@ -274,6 +309,7 @@ int PelorinThroughFiles(const std::string& matrix, const std::string& solution, 
 void CleanWorkFiles(int count, const std::string& matrix) {
   for (const char* suffix : {".z", ".y", ".s", ".g", ".r", ".r0", ".u", ".h0", ".p", ".t", ".x"})
     Remove(Name(matrix, suffix));
+  if (count > kListedBelow && RemoveNumberedListed(count, matrix)) return;
   for (const char* suffix : {".x", ".y", ".z", ".i"})
     for (int i = 1; i <= count; ++i) Remove(Name(matrix, suffix, i));
 }

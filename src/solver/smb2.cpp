@@ -6,6 +6,7 @@
 #include "solver/smb2.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "matrix/textfile.h"
@@ -21,25 +22,33 @@ struct Minimisation {
   std::vector<int64_t> sums;      // sums[i]: sum of the components of vector i
   std::vector<char> negative;     // negative[i]: vector i has a component below 0
   std::vector<char> B;            // B[i]: vector i is removed
-  std::vector<std::vector<size_t>> positives;  // positives[c]: the vectors > 0 in column c, ascending
+  std::vector<size_t> firstPositive;  // the vectors > 0 in column c are positives[firstPositive[c] .. [c + 1])
+  std::vector<uint32_t> positives;    // vector positions, ascending within a column
 };
 
 // Sums, signs and the vectors positive in each column.
 void Prepare(Minimisation& s) {
+  if (s.a.rows.size() > UINT32_MAX) FailMemory("B");
   WithMemory("B", [&] {
     const size_t ma = s.a.rows.size();
     s.sums.assign(ma, 0);
     s.negative.assign(ma, 0);
     s.B.assign(ma, 0);
-    s.positives.resize(s.a.cols.size());
+    s.firstPositive.assign(s.a.cols.size() + 1, 0);
     for (size_t i = 0; i < ma; ++i) {
       for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k) {
         const RowCells::Cell& c = s.a.cells[k];
         s.sums[i] += c.value;
         if (c.value < 0) s.negative[i] = 1;
-        if (c.value > 0) s.positives[static_cast<size_t>(c.col)].push_back(i);
+        if (c.value > 0) ++s.firstPositive[static_cast<size_t>(c.col) + 1];
       }
     }
+    for (size_t c = 1; c < s.firstPositive.size(); ++c) s.firstPositive[c] += s.firstPositive[c - 1];
+    std::vector<size_t> next(s.firstPositive.begin(), s.firstPositive.end() - 1);
+    s.positives.resize(s.firstPositive.back());
+    for (size_t i = 0; i < ma; ++i)
+      for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k)
+        if (s.a.cells[k].value > 0) s.positives[next[static_cast<size_t>(s.a.cells[k].col)]++] = static_cast<uint32_t>(i);
   });
 }
 
@@ -71,13 +80,17 @@ bool Covers(const Minimisation& s, size_t j, size_t i) {
 }
 
 // The vectors that can lie above vector i: those positive in the column where i is positive and
-// the fewest others are; null (all are candidates) when i has no positive component.
-const std::vector<size_t>* Candidates(const Minimisation& s, size_t i) {
-  const std::vector<size_t>* best = nullptr;
+// the fewest others are; empty with `all` set when i has no positive component.
+std::span<const uint32_t> Candidates(const Minimisation& s, size_t i, bool& all) {
+  all = true;
+  std::span<const uint32_t> best;
   for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k) {
     const RowCells::Cell& c = s.a.cells[k];
-    const std::vector<size_t>& list = s.positives[static_cast<size_t>(c.col)];
-    if (c.value > 0 && (best == nullptr || list.size() < best->size())) best = &list;
+    if (c.value <= 0) continue;
+    const auto col = static_cast<size_t>(c.col);
+    const std::span<const uint32_t> list(s.positives.data() + s.firstPositive[col], s.firstPositive[col + 1] - s.firstPositive[col]);
+    if (all || list.size() < best.size()) best = list;
+    all = false;
   }
   return best;
 }
@@ -90,8 +103,10 @@ void RemoveNonMinimal(Minimisation& s) {
   };
   for (size_t i = 0; i < ma; ++i) {
     if (s.B[i]) continue;
-    if (const std::vector<size_t>* candidates = Candidates(s, i)) {
-      for (size_t j : *candidates) test(i, j);
+    bool all = false;
+    const std::span<const uint32_t> candidates = Candidates(s, i, all);
+    if (!all) {
+      for (uint32_t j : candidates) test(i, j);
     } else {
       for (size_t j = 0; j < ma; ++j) test(i, j);
     }
@@ -124,9 +139,10 @@ void MinimizeBasis(const std::string& input, const std::string& output) {
   WriteKept(ElementSink{out.get(), nullptr}, s);
 }
 
-std::vector<Element> MinimizeBasisElements(const std::vector<Element>& basis) {
+std::vector<Element> MinimizeBasisElements(std::vector<Element> basis) {
   Minimisation s;
   s.a = LoadRows(basis, "rowsa,colsa,A", "rowsa,colsa,A");
+  basis = {};
   Prepare(s);
   RemoveNonMinimal(s);
   std::vector<Element> kept;

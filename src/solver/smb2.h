@@ -36,7 +36,8 @@ namespace pelorin {
 
 void MinimizeBasis(const std::string& input, const std::string& output);
 
-// The same in memory: the lines of the input file in, those of the output file out.
-std::vector<Element> MinimizeBasisElements(const std::vector<Element>& basis);
+// The same in memory: the lines of the input file in (released once loaded), those of the output
+// file out.
+std::vector<Element> MinimizeBasisElements(std::vector<Element> basis);
 
 }  // namespace pelorin

@@ -169,10 +169,26 @@ void CheckEquations(const WorkRow& p, int64_t largestP, const WorkRow& n, int64_
   if (productP > kLimit || productN > kLimit || productP + productN > kLimit) Combine(p.c, m.b, n.c, m.a);
 }
 
-// One line per non-zero coefficient: solution number, input row number, value.
-void WriteSolutions(ElementSink out, const WorkRows& rows, const IndexList& variables) {
-  for (size_t i = 0; i < rows.size(); ++i) {
-    for (const Entry& e : rows[i].x) out.Put(static_cast<int32_t>(i + 1), variables.ids[static_cast<size_t>(e.pos)], e.value);
+// One line per non-zero coefficient of every working row, in order: solution number, input row
+// number, value. The set is spent: its lists are freed first and each row once written, so that
+// the solutions in memory never add much to the rows they come from.
+void WriteSolutions(ElementSink out, WorkingSet& set, const IndexList& variables) {
+  set.column = {};
+  set.containing = {};
+  set.keyed = {};
+  set.wide = {};
+  if (out.elements != nullptr) {
+    size_t lines = 0;
+    for (size_t id = 0; id < set.rows.size(); ++id)
+      if (set.alive[id]) lines += set.rows[id].x.size();
+    out.elements->reserve(lines);
+  }
+  int32_t number = 0;
+  for (size_t id = 0; id < set.rows.size(); ++id) {
+    if (!set.alive[id]) continue;
+    ++number;
+    for (const Entry& e : set.rows[id].x) out.Put(number, variables.ids[static_cast<size_t>(e.pos)], e.value);
+    set.rows[id] = WorkRow{};
   }
 }
 
@@ -482,7 +498,7 @@ void Solve(System& system, ElementSink out) {
     if (findcol(set, col, Ip, Im) == 0) break;
     EliminateColumn(set, col - 1, Ip, Im);
   }
-  WriteSolutions(out, WorkingRows(set), system.rows);
+  WriteSolutions(out, set, system.rows);
 }
 
 }  // namespace
