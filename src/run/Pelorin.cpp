@@ -220,6 +220,7 @@ int RunPelorin(const std::vector<std::string>& words) {
       return;
     }
     const MemoryCap cap(MemoryLimit(settings.memory));
+    KeepFreedMemory();
     Run(settings);
   });
 }

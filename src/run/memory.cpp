@@ -1,6 +1,7 @@
 // The memory limit of a run; the contract is in memory.h.
 #include "run/memory.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -54,6 +55,14 @@ uint64_t MemoryLimit(const std::string& text) {
   else if (digits != text.size()) unit = 0;
   if (digits == 0 || unit == 0 || value == 0 || value > kMax / unit) FailSize(text);
   return value * unit;
+}
+
+void KeepFreedMemory() {
+#if defined(__GLIBC__)
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  mallopt(M_TOP_PAD, 16 << 20);
+#endif
 }
 
 MemoryCap::MemoryCap(uint64_t bytes) {

@@ -17,6 +17,11 @@ namespace pelorin {
 // The limit in bytes written as `text` ("" is the default: half of the physical memory).
 uint64_t MemoryLimit(const std::string& text);
 
+// Asks the allocator to keep freed memory for the next allocations instead of handing it back
+// to the system at once: the stages allocate and free large arrays in turn, and fresh pages
+// from the system cost more than the work on them.
+void KeepFreedMemory();
+
 // Caps the process's address space at `bytes` while it lives and puts the previous cap back
 // when it ends.
 class MemoryCap {
