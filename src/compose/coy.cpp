@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_map>
 
 #include "matrix/textfile.h"
 #include "run/failure.h"
@@ -12,12 +11,19 @@ namespace pelorin {
 namespace {
 
 // Positions in the contact list of the entries of each place, in list order.
-using EntriesOfPlace = std::unordered_map<int32_t, std::vector<size_t>>;
+struct EntriesOfPlace {
+  IndexList places;                       // the contact places
+  std::vector<std::vector<size_t>> of;    // of[position of a place]: its entries
+};
 
 EntriesOfPlace IndexByPlace(const ContactList& list) {
   return WithMemory("c", [&] {
     EntriesOfPlace index;
-    for (size_t k = 0; k < list.entries.size(); ++k) index[list.entries[k].place].push_back(k);
+    for (size_t k = 0; k < list.entries.size(); ++k) {
+      const auto position = static_cast<size_t>(index.places.Add(list.entries[k].place));
+      if (position == index.of.size()) index.of.emplace_back();
+      index.of[position].push_back(k);
+    }
     return index;
   });
 }
@@ -42,9 +48,9 @@ void WriteEquation(System& system, int32_t unknown, int32_t place, int32_t value
 
 // One basis line "s p x" of subnet i: "u p -x" where i consumes from p, "u p x" where it produces.
 void WriteBasisLine(System& system, const Element& line, int32_t i, int32_t offset) {
-  const auto found = system.entriesOf.find(line.col);
-  if (found == system.entriesOf.end()) return;
-  for (size_t k : found->second) {
+  const int32_t position = system.entriesOf.places.Find(line.col);
+  if (position < 0) return;
+  for (size_t k : system.entriesOf.of[static_cast<size_t>(position)]) {
     const ContactEntry& entry = system.list.entries[k];
     if (entry.consuming == i) WriteEquation(system, CheckedAdd(offset, line.row), line.col, CheckedMul(-1, line.value));
     if (entry.producing == i) WriteEquation(system, CheckedAdd(offset, line.row), line.col, line.value);

@@ -76,18 +76,19 @@ void WriteElementsFile(const std::string& fileName, const std::vector<Element>& 
 
 namespace {
 
-// The table covers ids below 1024 and below four times the number of ids listed, so that it never
-// holds much more than the ids themselves; an id it covers is never in the hash map.
-bool FitsTable(int32_t id, size_t listed, size_t tableSize) {
+// The table covers ids below 1024, below four times the number of ids listed and below the bound
+// the owner sets, so that it never holds much more than the ids or the lines they come from; an
+// id it covers is never in the hash map.
+bool FitsTable(int32_t id, size_t listed, size_t tableSize, size_t bound) {
   if (id < 0) return false;
   const auto slot = static_cast<size_t>(id);
-  return slot < tableSize || slot < std::max<size_t>(1024, 4 * listed);
+  return slot < tableSize || slot < std::max<size_t>({1024, 4 * listed, bound});
 }
 
 }  // namespace
 
 int32_t IndexList::Add(int32_t id) {
-  if (!FitsTable(id, ids.size(), table.size())) {
+  if (!FitsTable(id, ids.size(), table.size(), bound)) {
     auto [it, inserted] = position.try_emplace(id, static_cast<int32_t>(ids.size()));
     if (inserted) ids.push_back(id);
     return it->second;
@@ -120,6 +121,7 @@ int32_t IndexList::Find(int32_t id) const {
 RowCells LoadRows(const std::vector<Element>& elements, const char* indices, const char* cells) {
   if (elements.size() > UINT32_MAX) FailMemory(cells);
   RowCells m;
+  m.rows.bound = m.cols.bound = elements.size();  // a table no larger than the lines
   std::vector<int32_t> row, col;
   WithMemory(indices, [&] {
     row.reserve(elements.size());

@@ -81,6 +81,7 @@ struct ElementSink {
 struct IndexList {
   std::vector<int32_t> ids;                       // ids[k]: the index at position k
   std::vector<int32_t> table;                     // table[id]: position + 1 of a small id, 0 when absent
+  size_t bound = 0;                               // ids below it may go to the table (besides the default)
   std::unordered_map<int32_t, int32_t> position;  // position of every other id
   // Position of `id`, appended at the end when new.
   int32_t Add(int32_t id);
