@@ -1,5 +1,6 @@
 // pelorin_netgen FAMILY N [SEED]: writes a net of a scalable family in the ".net" format to
-// standard output. Families: philosophers, tokenring, pipeline, sharedres, grid, modular.
+// standard output. Families: philosophers, tokenring, pipeline, buffered, sharedres, grid,
+// modular, random.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +52,25 @@ void Pipeline(int n) {
   }
 }
 
+// N stages in a chain joined by bounded buffers: stage i takes an item from the buffer before it
+// (freeing a slot there) and gives one to the buffer after it (taking a slot there).
+void Buffered(int n) {
+  for (int i = 0; i < n; ++i) {
+    std::vector<std::string> takeIn = {S("idle", i)}, takeOut = {S("busy", i)};
+    if (i > 0) {
+      takeIn.push_back(S("item", i - 1));
+      takeOut.push_back(S("slot", i - 1));
+    }
+    Tr(S("take", i), takeIn, takeOut);
+    std::vector<std::string> giveIn = {S("busy", i)}, giveOut = {S("idle", i)};
+    if (i + 1 < n) {
+      giveIn.push_back(S("slot", i));
+      giveOut.push_back(S("item", i));
+    }
+    Tr(S("give", i), giveIn, giveOut);
+  }
+}
+
 // N processes sharing N/2 + 1 resources, each process taking two of them in turn.
 void SharedResources(int n) {
   const int resources = n / 2 + 1;
@@ -99,11 +119,35 @@ void Modular(int n, uint32_t seed) {
   }
 }
 
+// N state machines of random length and N message places, each sent by a random transition of one
+// machine and received by a random transition of another, in either direction.
+void Random(int n, uint32_t seed) {
+  uint64_t state = seed;
+  auto next = [&](int below) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<int>((state >> 33) % static_cast<uint64_t>(below));
+  };
+  std::vector<int> length(n);
+  for (int i = 0; i < n; ++i) {
+    length[i] = 2 + next(4);
+    for (int k = 0; k < length[i]; ++k)
+      Tr(S("m", i, k), {S("s", i, k)}, {S("s", i, (k + 1) % length[i])});
+  }
+  for (int m = 0; m < n && n > 1; ++m) {
+    const int from = next(n);
+    const int to = (from + 1 + next(n - 1)) % n;
+    const int ks = next(length[from]), kr = next(length[to]);
+    Tr(S("send", m), {S("s", from, ks)}, {S("s", from, ks), S("msg", m)});
+    Tr(S("recv", m), {S("s", to, kr), S("msg", m)}, {S("s", to, kr)});
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fputs("usage: pelorin_netgen philosophers|tokenring|pipeline|sharedres|grid|modular N [SEED]\n", stderr);
+    std::fputs("usage: pelorin_netgen philosophers|tokenring|pipeline|buffered|sharedres|grid|modular|random N [SEED]\n",
+               stderr);
     return 2;
   }
   const std::string family = argv[1];
@@ -112,9 +156,11 @@ int main(int argc, char** argv) {
   if (family == "philosophers") Philosophers(n);
   else if (family == "tokenring") TokenRing(n);
   else if (family == "pipeline") Pipeline(n);
+  else if (family == "buffered") Buffered(n);
   else if (family == "sharedres") SharedResources(n);
   else if (family == "grid") Grid(n);
   else if (family == "modular") Modular(n, argc > 3 ? static_cast<uint32_t>(std::atoi(argv[3])) : 1u);
+  else if (family == "random") Random(n, argc > 3 ? static_cast<uint32_t>(std::atoi(argv[3])) : 1u);
   else {
     std::fprintf(stderr, "unknown family %s\n", family.c_str());
     return 2;

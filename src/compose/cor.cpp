@@ -237,6 +237,15 @@ void AddArc(Edges& e, const Element& line) {
   e.incident[arc.hi].push_back(id);
 }
 
+// The slots and the tree over the arcs once they are all added.
+void PlaceArcs(Edges& e) {
+  e.n = e.arcs.size();
+  e.slotOf.resize(e.n);
+  e.idAt.resize(e.n);
+  for (size_t id = 0; id < e.n; ++id) PlaceRecord(e, id, id);
+  BuildTree(e);
+}
+
 Edges ReadGraph(std::FILE* file, const std::string& name) {
   Edges e;
   std::string line;
@@ -244,11 +253,7 @@ Edges ReadGraph(std::FILE* file, const std::string& name) {
     if (IsSkippedLine(line, CommentRule::kSemicolon)) continue;
     AddArc(e, ParseElementLine(line, name, number));
   }
-  e.n = e.arcs.size();
-  e.slotOf.resize(e.n);
-  e.idAt.resize(e.n);
-  for (size_t id = 0; id < e.n; ++id) PlaceRecord(e, id, id);
-  BuildTree(e);
+  PlaceArcs(e);
   return e;
 }
 
@@ -282,22 +287,43 @@ int CollapseRandom() {
 
 void ResetCollapseRandom() { randomState = 1; }
 
+namespace {
+
+// Collapses the graph arc after arc; `step`(a, b) receives the two numbers of every step.
+template <class Step>
+int Collapse(Edges& e, int strategy, Step&& step) {
+  int steps = 0;
+  while (e.n > 0) {
+    sorte(e);
+    const size_t slot = SlotAt(e, ChosenPosition(e, strategy));
+    const Arc& chosen = e.arcs[e.idAt[slot]];
+    step(chosen.lo, chosen.hi);
+    merge(e, slot);
+    ++steps;
+  }
+  return steps;
+}
+
+}  // namespace
+
 int CollapseOfGraph(int strategy, const std::string& graph, const std::string& sequence) {
   File in = OpenFile(graph, "r");
   File out = OpenFile(sequence, "w");
   return WithMemory("e", [&] {
     Edges e = ReadGraph(in.get(), graph);
     in.reset();
-    int steps = 0;
-    while (e.n > 0) {
-      sorte(e);
-      const size_t slot = SlotAt(e, ChosenPosition(e, strategy));
-      const Arc& chosen = e.arcs[e.idAt[slot]];
-      std::fprintf(out.get(), "%d %d\n", chosen.lo, chosen.hi);
-      merge(e, slot);
-      ++steps;
-    }
-    return steps;
+    return Collapse(e, strategy, [&](int32_t a, int32_t b) { std::fprintf(out.get(), "%d %d\n", a, b); });
+  });
+}
+
+std::vector<std::vector<int>> CollapseOfGraphElements(int strategy, const std::vector<Element>& graph) {
+  return WithMemory("e", [&] {
+    Edges e;
+    for (const Element& line : graph) AddArc(e, line);
+    PlaceArcs(e);
+    std::vector<std::vector<int>> sequence;
+    Collapse(e, strategy, [&](int32_t a, int32_t b) { sequence.push_back({a, b}); });
+    return sequence;
   });
 }
 

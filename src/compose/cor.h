@@ -33,11 +33,18 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
+
+#include "matrix/spm.h"
 
 namespace pelorin {
 
 // Returns the number of collapse steps written to `sequence`.
 int CollapseOfGraph(int strategy, const std::string& graph, const std::string& sequence);
+
+// The same for the lines of a graph file in memory; returns the fusion sets of the steps, the
+// numbers of each line of the sequence file.
+std::vector<std::vector<int>> CollapseOfGraphElements(int strategy, const std::vector<Element>& graph);
 
 // The index chosen among k candidates by the draw r (0..32767): trunc(k * r / 32767.0) - 1,
 // kept within 0..k-1. The last candidate is only chosen for r = 32767.

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_map>
 
 #include "matrix/textfile.h"
 #include "matrix/failure.h"
@@ -12,12 +11,19 @@ namespace pelorin {
 namespace {
 
 // Positions in the contact list of the entries of each place, in list order.
-using EntriesOfPlace = std::unordered_map<int32_t, std::vector<size_t>>;
+struct EntriesOfPlace {
+  IndexList places;                       // the contact places
+  std::vector<std::vector<size_t>> of;    // of[position of a place]: its entries
+};
 
 EntriesOfPlace IndexByPlace(const ContactList& list) {
   return WithMemory("c", [&] {
     EntriesOfPlace index;
-    for (size_t k = 0; k < list.entries.size(); ++k) index[list.entries[k].place].push_back(k);
+    for (size_t k = 0; k < list.entries.size(); ++k) {
+      const auto position = static_cast<size_t>(index.places.Add(list.entries[k].place));
+      if (position == index.of.size()) index.of.emplace_back();
+      index.of[position].push_back(k);
+    }
     return index;
   });
 }
@@ -26,12 +32,13 @@ EntriesOfPlace IndexByPlace(const ContactList& list) {
 struct System {
   const ContactList& list;
   const EntriesOfPlace& entriesOf;
-  std::FILE* out;           // the system file
+  ElementSink out;          // the system's lines
   std::vector<bool> inS;    // inS[u]: unknown u has a line in the system (entry 0 unused)
+  int32_t unknowns = 0;     // `is`: the unknowns numbered so far
 };
 
 void WriteEquation(System& system, int32_t unknown, int32_t place, int32_t value) {
-  WriteElement(system.out, unknown, place, value);
+  system.out.Put(unknown, place, value);
   if (unknown <= 0) return;
   WithMemory("in", [&] {
     if (system.inS.size() <= static_cast<size_t>(unknown)) system.inS.resize(static_cast<size_t>(unknown) + 1);
@@ -41,22 +48,31 @@ void WriteEquation(System& system, int32_t unknown, int32_t place, int32_t value
 
 // One basis line "s p x" of subnet i: "u p -x" where i consumes from p, "u p x" where it produces.
 void WriteBasisLine(System& system, const Element& line, int32_t i, int32_t offset) {
-  const auto found = system.entriesOf.find(line.col);
-  if (found == system.entriesOf.end()) return;
-  for (size_t k : found->second) {
+  const int32_t position = system.entriesOf.places.Find(line.col);
+  if (position < 0) return;
+  for (size_t k : system.entriesOf.of[static_cast<size_t>(position)]) {
     const ContactEntry& entry = system.list.entries[k];
     if (entry.consuming == i) WriteEquation(system, CheckedAdd(offset, line.row), line.col, CheckedMul(-1, line.value));
     if (entry.producing == i) WriteEquation(system, CheckedAdd(offset, line.row), line.col, line.value);
   }
 }
 
+// The lines of subnet i's basis, numbered on after the unknowns of the subnets before it.
+void AddSubnet(System& system, const std::vector<Element>& basis, int32_t i) {
+  for (const Element& line : basis) WriteBasisLine(system, line, i, system.unknowns);
+  system.unknowns = NextUnknownOffset(system.unknowns, basis);
+}
+
+// Room for a mark of every unknown.
+void MarkAll(System& system) {
+  WithMemory("in", [&] { system.inS.resize(static_cast<size_t>(system.unknowns) + 1); });
+}
+
 // "k r 1" for every unknown r = 1..unknowns without a line in the system.
-void WriteUnitSolutions(const std::string& name, std::vector<bool>& inS, int32_t unknowns) {
-  WithMemory("in", [&] { inS.resize(static_cast<size_t>(unknowns) + 1); });
-  File file = OpenFile(name, "w");
+void WriteUnitSolutions(const System& system, ElementSink out) {
   int32_t k = 0;
-  for (int32_t r = 1; r <= unknowns; ++r)
-    if (!inS[static_cast<size_t>(r)]) WriteElement(file.get(), ++k, r, 1);
+  for (int32_t r = 1; r <= system.unknowns; ++r)
+    if (!system.inS[static_cast<size_t>(r)]) out.Put(++k, r, 1);
 }
 
 }  // namespace
@@ -87,19 +103,27 @@ int32_t NextUnknownOffset(int32_t offset, const std::vector<Element>& basis) {
 void CreateCompositionSystem(const std::string& base) {
   const ContactList list = ReadContactList(base + ".z");
   const EntriesOfPlace entriesOf = IndexByPlace(list);
-  int32_t unknowns = 0;  // `is`: the unknowns numbered so far
-  std::vector<bool> inS;
+  System system{list, entriesOf, {}, {}, 0};
   {
     File out = OpenFile(base + ".s", "w");
-    System system{list, entriesOf, out.get(), {}};
-    for (int32_t i = 1; i <= list.subnets; ++i) {
-      const std::vector<Element> basis = ReadElementsFile(SubnetBasisName(base, i));
-      for (const Element& line : basis) WriteBasisLine(system, line, i, unknowns);
-      unknowns = NextUnknownOffset(unknowns, basis);
-    }
-    inS = std::move(system.inS);
+    system.out.file = out.get();
+    for (int32_t i = 1; i <= list.subnets; ++i) AddSubnet(system, ReadElementsFile(SubnetBasisName(base, i)), i);
   }
-  WriteUnitSolutions(base + ".u", inS, unknowns);
+  MarkAll(system);
+  File units = OpenFile(base + ".u", "w");
+  WriteUnitSolutions(system, ElementSink{units.get(), nullptr});
+}
+
+CompositionSystem CreateCompositionSystemElements(const ContactList& list, const Bases& bases) {
+  const EntriesOfPlace entriesOf = IndexByPlace(list);
+  CompositionSystem result;
+  System system{list, entriesOf, ElementSink{nullptr, &result.system}, {}, 0};
+  WithMemory("c", [&] {
+    for (int32_t i = 1; i <= list.subnets; ++i) AddSubnet(system, *bases[static_cast<size_t>(i - 1)], i);
+  });
+  MarkAll(system);
+  WithMemory("in", [&] { WriteUnitSolutions(system, ElementSink{nullptr, &result.units}); });
+  return result;
 }
 
 }  // namespace pelorin

@@ -51,6 +51,19 @@ struct ContactList {
   std::vector<ContactEntry> entries;
 };
 
+// The bases of the subnets being composed: bases[i - 1] holds the lines of subnet i's basis file.
+using Bases = std::vector<const std::vector<Element>*>;
+
+// The two files of the composition system, in memory.
+struct CompositionSystem {
+  std::vector<Element> system;  // the lines of B.s
+  std::vector<Element> units;   // the lines of B.u
+};
+
+// The same as CreateCompositionSystem for the contact place list and bases in memory; `bases`
+// holds list.subnets bases.
+CompositionSystem CreateCompositionSystemElements(const ContactList& list, const Bases& bases);
+
 // Reads the contact place list `name`; the entries' memory message names `c`.
 ContactList ReadContactList(const std::string& name);
 

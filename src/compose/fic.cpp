@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "compose/coy.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
@@ -15,34 +17,6 @@
 
 namespace pelorin {
 namespace {
-
-struct Contact {
-  int place = 0;      // row number of the place in the matrix being solved
-  int consumer = 0;   // subnet of the transitions that consume the place
-  int producer = 0;   // subnet of the transitions that produce it
-};
-
-// A contact place list: the subnet count of line 1, then the entries `c` in file order.
-struct ContactList {
-  int subnets = 0;
-  std::vector<Contact> c;
-};
-
-ContactList ReadContactList(const std::string& name) {
-  File file = OpenFile(name, "r");
-  ContactList list;
-  std::string line;
-  if (!ReadLine(file.get(), line)) return list;
-  list.subnets = LeadingInt(line);
-  WithMemory("c", [&] {
-    for (long number = 2; ReadLine(file.get(), line); ++number) {
-      if (IsSkippedLine(line, CommentRule::kHash)) continue;
-      const Element e = ParseElementLine(line, name, number);
-      list.c.push_back(Contact{e.row, e.col, e.value});
-    }
-  });
-  return list;
-}
 
 // Line `step` of the sequence file; a file that ends before it ends the run.
 std::string SequenceLine(const std::string& name, int step) {
@@ -77,33 +51,6 @@ std::vector<int> ReadFusion(const std::string& name, int step) {
   return fu;
 }
 
-void WriteContact(std::FILE* file, const Contact& entry) {
-  WriteElement(file, entry.place, entry.consumer, entry.producer);
-}
-
-// Sends every entry either to the step (both subnets fused now, renumbered by position) or back
-// to the remaining list (a fused member replaced by the fused subnet number).
-void SplitContacts(const std::vector<Contact>& c, const std::vector<int>& fu, std::FILE* step,
-                   std::FILE* remaining) {
-  const int count = static_cast<int>(fu.size());
-  for (Contact entry : c) {
-    int consumer = 0;
-    int producer = 0;
-    const bool consumerIn = InFusion(entry.consumer, fu, count, consumer) != 0;
-    const bool producerIn = InFusion(entry.producer, fu, count, producer) != 0;
-    if (consumerIn && producerIn) {
-      WriteContact(step, Contact{entry.place, consumer + 1, producer + 1});
-      continue;
-    }
-    if (consumerIn) {
-      entry.consumer = fu[0];
-    } else if (producerIn) {
-      entry.producer = fu[0];
-    }
-    WriteContact(remaining, entry);
-  }
-}
-
 }  // namespace
 
 int InFusion(int x, const std::vector<int>& fu, int count, int& position) {
@@ -117,6 +64,62 @@ int InFusion(int x, const std::vector<int>& fu, int count, int& position) {
   return 0;
 }
 
+RemainingContacts MakeRemainingContacts(ContactList list) {
+  return WithMemory("c", [&] {
+    RemainingContacts remaining;
+    remaining.subnets = list.subnets;
+    remaining.entries = std::move(list.entries);
+    remaining.taken.assign(remaining.entries.size(), 0);
+    for (size_t k = 0; k < remaining.entries.size(); ++k) {
+      const ContactEntry& entry = remaining.entries[k];
+      remaining.naming[entry.consuming].push_back(k);
+      if (entry.producing != entry.consuming) remaining.naming[entry.producing].push_back(k);
+    }
+    return remaining;
+  });
+}
+
+ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>& fu) {
+  const int size = static_cast<int>(fu.size());
+  const int32_t left = CheckedAdd(CheckedAdd(remaining.subnets, -size), 1);
+  ContactList step;
+  step.subnets = size;
+  WithMemory("c", [&] {
+    // Only the entries that name a member change; they are visited in list order.
+    std::vector<size_t> touched;
+    for (int f : fu) {
+      auto found = remaining.naming.find(f);
+      if (found == remaining.naming.end()) continue;
+      touched.insert(touched.end(), found->second.begin(), found->second.end());
+      remaining.naming.erase(found);
+    }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    std::vector<size_t>& fused = remaining.naming[fu[0]];
+    for (size_t k : touched) {
+      if (remaining.taken[k]) continue;
+      ContactEntry& entry = remaining.entries[k];
+      int consumer = 0;
+      int producer = 0;
+      const bool consumerIn = InFusion(entry.consuming, fu, size, consumer) != 0;
+      const bool producerIn = InFusion(entry.producing, fu, size, producer) != 0;
+      if (consumerIn && producerIn) {
+        step.entries.push_back({entry.place, consumer + 1, producer + 1});
+        remaining.taken[k] = 1;
+        continue;
+      }
+      if (consumerIn) {
+        entry.consuming = fu[0];
+      } else if (producerIn) {
+        entry.producing = fu[0];
+      }
+      if (entry.consuming == fu[0] || entry.producing == fu[0]) fused.push_back(k);
+    }
+  });
+  remaining.subnets = left;
+  return step;
+}
+
 int FilterContactPlaces(const std::string& base, int step) {
   const std::string remainingName = base + ".y";
   const ContactList list = ReadContactList(remainingName);
@@ -124,9 +127,15 @@ int FilterContactPlaces(const std::string& base, int step) {
   const int size = static_cast<int>(fu.size());
   File stepFile = OpenFile(base + ".z", "w");
   std::fprintf(stepFile.get(), "%d\n", size);
-  File remaining = OpenFile(remainingName, "w");
-  std::fprintf(remaining.get(), "%d\n", CheckedAdd(CheckedAdd(list.subnets, -size), 1));
-  SplitContacts(list.c, fu, stepFile.get(), remaining.get());
+  File remainingFile = OpenFile(remainingName, "w");
+  std::fprintf(remainingFile.get(), "%d\n", CheckedAdd(CheckedAdd(list.subnets, -size), 1));
+  RemainingContacts remaining = MakeRemainingContacts(list);
+  for (const ContactEntry& entry : TakeFusionStep(remaining, fu).entries)
+    WriteElement(stepFile.get(), entry.place, entry.consuming, entry.producing);
+  for (size_t k = 0; k < remaining.entries.size(); ++k) {
+    const ContactEntry& entry = remaining.entries[k];
+    if (!remaining.taken[k]) WriteElement(remainingFile.get(), entry.place, entry.consuming, entry.producing);
+  }
   return fu[0];
 }
 

@@ -23,14 +23,34 @@
 // file F\n" or "*** subnet 0 in fusion set of line N of file F\n" (exit code 2).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "compose/coy.h"
 
 namespace pelorin {
 
 // Writes base.z for the fusion set of line `step` of base.t and rewrites base.y; returns the
 // fused subnet number.
 int FilterContactPlaces(const std::string& base, int step);
+
+// The remaining contact places as sequential composition keeps them from step to step: the list
+// with the entries a step has taken marked, and for every subnet number the entries that name it.
+struct RemainingContacts {
+  int32_t subnets = 0;                 // line 1: the number of current subnets
+  std::vector<ContactEntry> entries;   // in list order, fused members already replaced
+  std::vector<char> taken;             // taken[k]: entry k went to a step's list
+  std::unordered_map<int32_t, std::vector<size_t>> naming;  // subnet -> entries that name it, ascending
+};
+
+RemainingContacts MakeRemainingContacts(ContactList list);
+
+// The split of FilterContactPlaces for the fusion set `fu` (members in line order, at least one):
+// returns the step's contact place list and leaves the others in `remaining`, the entries that
+// stay (those not taken) being the new list. Only the entries that name a member are visited.
+ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>& fu);
 
 // 1 when x occurs among fu[0..count-1], with `position` set to its first index (from 0); 0
 // otherwise, leaving `position` as it was.

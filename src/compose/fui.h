@@ -20,9 +20,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "matrix/spm.h"
 
 namespace pelorin {
 
 void AddUnitSolutions(const std::string& solutions, const std::string& units, const std::string& result);
+
+// The same in memory: the lines of the two input files in, those of the result out (the
+// solutions with the unit solutions after them).
+std::vector<Element> AddUnitSolutionsElements(std::vector<Element> solutions, const std::vector<Element>& units);
 
 }  // namespace pelorin

@@ -17,29 +17,55 @@ uint64_t Key(int32_t place, int32_t subnet) {
 }
 
 // (place, producing subnet) of every contact entry with a positive consuming subnet: the lines
-// that the producing side leaves out.
-std::unordered_set<uint64_t> ProducingSides(const ContactList& list) {
+// that the producing side leaves out. The places alone are listed too, for a quick first look.
+struct LeftOut {
+  IndexList places;
+  std::unordered_set<uint64_t> sides;
+  bool Has(int32_t place, int32_t subnet) const {
+    return places.Find(place) >= 0 && sides.count(Key(place, subnet)) != 0;
+  }
+};
+
+LeftOut ProducingSides(const ContactList& list) {
   return WithMemory("c", [&] {
-    std::unordered_set<uint64_t> sides;
-    for (const ContactEntry& entry : list.entries)
-      if (entry.consuming > 0) sides.insert(Key(entry.place, entry.producing));
-    return sides;
+    LeftOut leftOut;
+    for (const ContactEntry& entry : list.entries) {
+      if (entry.consuming <= 0) continue;
+      leftOut.places.Add(entry.place);
+      leftOut.sides.insert(Key(entry.place, entry.producing));
+    }
+    return leftOut;
   });
+}
+
+// The rows of subnet i's basis, numbered on after `unknowns`; returns the next offset.
+int32_t AddSubnetRows(const LeftOut& leftOut, const std::vector<Element>& basis, int32_t i, int32_t unknowns,
+                      ElementSink out) {
+  for (const Element& line : basis)
+    if (!leftOut.Has(line.col, i)) out.Put(CheckedAdd(unknowns, line.row), line.col, line.value);
+  return NextUnknownOffset(unknowns, basis);
 }
 
 }  // namespace
 
 void ComposeJointMatrix(const std::string& base) {
   const ContactList list = ReadContactList(base + ".z");
-  const std::unordered_set<uint64_t> leftOut = ProducingSides(list);
+  const LeftOut leftOut = ProducingSides(list);
   File out = OpenFile(base + ".g", "w");
   int32_t unknowns = 0;  // `is`: the rows numbered so far
-  for (int32_t i = 1; i <= list.subnets; ++i) {
-    const std::vector<Element> basis = ReadElementsFile(SubnetBasisName(base, i));
-    for (const Element& line : basis)
-      if (leftOut.count(Key(line.col, i)) == 0) WriteElement(out.get(), CheckedAdd(unknowns, line.row), line.col, line.value);
-    unknowns = NextUnknownOffset(unknowns, basis);
-  }
+  for (int32_t i = 1; i <= list.subnets; ++i)
+    unknowns = AddSubnetRows(leftOut, ReadElementsFile(SubnetBasisName(base, i)), i, unknowns, ElementSink{out.get(), nullptr});
+}
+
+std::vector<Element> ComposeJointMatrixElements(const ContactList& list, const Bases& bases) {
+  const LeftOut leftOut = ProducingSides(list);
+  std::vector<Element> joint;
+  int32_t unknowns = 0;
+  WithMemory("c", [&] {
+    for (int32_t i = 1; i <= list.subnets; ++i)
+      unknowns = AddSubnetRows(leftOut, *bases[static_cast<size_t>(i - 1)], i, unknowns, ElementSink{nullptr, &joint});
+  });
+  return joint;
 }
 
 }  // namespace pelorin

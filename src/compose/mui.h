@@ -22,9 +22,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "compose/coy.h"
 
 namespace pelorin {
 
 void ComposeJointMatrix(const std::string& base);
+
+// The same for the contact place list and bases in memory (list.subnets of them); returns the
+// lines of B.g.
+std::vector<Element> ComposeJointMatrixElements(const ContactList& list, const Bases& bases);
 
 }  // namespace pelorin

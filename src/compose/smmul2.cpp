@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <numeric>
-#include <utility>
 #include <vector>
 
 #include "matrix/spm.h"
@@ -20,68 +18,24 @@
 namespace pelorin {
 namespace {
 
-struct Cell {
-  int32_t col;    // column position
-  int32_t value;
-};
-
-// A matrix file with rows and columns by first appearance and the non-zero cells of every row,
-// in increasing column position.
-struct SparseMatrix {
-  IndexList rows;
-  IndexList cols;
-  std::vector<std::vector<Cell>> cells;  // per row position
-};
+using Cell = RowCells::Cell;
 
 struct Names {
   const char* indices;  // memory message of the index lists
   const char* cells;    // memory message of the cells
 };
 
-// The elements of the file with their row and column positions.
-struct Positioned {
-  std::vector<Element> elements;
-  std::vector<int32_t> row;
-  std::vector<int32_t> col;
-};
-
-Positioned ReadIndices(const std::string& name, SparseMatrix& m, const char* arrays) {
-  return WithMemory(arrays, [&] {
-    Positioned read;
-    read.elements = ReadElementsFile(name);
-    for (const Element& e : read.elements) {
-      read.row.push_back(m.rows.Add(e.row));
-      read.col.push_back(m.cols.Add(e.col));
-    }
-    return read;
-  });
+RowCells LoadSparse(const std::vector<Element>& elements, Names names) {
+  return LoadRows(elements, names.indices, names.cells);
 }
 
-// Adds up the lines of every cell in file order and keeps the non-zero sums.
-void FillCells(const Positioned& read, SparseMatrix& m, const char* arrays) {
-  WithMemory(arrays, [&] {
-    std::vector<size_t> order(read.elements.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-      return std::pair{read.row[x], read.col[x]} < std::pair{read.row[y], read.col[y]};
-    });
-    m.cells.assign(m.rows.size(), {});
-    for (size_t k = 0; k < order.size();) {
-      const size_t first = order[k];
-      int32_t sum = 0;
-      for (; k < order.size() && read.row[order[k]] == read.row[first] && read.col[order[k]] == read.col[first]; ++k)
-        sum = CheckedAdd(sum, read.elements[order[k]].value);
-      if (sum != 0) m.cells[static_cast<size_t>(read.row[first])].push_back({read.col[first], sum});
-    }
-  });
+RowCells LoadSparseFile(const std::string& name, Names names) {
+  const std::vector<Element> elements = WithMemory(names.indices, [&] { return ReadElementsFile(name); });
+  return LoadSparse(elements, names);
 }
 
-SparseMatrix LoadSparse(const std::string& name, Names names) {
-  SparseMatrix m;
-  const Positioned read = ReadIndices(name, m, names.indices);
-  FillCells(read, m, names.cells);
-  return m;
-}
+constexpr Names kLeft{"rowsa, colsa", "rowsa, colsa, A"};
+constexpr Names kRight{"rowsb, colsb", "rowsb, colsb, B"};
 
 // One row of the product being accumulated.
 struct RowSum {
@@ -106,23 +60,21 @@ void AddTerm(RowSum& row, int32_t j, int64_t term) {
 }
 
 // Writes the row's non-zero sums in column order and clears it for the next row.
-void FlushRow(std::FILE* out, RowSum& row, int32_t rowIndex, const IndexList& colsb) {
+void FlushRow(ElementSink out, RowSum& row, int32_t rowIndex, const IndexList& colsb) {
   std::sort(row.touched.begin(), row.touched.end());
   for (int32_t j : row.touched) {
     const auto c = static_cast<size_t>(j);
     if (row.state[c] == RowSum::kOverflowed) FailOverflow();
-    if (row.sum[c] != 0) WriteElement(out, rowIndex, colsb.ids[c], static_cast<int32_t>(row.sum[c]));
+    if (row.sum[c] != 0) out.Put(rowIndex, colsb.ids[c], static_cast<int32_t>(row.sum[c]));
     row.sum[c] = 0;
     row.state[c] = RowSum::kUntouched;
   }
   row.touched.clear();
 }
 
-}  // namespace
-
-void MultiplySPM(const std::string& left, const std::string& right, const std::string& product) {
-  const SparseMatrix a = LoadSparse(left, {"rowsa, colsa", "rowsa, colsa, A"});
-  const SparseMatrix b = LoadSparse(right, {"rowsb, colsb", "rowsb, colsb, B"});
+// The product of the two matrices, row after row of A, into the file `product` (opened once the
+// inputs are in memory) or, when `product` is null, into `elements`.
+void Multiply(const RowCells& a, const RowCells& b, const std::string* product, std::vector<Element>* elements) {
   std::vector<int32_t> pairs;  // per column position of A: the row position of B, -1 when none
   RowSum row;
   WithMemory("pairs", [&] {
@@ -130,15 +82,36 @@ void MultiplySPM(const std::string& left, const std::string& right, const std::s
     row.sum.assign(b.cols.size(), 0);
     row.state.assign(b.cols.size(), RowSum::kUntouched);
   });
-  File out = OpenFile(product, "w");
+  File out = product != nullptr ? OpenFile(*product, "w") : File();
+  const ElementSink sink{out.get(), elements};
   for (size_t i = 0; i < a.rows.size(); ++i) {
-    for (const Cell& x : a.cells[i]) {
+    for (size_t k = a.start[i]; k < a.start[i + 1]; ++k) {
+      const Cell& x = a.cells[k];
       const int32_t l = pairs[static_cast<size_t>(x.col)];
       if (l < 0) continue;
-      for (const Cell& y : b.cells[static_cast<size_t>(l)]) AddTerm(row, y.col, int64_t{x.value} * y.value);
+      const auto at = static_cast<size_t>(l);
+      for (size_t q = b.start[at]; q < b.start[at + 1]; ++q) AddTerm(row, b.cells[q].col, int64_t{x.value} * b.cells[q].value);
     }
-    FlushRow(out.get(), row, a.rows.ids[i], b.cols);
+    FlushRow(sink, row, a.rows.ids[i], b.cols);
   }
+}
+
+}  // namespace
+
+void MultiplySPM(const std::string& left, const std::string& right, const std::string& product) {
+  const RowCells a = LoadSparseFile(left, kLeft);
+  const RowCells b = LoadSparseFile(right, kRight);
+  Multiply(a, b, &product, nullptr);
+}
+
+std::vector<Element> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right) {
+  const RowCells a = LoadSparse(left, kLeft);
+  left = {};
+  const RowCells b = LoadSparse(right, kRight);
+  right = {};
+  std::vector<Element> product;
+  WithMemory("pairs", [&] { Multiply(a, b, nullptr, &product); });
+  return product;
 }
 
 }  // namespace pelorin

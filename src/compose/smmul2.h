@@ -24,9 +24,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "matrix/spm.h"
 
 namespace pelorin {
 
 void MultiplySPM(const std::string& left, const std::string& right, const std::string& product);
+
+// The same in memory: the lines of the two input files in (released once loaded), those of the
+// product out.
+std::vector<Element> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right);
 
 }  // namespace pelorin

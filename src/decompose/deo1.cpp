@@ -122,8 +122,7 @@ void ClassifyPlaces(const Matrix& m, Subnets& s) {
 bool IsContact(const Subnets& s, size_t p) { return s.sx[p] > 0 && s.sy[p] > 0; }
 
 // "i j w" for every pair of subnets i < j joined by w contact places, by i, then j.
-void WriteGraph(const std::string& name, const Subnets& s) {
-  File file = OpenFile(name, "w");
+void WriteGraph(ElementSink out, const Subnets& s) {
   std::vector<std::pair<int32_t, int32_t>> pairs = WithMemory("GA", [&] {
     std::vector<std::pair<int32_t, int32_t>> found;
     for (size_t p = 0; p < s.sx.size(); ++p)
@@ -134,21 +133,21 @@ void WriteGraph(const std::string& name, const Subnets& s) {
   for (size_t k = 0; k < pairs.size();) {
     size_t end = k;
     while (end < pairs.size() && pairs[end] == pairs[k]) ++end;
-    WriteElement(file.get(), pairs[k].first, pairs[k].second, static_cast<int32_t>(end - k));
+    out.Put(pairs[k].first, pairs[k].second, static_cast<int32_t>(end - k));
     k = end;
   }
 }
 
-// "K", then "place consuming producing" per contact place.
-void WriteContactList(const std::string& name, const Matrix& m, const Subnets& s) {
-  File file = OpenFile(name, "w");
-  std::fprintf(file.get(), "%d\n", s.nsub);
+// "place consuming producing" per contact place (the count line is the caller's).
+void WriteContacts(ElementSink out, const Matrix& m, const Subnets& s) {
   for (size_t p = 0; p < s.sx.size(); ++p)
-    if (IsContact(s, p)) WriteElement(file.get(), m.pl.ids[p], s.sx[p], s.sy[p]);
+    if (IsContact(s, p)) out.Put(m.pl.ids[p], s.sx[p], s.sy[p]);
 }
 
-// The elements of every subnet, in file order: a stable bucket sort by subnet.
-void WriteSubnetFiles(const std::string& name, const Matrix& m, const Subnets& s) {
+// The elements of every subnet, in file order: a stable bucket sort by subnet. `sink(i)` gives
+// the sink of subnet i, asked for once, in increasing i.
+template <class SinkOf>
+void WriteSubnets(const Matrix& m, const Subnets& s, SinkOf&& sink) {
   std::vector<size_t> start(static_cast<size_t>(s.nsub) + 2, 0);
   std::vector<size_t> order(m.a.size());
   for (int32_t t : m.transOf) ++start[static_cast<size_t>(s.subNet[static_cast<size_t>(t)]) + 1];
@@ -157,27 +156,71 @@ void WriteSubnetFiles(const std::string& name, const Matrix& m, const Subnets& s
   for (size_t k = 0; k < m.a.size(); ++k)
     order[next[static_cast<size_t>(s.subNet[static_cast<size_t>(m.transOf[k])])]++] = k;
   for (int32_t i = 1; i <= s.nsub; ++i) {
-    File file = OpenFile(name + ".z" + std::to_string(i), "w");
+    auto out = sink(i);
     for (size_t k = start[static_cast<size_t>(i)]; k < start[static_cast<size_t>(i) + 1]; ++k) {
       const Element& e = m.a[order[k]];
-      WriteElement(file.get(), e.row, e.col, e.value);
+      out.sink.Put(e.row, e.col, e.value);
     }
   }
 }
 
-}  // namespace
-
-int DecomposeIntoFSN(const std::string& matrix) {
-  const Matrix m = ReadMatrix(matrix);
+// The subnets of the matrix file.
+Subnets Classify(const Matrix& m) {
   Forest forest = WithMemory("SubNet", [&] { return Forest(m.tr.size()); });
   LinkTransitions(m, forest);
   Subnets s;
   NumberSubnets(forest, s);
   ClassifyPlaces(m, s);
-  WriteGraph(matrix + ".p", s);
-  WriteContactList(matrix + ".z", m, s);
-  WithMemory("R,S,X,Y,Q", [&] { WriteSubnetFiles(matrix, m, s); });
+  return s;
+}
+
+// A subnet file being written.
+struct SubnetFile {
+  File file;
+  ElementSink sink;
+};
+
+// Lines put into the subnet's element list.
+struct SubnetList {
+  ElementSink sink;
+};
+
+}  // namespace
+
+int DecomposeIntoFSN(const std::string& matrix) {
+  const Matrix m = ReadMatrix(matrix);
+  const Subnets s = Classify(m);
+  {
+    File graph = OpenFile(matrix + ".p", "w");
+    WriteGraph(ElementSink{graph.get(), nullptr}, s);
+  }
+  {
+    File contacts = OpenFile(matrix + ".z", "w");
+    std::fprintf(contacts.get(), "%d\n", s.nsub);
+    WriteContacts(ElementSink{contacts.get(), nullptr}, m, s);
+  }
+  WithMemory("R,S,X,Y,Q", [&] {
+    WriteSubnets(m, s, [&](int32_t i) {
+      SubnetFile out{OpenFile(matrix + ".z" + std::to_string(i), "w"), {}};
+      out.sink.file = out.file.get();
+      return out;
+    });
+  });
   return s.nsub;
+}
+
+Decomposition DecomposeIntoFSNElements(const std::string& matrix) {
+  const Matrix m = ReadMatrix(matrix);
+  const Subnets s = Classify(m);
+  Decomposition d;
+  d.count = s.nsub;
+  WithMemory("GA", [&] { WriteGraph(ElementSink{nullptr, &d.graph}, s); });
+  WithMemory("SX,SY", [&] { WriteContacts(ElementSink{nullptr, &d.contacts}, m, s); });
+  WithMemory("R,S,X,Y,Q", [&] {
+    d.subnets.resize(static_cast<size_t>(s.nsub));
+    WriteSubnets(m, s, [&](int32_t i) { return SubnetList{ElementSink{nullptr, &d.subnets[static_cast<size_t>(i - 1)]}}; });
+  });
+  return d;
 }
 
 }  // namespace pelorin

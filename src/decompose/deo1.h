@@ -34,11 +34,26 @@
 // memory exhaustion with "*** not enough memory for <arrays>\n" (exit code 1).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "matrix/spm.h"
 
 namespace pelorin {
 
 // Writes M.z1 .. M.zK, M.z and M.p; returns K (at least 1).
 int DecomposeIntoFSN(const std::string& matrix);
+
+// What DecomposeIntoFSN writes, in memory.
+struct Decomposition {
+  int32_t count = 0;                          // K, the first line of M.z
+  std::vector<std::vector<Element>> subnets;  // subnets[i - 1]: the lines of M.zi
+  std::vector<Element> contacts;              // the lines of M.z after the first
+  std::vector<Element> graph;                 // the lines of M.p
+};
+
+// Decomposes the matrix file M without writing a file.
+Decomposition DecomposeIntoFSNElements(const std::string& matrix);
 
 }  // namespace pelorin

@@ -61,10 +61,28 @@ std::vector<Element> ReadElementsFile(const std::string& fileName, CommentRule r
 // Writes "%d %d %d\n".
 void WriteElement(std::FILE* file, int32_t row, int32_t col, int32_t value);
 
-// Indices in order of first appearance, positions from 0.
+// Writes every element as "%d %d %d\n" to the file `fileName` (replaced).
+void WriteElementsFile(const std::string& fileName, const std::vector<Element>& elements);
+
+// Where a stage puts the lines of a matrix it makes: a file, written line by line as today, or
+// the elements in memory when no file is kept. A stage that fails halfway leaves the lines made
+// so far either way.
+struct ElementSink {
+  std::FILE* file = nullptr;               // written when not null
+  std::vector<Element>* elements = nullptr;  // else appended to
+  void Put(int32_t row, int32_t col, int32_t value) {
+    if (file != nullptr) WriteElement(file, row, col, value);
+    else elements->push_back({row, col, value});
+  }
+};
+
+// Indices in order of first appearance, positions from 0. Small non-negative indices (below a
+// bound that grows with the list) are looked up in a table, the others in a hash map.
 struct IndexList {
   std::vector<int32_t> ids;                       // ids[k]: the index at position k
-  std::unordered_map<int32_t, int32_t> position;  // index -> position
+  std::vector<int32_t> table;                     // table[id]: position + 1 of a small id, 0 when absent
+  size_t bound = 0;                               // ids below it may go to the table (besides the default)
+  std::unordered_map<int32_t, int32_t> position;  // position of every other id
   // Position of `id`, appended at the end when new.
   int32_t Add(int32_t id);
   // Position of `id`, or -1.
@@ -80,6 +98,23 @@ struct DenseMatrix {
   int32_t& at(size_t i, size_t j) { return cells[i * cols.size() + j]; }
   int32_t at(size_t i, size_t j) const { return cells[i * cols.size() + j]; }
 };
+
+// A matrix held by rows: the non-zero cells of every row in increasing column position.
+struct RowCells {
+  struct Cell {
+    int32_t col;    // column position
+    int32_t value;  // the sum of the cell's lines, not 0
+  };
+  IndexList rows;
+  IndexList cols;
+  std::vector<size_t> start;  // the cells of row position i are cells[start[i] .. start[i + 1])
+  std::vector<Cell> cells;
+};
+
+// Builds the rows of `elements`, adding the lines of every cell in their order; a sum outside
+// 32 bits ends the run with the overflow message. A failed allocation ends it with the memory
+// message of `indices` (the index lists) or `cells` (the cells).
+RowCells LoadRows(const std::vector<Element>& elements, const char* indices, const char* cells);
 
 // Builds the dense matrix of `elements`, adding the cells of repeated positions. A failed
 // allocation ends the run with "*** not enough memory for <arrays>\n".

@@ -16,6 +16,7 @@
 #include "report/writeinv.h"
 #include "run/ana.h"
 #include "matrix/failure.h"
+#include "run/memory.h"
 #include "run/safety.h"
 
 namespace pelorin {
@@ -115,7 +116,7 @@ struct RunFiles {
 // Solves the matrix and checks that the semiflows cover every element; returns the check word.
 std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered) {
   if (s.transitions) TransposeMatrix(f.spm, f.matrix);
-  Pelorin(f.matrix, f.solution, s.debug, s.mode);
+  (s.throughFiles ? PelorinThroughFiles : Pelorin)(f.matrix, f.solution, s.debug, s.mode);
   covered = CheckInv(f.matrix, f.solution) != 0;
   return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
 }
@@ -250,17 +251,23 @@ int EndWith(const Failure& failure, const RunSettings& settings, bool outputOpen
   return code;
 }
 
-}  // namespace
-
-int RunPelorin(const std::vector<std::string>& words) {
+// A run with the settings that `scan` gives, under the memory limit when `capMemory`; prints a
+// failure and turns it into the exit code.
+template <class Scan>
+int Guarded(Scan&& scan, bool capMemory) {
   RunSettings settings;
   bool outputOpened = false;
   try {
-    settings = ScanCommandLine(words);
+    settings = scan();
     if (settings.help) {
       std::fputs(kHelpText, stdout);
       if (settings.extensionHelp) std::fputs(kExtensionHelpText, stdout);
       return kExitOk;
+    }
+    std::optional<MemoryCap> cap;
+    if (capMemory) {
+      cap.emplace(MemoryLimit(settings.memory));
+      KeepFreedMemory();
     }
     Run(settings, outputOpened);
     std::fflush(stdout);
@@ -270,6 +277,16 @@ int RunPelorin(const std::vector<std::string>& words) {
   } catch (const std::bad_alloc&) {
     return EndWith(Failure(kExitMemory, "*** not enough memory\n"), settings, outputOpened);
   }
+}
+
+}  // namespace
+
+int RunPelorin(const std::vector<std::string>& words) {
+  return Guarded([&] { return ScanCommandLine(words); }, true);
+}
+
+int RunPelorin(const RunSettings& settings) {
+  return Guarded([&] { return settings; }, false);
 }
 
 }  // namespace pelorin

@@ -32,6 +32,9 @@ struct RunSettings {
   bool minimal = false;         // "--minimal": the minimal-support semiflows
   bool json = false;            // "--json": the report as one JSON document
   std::string memory;           // "--memory=SIZE": the memory limit of the run, as written
+  // Set by no word: the driver passes every matrix through its work file at every debug level
+  // (tests compare this with the chain in memory).
+  bool throughFiles = false;
 };
 
 extern const char* const kHelpText;
@@ -47,5 +50,8 @@ std::string DefaultBase(const std::string& input);
 
 // A whole run; returns the exit code. Failures are printed here.
 int RunPelorin(const std::vector<std::string>& words);
+
+// A run with settings already scanned (no help text, no memory limit); returns the exit code.
+int RunPelorin(const RunSettings& settings);
 
 }  // namespace pelorin

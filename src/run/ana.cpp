@@ -1,8 +1,12 @@
-// The invariant computation driver. Reads and writes only work files named from the matrix
-// file name M (see ana.h for the table of names); every stage it calls takes file names.
+// The invariant computation driver. Below debug level 2 the composition chain passes its
+// matrices from stage to stage in memory and writes only the debug copies (level 1) and the
+// solution file; at level 2 and above every stage reads and writes its work files, named from the
+// matrix file name M (see ana.h for the table of names). Both give the same solution file and
+// the same copies.
 #include "run/ana.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 #include "compose/coy.h"
@@ -30,12 +34,18 @@ std::string Name(const std::string& m, const char* suffix, int number) { return 
 void Move(const std::string& from, const std::string& to) { std::rename(from.c_str(), to.c_str()); }
 void Remove(const std::string& name) { std::remove(name.c_str()); }
 
+// The solver of every matrix file of the driver: the net's matrix, a subnet, a composition system.
+int SolveFile(const std::string& matrix, const std::string& solution) { return Toudic(matrix, solution); }
+
+// The same for a matrix in memory: the lines of the matrix in, those of the solution out.
+std::vector<Element> Solve(const std::vector<Element>& matrix) { return ToudicElements(matrix); }
+
 // The chain shared by both composition modes: M.z and M.i1.. into the minimal basis M.h.
 // `copy` is the name of the debug copy of the composition system, or empty.
 void Compose(const std::string& m, const std::string& copy) {
   CreateCompositionSystem(m);
   if (!copy.empty()) CopyFile(Name(m, ".s"), copy, "w");
-  Toudic(Name(m, ".s"), Name(m, ".r0"));
+  SolveFile(Name(m, ".s"), Name(m, ".r0"));
   AddUnitSolutions(Name(m, ".r0"), Name(m, ".u"), Name(m, ".r"));
   ComposeJointMatrix(m);
   MultiplySPM(Name(m, ".r"), Name(m, ".g"), Name(m, ".h0"));
@@ -45,7 +55,7 @@ void Compose(const std::string& m, const std::string& copy) {
 // Solves every subnet; in sequential composition its files take the names of current subnets.
 void SolveSubnets(const std::string& m, int count, int mode) {
   for (int i = 1; i <= count; ++i) {
-    Toudic(Name(m, ".z", i), Name(m, ".i", i));
+    SolveFile(Name(m, ".z", i), Name(m, ".i", i));
     if (mode == 2) {
       Move(Name(m, ".z", i), Name(m, ".y", i));
       Move(Name(m, ".i", i), Name(m, ".x", i));
@@ -121,10 +131,7 @@ void Sequential(const std::string& m, const std::string& solution, int debug, in
   if (debug < 2) CleanWorkFiles(count, m);
 }
 
-}  // namespace
-
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode) {
-  if (mode == 0) return Toudic(matrix, solution);
+int ComposeThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode) {
   const int count = DecomposeIntoFSN(matrix);
   SolveSubnets(matrix, count, mode);
   if (count == 1) {
@@ -141,9 +148,168 @@ int Pelorin(const std::string& matrix, const std::string& solution, int debug, i
   return 0;
 }
 
+// The composition chain in memory, from the subnets' bases and a contact place list to the
+// minimal composed basis; `copy` names the debug copy of the composition system, or is empty.
+std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, const std::string& copy) {
+  std::vector<Element> r;
+  {
+    const CompositionSystem system = CreateCompositionSystemElements(list, bases);
+    if (!copy.empty()) WriteElementsFile(copy, system.system);
+    r = AddUnitSolutionsElements(Solve(system.system), system.units);
+  }
+  return MinimizeBasisElements(MultiplySPMElements(std::move(r), ComposeJointMatrixElements(list, bases)));
+}
+
+// The subnets of a decomposition with their bases and, when copies are made, their matrices;
+// indexed by subnet number (entry 0 unused).
+struct CurrentSubnets {
+  std::vector<std::vector<Element>> basis;
+  std::vector<std::vector<Element>> matrix;
+  RemainingContacts contacts;  // the contact places between the current subnets (sequential)
+};
+
+ContactList ContactsOf(const Decomposition& d) {
+  ContactList list;
+  list.subnets = d.count;
+  for (const Element& e : d.contacts) list.entries.push_back({e.row, e.col, e.value});
+  return list;
+}
+
+// One step of sequential composition in memory: the members of `fu` become the subnet fu[0].
+void SequentialStepInMemory(const std::string& m, CurrentSubnets& net, const std::vector<int>& fu, int step, int debug) {
+  const int k = fu[0];
+  const ContactList list = TakeFusionStep(net.contacts, fu);
+  Bases members;
+  for (int f : fu) members.push_back(&net.basis[static_cast<size_t>(f)]);
+  std::vector<Element> composed = ChainInMemory(list, members, debug > 0 ? Name(m, "-s", step) : "");
+  if (debug > 0) {
+    WriteElementsFile(Name(m, "-i", step), composed);
+    std::vector<Element> fused;
+    for (int f : fu) {
+      const std::vector<Element>& part = net.matrix[static_cast<size_t>(f)];
+      fused.insert(fused.end(), part.begin(), part.end());
+    }
+    for (int f : fu) net.matrix[static_cast<size_t>(f)] = {};
+    net.matrix[static_cast<size_t>(k)] = std::move(fused);
+    WriteElementsFile(Name(m, "-z", step), net.matrix[static_cast<size_t>(k)]);
+  }
+  for (int f : fu) {
+    if (f != k) net.basis[static_cast<size_t>(f)] = {};
+  }
+  net.basis[static_cast<size_t>(k)] = std::move(composed);
+}
+
+// The bases of the remaining subnets one after the other, numbered on from one to the next.
+void WriteUnionInMemory(const CurrentSubnets& net, const std::set<int>& remaining, const std::string& solution) {
+  File out = OpenFile(solution, "w");
+  int32_t offset = 0;
+  for (int f : remaining) {
+    const std::vector<Element>& basis = net.basis[static_cast<size_t>(f)];
+    for (const Element& e : basis) WriteElement(out.get(), CheckedAdd(offset, e.row), e.col, e.value);
+    offset = NextUnknownOffset(offset, basis);
+  }
+}
+
+void SequentialInMemory(const std::string& m, const std::string& solution, int debug, CurrentSubnets& net,
+                        const std::vector<Element>& graph) {
+  const std::vector<std::vector<int>> steps = CollapseOfGraphElements('m', graph);
+  std::set<int> remaining;
+  for (size_t i = 1; i < net.basis.size(); ++i) remaining.insert(static_cast<int>(i));
+  for (size_t s = 0; s < steps.size(); ++s) {
+    SequentialStepInMemory(m, net, steps[s], static_cast<int>(s + 1), debug);
+    for (int f : steps[s])
+      if (f != steps[s][0]) remaining.erase(f);
+  }
+  if (remaining.size() == 1) {
+    WriteElementsFile(solution, net.basis[static_cast<size_t>(steps.back()[0])]);
+  } else {
+    WriteUnionInMemory(net, remaining, solution);
+  }
+}
+
+int ComposeInMemory(const std::string& matrix, const std::string& solution, int debug, int mode) {
+  Decomposition d = DecomposeIntoFSNElements(matrix);
+  const int count = d.count;
+  CurrentSubnets net;
+  net.basis.resize(static_cast<size_t>(count) + 1);
+  if (mode == 2 && debug > 0) net.matrix.resize(static_cast<size_t>(count) + 1);
+  for (int i = 1; i <= count; ++i) {
+    std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
+    net.basis[static_cast<size_t>(i)] = Solve(subnet);
+    if (!net.matrix.empty()) net.matrix[static_cast<size_t>(i)] = std::move(subnet);
+    subnet = {};
+  }
+  if (count == 1) {
+    WriteElementsFile(solution, net.basis[1]);
+    CleanWorkFiles(1, matrix);
+    return 1;
+  }
+  if (mode == 2) {
+    net.contacts = MakeRemainingContacts(ContactsOf(d));
+    SequentialInMemory(matrix, solution, debug, net, d.graph);
+  } else {
+    Bases bases;
+    for (int i = 1; i <= count; ++i) bases.push_back(&net.basis[static_cast<size_t>(i)]);
+    WriteElementsFile(solution, ChainInMemory(ContactsOf(d), bases, debug > 0 ? Name(matrix, "-s1") : ""));
+  }
+  Remove(Name(matrix, ".h"));
+  CleanWorkFiles(count, matrix);
+  return 0;
+}
+
+// Above this count the numbered files are looked for in the directory rather than removed name by
+// name, most of them being absent.
+constexpr int kListedBelow = 64;
+
+// Whether `number` is written as "%d" of a number from 1 to count.
+bool IsNumberUpTo(const std::string& number, int count) {
+  if (number.empty() || number.size() > 10 || number[0] == '0') return false;
+  for (char c : number)
+    if (c < '0' || c > '9') return false;
+  return std::stoll(number) <= count;
+}
+
+// Removes the files M.xN, M.yN, M.zN and M.iN (N from 1 to count) that the directory of M holds;
+// false when the directory cannot be read.
+bool RemoveNumberedListed(int count, const std::string& matrix) {
+  namespace fs = std::filesystem;
+  const fs::path path(matrix);
+  const std::string stem = path.filename().string();
+  std::vector<std::string> found;
+  std::error_code error;
+  fs::directory_iterator it(path.has_parent_path() ? path.parent_path() : fs::path("."), error);
+  if (error) return false;
+  for (; it != fs::directory_iterator(); it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() < stem.size() + 3 || name.compare(0, stem.size(), stem) != 0) continue;
+    const std::string suffix = name.substr(stem.size());
+    if ((suffix.rfind(".x", 0) == 0 || suffix.rfind(".y", 0) == 0 || suffix.rfind(".z", 0) == 0 ||
+         suffix.rfind(".i", 0) == 0) &&
+        IsNumberUpTo(suffix.substr(2), count))
+      found.push_back(matrix + suffix);
+  }
+  if (error) return false;
+  for (const std::string& name : found) Remove(name);
+  return true;
+}
+
+}  // namespace
+
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode) {
+  if (mode == 0) return SolveFile(matrix, solution);
+  if (debug >= 2) return ComposeThroughFiles(matrix, solution, debug, mode);
+  return ComposeInMemory(matrix, solution, debug, mode);
+}
+
+int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode) {
+  if (mode == 0) return SolveFile(matrix, solution);
+  return ComposeThroughFiles(matrix, solution, debug, mode);
+}
+
 void CleanWorkFiles(int count, const std::string& matrix) {
   for (const char* suffix : {".z", ".y", ".s", ".g", ".r", ".r0", ".u", ".h0", ".p", ".t", ".x"})
     Remove(Name(matrix, suffix));
+  if (count > kListedBelow && RemoveNumberedListed(count, matrix)) return;
   for (const char* suffix : {".x", ".y", ".z", ".i"})
     for (int i = 1; i <= count; ++i) Remove(Name(matrix, suffix, i));
 }
@@ -153,14 +319,16 @@ bool DriverWritesFile(const std::string& suffix, int mode, int debug) {
   const std::string kind = suffix.substr(0, 2);
   const std::string rest = suffix.substr(2);
   const bool number = !rest.empty() && rest[0] != '0' && rest.find_first_not_of("0123456789") == std::string::npos;
+  // below level 2 the chain runs in memory: only the debug copies are written
+  const bool chain = debug >= 2;
   // files of both modes: subnets, their bases, the contact places, the graph, the chain
   for (const char* fixed : {".z", ".p", ".s", ".u", ".r0", ".r", ".g", ".h0", ".h"})
-    if (suffix == fixed) return true;
-  if ((kind == ".z" || kind == ".i") && number) return true;
+    if (chain && suffix == fixed) return true;
+  if (chain && (kind == ".z" || kind == ".i") && number) return true;
   if (mode == 1) return debug > 0 && suffix == "-s1";
   // sequential composition: the remaining subnets, the sequence and the step copies
-  if (suffix == ".y" || suffix == ".t") return true;
-  if ((kind == ".y" || kind == ".x") && number) return true;
+  if (chain && (suffix == ".y" || suffix == ".t")) return true;
+  if (chain && (kind == ".y" || kind == ".x") && number) return true;
   return debug > 0 && (kind == "-s" || kind == "-i" || kind == "-z") && number;
 }
 

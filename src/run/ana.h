@@ -11,7 +11,8 @@
 //           the members of the step become subnets 1, 2, ... (M.zj, M.ij), the same chain runs,
 //           and M.h becomes the basis M.xk of the fused subnet k.
 // At a debug level above 0 the driver keeps copies M-s1 (mode 1), M-sS, M-iS, M-zS (mode 2,
-// step S); below level 2 it removes its work files at the end.
+// step S); below level 2 it removes its work files at the end. Below level 2 the chain runs in
+// memory and writes none of the other work files; the solution and the copies are the same.
 //
 // A fusion set is one line of M.t: subnet numbers separated by blanks, e.g. "1 2\n"; its
 // first number is the number the fused subnet keeps.
@@ -25,6 +26,11 @@ namespace pelorin {
 // sequential composition (2) of its minimal functional subnets. Returns the result of `Toudic`
 // in direct mode, 1 when the matrix is a single subnet, 0 after a composition.
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode);
+
+// The same through the work files at every debug level: each stage of the composition chain
+// reads its inputs from files and writes its result to a file, as at level 2 and above. The
+// solution file and the copies are the same as Pelorin's.
+int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode);
 
 // Removes the driver's work files of `matrix`, numbered ones for 1..count; missing files are
 // passed over. The solution file, M.h and the debug copies are left alone.

@@ -1,10 +1,14 @@
 // Basis minimization (contract in smb2.h).
+//
+// The vectors are held sparsely: the summed non-zero components of each, in increasing column
+// position. A vector above vector i is positive wherever i is, so it is looked for only among the
+// vectors positive in the column where i is positive and the fewest vectors are.
 #include "solver/smb2.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
-#include "matrix/spm.h"
 #include "matrix/textfile.h"
 #include "matrix/failure.h"
 
@@ -12,81 +16,97 @@ namespace pelorin {
 
 namespace {
 
-// What the pairwise comparison needs besides the dense vectors; all indexed by vector position.
+// The vectors of the input and what the pairwise comparison needs; all indexed by vector position.
 struct Minimisation {
-  std::vector<int64_t> sums;   // sums[i]: sum of the components of vector i
-  std::vector<char> negative;  // negative[i]: vector i has a component below 0
-  std::vector<size_t> start;   // the non-zero components of vector i are cols[start[i] .. start[i+1])
-  std::vector<size_t> cols;    // component positions, ascending within a vector
-  std::vector<char> B;         // B[i]: vector i is removed
-  std::vector<std::vector<size_t>> positives;  // positives[c]: the vectors > 0 in column c, ascending
+  RowCells a;                     // the vectors: rows by first appearance, their non-zero components
+  std::vector<int64_t> sums;      // sums[i]: sum of the components of vector i
+  std::vector<char> negative;     // negative[i]: vector i has a component below 0
+  std::vector<char> B;            // B[i]: vector i is removed
+  std::vector<size_t> firstPositive;  // the vectors > 0 in column c are positives[firstPositive[c] .. [c + 1])
+  std::vector<uint32_t> positives;    // vector positions, ascending within a column
 };
 
-// Sums, signs and supports of the vectors of `a`.
-Minimisation Prepare(const DenseMatrix& a) {
-  return WithMemory("B", [&] {
-    const size_t ma = a.rows.size(), na = a.cols.size();
-    Minimisation s;
+// Sums, signs and the vectors positive in each column.
+void Prepare(Minimisation& s) {
+  if (s.a.rows.size() > UINT32_MAX) FailMemory("B");
+  WithMemory("B", [&] {
+    const size_t ma = s.a.rows.size();
     s.sums.assign(ma, 0);
     s.negative.assign(ma, 0);
     s.B.assign(ma, 0);
-    s.start.reserve(ma + 1);
-    s.positives.resize(na);
+    s.firstPositive.assign(s.a.cols.size() + 1, 0);
     for (size_t i = 0; i < ma; ++i) {
-      s.start.push_back(s.cols.size());
-      for (size_t c = 0; c < na; ++c) {
-        const int32_t v = a.at(i, c);
-        if (v == 0) continue;
-        s.sums[i] += v;
-        if (v < 0) s.negative[i] = 1;
-        if (v > 0) s.positives[c].push_back(i);
-        s.cols.push_back(c);
+      for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k) {
+        const RowCells::Cell& c = s.a.cells[k];
+        s.sums[i] += c.value;
+        if (c.value < 0) s.negative[i] = 1;
+        if (c.value > 0) ++s.firstPositive[static_cast<size_t>(c.col) + 1];
       }
     }
-    s.start.push_back(s.cols.size());
-    return s;
+    for (size_t c = 1; c < s.firstPositive.size(); ++c) s.firstPositive[c] += s.firstPositive[c - 1];
+    std::vector<size_t> next(s.firstPositive.begin(), s.firstPositive.end() - 1);
+    s.positives.resize(s.firstPositive.back());
+    for (size_t i = 0; i < ma; ++i)
+      for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k)
+        if (s.a.cells[k].value > 0) s.positives[next[static_cast<size_t>(s.a.cells[k].col)]++] = static_cast<uint32_t>(i);
   });
 }
 
-// Vector j >= vector i in every component, compared over all components.
-bool CoversDense(const DenseMatrix& a, size_t j, size_t i) {
-  for (size_t c = 0; c < a.cols.size(); ++c)
-    if (a.at(j, c) < a.at(i, c)) return false;
-  return true;
-}
-
-// Vector j >= vector i in every component. A vector above another has the larger sum; a vector
-// without negative components is above i off i's support, so only that support needs a look.
-bool Covers(const DenseMatrix& a, const Minimisation& s, size_t j, size_t i) {
+// Vector j >= vector i in every component: where only i is non-zero it must be negative, where
+// only j is non-zero positive, and where both are j's must be the larger. A vector above another
+// has the larger sum; a vector without negative components is above i off i's support.
+bool Covers(const Minimisation& s, size_t j, size_t i) {
   if (s.sums[j] < s.sums[i]) return false;
-  if (s.negative[j]) return CoversDense(a, j, i);
-  for (size_t k = s.start[i]; k < s.start[i + 1]; ++k)
-    if (a.at(j, s.cols[k]) < a.at(i, s.cols[k])) return false;
+  const std::vector<RowCells::Cell>& parts = s.a.cells;
+  size_t a = s.a.start[i], b = s.a.start[j];
+  const size_t aEnd = s.a.start[i + 1], bEnd = s.a.start[j + 1];
+  while (a < aEnd) {
+    if (b < bEnd && parts[b].col < parts[a].col) {
+      if (parts[b].value < 0) return false;
+      ++b;
+    } else if (b < bEnd && parts[b].col == parts[a].col) {
+      if (parts[b].value < parts[a].value) return false;
+      ++a;
+      ++b;
+    } else {
+      if (parts[a].value > 0) return false;
+      ++a;
+    }
+  }
+  if (s.negative[j])
+    for (; b < bEnd; ++b)
+      if (parts[b].value < 0) return false;
   return true;
 }
 
 // The vectors that can lie above vector i: those positive in the column where i is positive and
-// the fewest others are (a vector above i is positive wherever i is); all, when i has no
-// positive component. Null when all are candidates.
-const std::vector<size_t>* Candidates(const Minimisation& s, const DenseMatrix& a, size_t i) {
-  const std::vector<size_t>* best = nullptr;
-  for (size_t k = s.start[i]; k < s.start[i + 1]; ++k) {
-    const size_t c = s.cols[k];
-    if (a.at(i, c) > 0 && (best == nullptr || s.positives[c].size() < best->size())) best = &s.positives[c];
+// the fewest others are; empty with `all` set when i has no positive component.
+std::span<const uint32_t> Candidates(const Minimisation& s, size_t i, bool& all) {
+  all = true;
+  std::span<const uint32_t> best;
+  for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k) {
+    const RowCells::Cell& c = s.a.cells[k];
+    if (c.value <= 0) continue;
+    const auto col = static_cast<size_t>(c.col);
+    const std::span<const uint32_t> list(s.positives.data() + s.firstPositive[col], s.firstPositive[col + 1] - s.firstPositive[col]);
+    if (all || list.size() < best.size()) best = list;
+    all = false;
   }
   return best;
 }
 
 // Each kept vector i, in order, removes every other kept vector that lies above it.
-void RemoveNonMinimal(const DenseMatrix& a, Minimisation& s) {
-  const size_t ma = a.rows.size();
+void RemoveNonMinimal(Minimisation& s) {
+  const size_t ma = s.a.rows.size();
   auto test = [&](size_t i, size_t j) {
-    if (j != i && !s.B[j] && Covers(a, s, j, i)) s.B[j] = 1;
+    if (j != i && !s.B[j] && Covers(s, j, i)) s.B[j] = 1;
   };
   for (size_t i = 0; i < ma; ++i) {
     if (s.B[i]) continue;
-    if (const std::vector<size_t>* candidates = Candidates(s, a, i)) {
-      for (size_t j : *candidates) test(i, j);
+    bool all = false;
+    const std::span<const uint32_t> candidates = Candidates(s, i, all);
+    if (!all) {
+      for (uint32_t j : candidates) test(i, j);
     } else {
       for (size_t j = 0; j < ma; ++j) test(i, j);
     }
@@ -94,28 +114,40 @@ void RemoveNonMinimal(const DenseMatrix& a, Minimisation& s) {
 }
 
 // The kept vectors, renumbered from 1, their non-zero components in column order.
-void WriteKept(std::FILE* out, const DenseMatrix& a, const Minimisation& s) {
+void WriteKept(ElementSink out, const Minimisation& s) {
   int32_t number = 0;
-  for (size_t i = 0; i < a.rows.size(); ++i) {
+  for (size_t i = 0; i < s.a.rows.size(); ++i) {
     if (s.B[i]) continue;
     ++number;
-    for (size_t k = s.start[i]; k < s.start[i + 1]; ++k)
-      WriteElement(out, number, a.cols.ids[s.cols[k]], a.at(i, s.cols[k]));
+    for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k)
+      out.Put(number, s.a.cols.ids[static_cast<size_t>(s.a.cells[k].col)], s.a.cells[k].value);
   }
 }
 
 }  // namespace
 
 void MinimizeBasis(const std::string& input, const std::string& output) {
-  DenseMatrix a;
+  Minimisation s;
   {
     File in = OpenFile(input, "r");
-    a = WithMemory("rowsa,colsa,A", [&] { return LoadDense(ReadElements(in.get(), input), "rowsa,colsa,A"); });
+    const std::vector<Element> elements = WithMemory("rowsa,colsa,A", [&] { return ReadElements(in.get(), input); });
+    s.a = LoadRows(elements, "rowsa,colsa,A", "rowsa,colsa,A");
   }
-  Minimisation s = Prepare(a);
-  RemoveNonMinimal(a, s);
+  Prepare(s);
+  RemoveNonMinimal(s);
   File out = OpenFile(output, "w");
-  WriteKept(out.get(), a, s);
+  WriteKept(ElementSink{out.get(), nullptr}, s);
+}
+
+std::vector<Element> MinimizeBasisElements(std::vector<Element> basis) {
+  Minimisation s;
+  s.a = LoadRows(basis, "rowsa,colsa,A", "rowsa,colsa,A");
+  basis = {};
+  Prepare(s);
+  RemoveNonMinimal(s);
+  std::vector<Element> kept;
+  WithMemory("B", [&] { WriteKept(ElementSink{nullptr, &kept}, s); });
+  return kept;
 }
 
 }  // namespace pelorin

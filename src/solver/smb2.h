@@ -28,9 +28,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "matrix/spm.h"
 
 namespace pelorin {
 
 void MinimizeBasis(const std::string& input, const std::string& output);
+
+// The same in memory: the lines of the input file in (released once loaded), those of the output
+// file out.
+std::vector<Element> MinimizeBasisElements(std::vector<Element> basis);
 
 }  // namespace pelorin

@@ -69,9 +69,8 @@ SparseRow SumCells(std::vector<Entry>& cells) {
   return row;
 }
 
-// Reads the matrix: variables and equations numbered by first appearance, cells summed.
-System ReadSystem(std::FILE* file, const std::string& name) {
-  std::vector<Element> elements = WithMemory("rows,cols", [&] { return ReadElements(file, name); });
+// The matrix of `elements`: variables and equations numbered by first appearance, cells summed.
+System BuildSystem(const std::vector<Element>& elements) {
   return WithMemory("rows,cols,C", [&] {
     System system;
     std::vector<std::vector<Entry>> cells;
@@ -170,12 +169,26 @@ void CheckEquations(const WorkRow& p, int64_t largestP, const WorkRow& n, int64_
   if (productP > kLimit || productN > kLimit || productP + productN > kLimit) Combine(p.c, m.b, n.c, m.a);
 }
 
-// One line "%d %d %d\n" per non-zero coefficient: solution number, input row number, value.
-void WriteSolutions(std::FILE* file, const WorkRows& rows, const IndexList& variables) {
-  for (size_t i = 0; i < rows.size(); ++i) {
-    for (const Entry& e : rows[i].x) {
-      WriteElement(file, static_cast<int32_t>(i + 1), variables.ids[static_cast<size_t>(e.pos)], e.value);
-    }
+// One line per non-zero coefficient of every working row, in order: solution number, input row
+// number, value. The set is spent: its lists are freed first and each row once written, so that
+// the solutions in memory never add much to the rows they come from.
+void WriteSolutions(ElementSink out, WorkingSet& set, const IndexList& variables) {
+  set.column = {};
+  set.containing = {};
+  set.keyed = {};
+  set.wide = {};
+  if (out.elements != nullptr) {
+    size_t lines = 0;
+    for (size_t id = 0; id < set.rows.size(); ++id)
+      if (set.alive[id]) lines += set.rows[id].x.size();
+    out.elements->reserve(lines);
+  }
+  int32_t number = 0;
+  for (size_t id = 0; id < set.rows.size(); ++id) {
+    if (!set.alive[id]) continue;
+    ++number;
+    for (const Entry& e : set.rows[id].x) out.Put(number, variables.ids[static_cast<size_t>(e.pos)], e.value);
+    set.rows[id] = WorkRow{};
   }
 }
 
@@ -447,11 +460,11 @@ WorkRows WorkingRows(const WorkingSet& set) {
   return rows;
 }
 
-int Toudic(const std::string& input, const std::string& output) {
-  File in = OpenFile(input, "r");
-  File out = OpenFile(output, "w");
-  System system = ReadSystem(in.get(), input);
-  in.reset();
+namespace {
+
+// The whole method on the system: the starting rows, then erasure and elimination steps until
+// no column is left; the solutions go to `out`.
+void Solve(System& system, ElementSink out) {
   WorkingSet set = WithMemory("X", [&] {
     onex(system.work);
     WorkingSet start = MakeWorkingSet(system.cols.size(), system.rows.size());
@@ -465,8 +478,27 @@ int Toudic(const std::string& input, const std::string& output) {
     if (findcol(set, col, Ip, Im) == 0) break;
     EliminateColumn(set, col - 1, Ip, Im);
   }
-  WriteSolutions(out.get(), WorkingRows(set), system.rows);
+  WriteSolutions(out, set, system.rows);
+}
+
+}  // namespace
+
+int Toudic(const std::string& input, const std::string& output) {
+  File in = OpenFile(input, "r");
+  File out = OpenFile(output, "w");
+  std::vector<Element> elements = WithMemory("rows,cols", [&] { return ReadElements(in.get(), input); });
+  in.reset();
+  System system = BuildSystem(elements);
+  elements = {};
+  Solve(system, ElementSink{out.get(), nullptr});
   return 0;
+}
+
+std::vector<Element> ToudicElements(const std::vector<Element>& matrix) {
+  System system = BuildSystem(matrix);
+  std::vector<Element> solutions;
+  WithMemory("X", [&] { Solve(system, ElementSink{nullptr, &solutions}); });
+  return solutions;
 }
 
 }  // namespace pelorin

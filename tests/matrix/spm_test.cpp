@@ -1,6 +1,8 @@
 // Reading sparse matrix files: line kinds, numbers, the dense load.
 #include "matrix/spm.h"
 
+#include <map>
+
 #include "matrix/textfile.h"
 #include "support/testutil.h"
 
@@ -85,6 +87,28 @@ TEST(ReadLine, LastLineWithoutLineFeedAndLongLines) {
   ASSERT_TRUE(ReadLine(file.get(), line));
   EXPECT_EQ(line, "end");
   EXPECT_FALSE(ReadLine(file.get(), line));
+}
+
+// Positions by first appearance whatever the ids: negative, small, huge, and ids that were large
+// when first met and are covered by the growing table later.
+TEST(IndexList, PositionsByFirstAppearance) {
+  IndexList list;
+  std::map<int32_t, int32_t> expected;
+  uint32_t state = 7;
+  for (int k = 0; k < 20000; ++k) {
+    state = state * 1103515245u + 12345u;
+    const uint32_t r = state >> 8;
+    const int32_t id = k % 7 == 0 ? -static_cast<int32_t>(r % 50) : k % 5 == 0 ? static_cast<int32_t>(r) : static_cast<int32_t>(r % 30000);
+    const auto [it, inserted] = expected.try_emplace(id, static_cast<int32_t>(expected.size()));
+    ASSERT_EQ(list.Add(id), it->second) << id;
+    if (inserted) {
+      EXPECT_EQ(list.ids.back(), id);
+    }
+  }
+  EXPECT_EQ(list.size(), expected.size());
+  for (const auto& [id, position] : expected) EXPECT_EQ(list.Find(id), position);
+  EXPECT_EQ(list.Find(29999 + 1), -1);
+  EXPECT_EQ(list.Find(INT32_MIN), -1);
 }
 
 }  // namespace

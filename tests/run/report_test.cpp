@@ -120,7 +120,7 @@ TEST(WorkFiles, TheInputIsNeverOverwritten) {
                         Case{{"-o", "demo.net", "demo.net"}, "demo.net"},
                         Case{{"-w", "x", "x.spm"}, "x.spm"},
                         Case{{"-T", "-w", "x", "x.spmt.inv"}, "x.spmt.inv"},
-                        Case{{"-c", "-w", "y", "y.spm.z"}, "y.spm.z"},
+                        Case{{"-c", "-d", "2", "-w", "y", "y.spm.z"}, "y.spm.z"},
                         Case{{"-s", "-T", "-d", "1", "-w", "y", "y.spmt-s1"}, "y.spmt-s1"}}) {
     WriteFile(dir / c.input, kDemoNet);
     test::RunResult r = RunPelorinBinary(c.args, dir.path());
@@ -139,10 +139,11 @@ TEST(WorkFiles, LinksAndStandardInputAreTheInputToo) {
     std::vector<std::string> args;
     std::string link;  // made as a hard link ("=name") or a symbolic link ("~name") to d.net
   };
-  for (const Case& c : {Case{{"-c", "d.net"}, "=__d.net.spm.z1"}, Case{{"-c", "d.net"}, "~__d.net.spm.z1"},
+  for (const Case& c : {Case{{"-c", "-d", "2", "d.net"}, "=__d.net.spm.z1"},
+                        Case{{"-c", "-d", "3", "d.net"}, "~__d.net.spm.z1"},
                         Case{{"-d", "1", "-c", "d.net"}, "=__d.net.spm-s1"},
                         Case{{"-s", "-d", "1", "d.net"}, "~__d.net.spm-z12"},
-                        Case{{"-T", "-s", "d.net"}, "=__d.net.spmt.x3"}, Case{{"d.net", "r"}, "~r"}}) {
+                        Case{{"-T", "-s", "-d", "2", "d.net"}, "=__d.net.spmt.x3"}, Case{{"d.net", "r"}, "~r"}}) {
     TempDir dir;
     WriteFile(dir / "d.net", kDemoNet);
     const std::string link = dir / c.link.substr(1);
@@ -166,10 +167,12 @@ TEST(WorkFiles, LinksAndStandardInputAreTheInputToo) {
 // Only the files that the run writes are refused; a missing input is an open error.
 TEST(WorkFiles, NamesTheRunDoesNotWriteAreNoClash) {
   TempDir dir;
-  for (const char* name : {"a.spmt", "n.spm.net", "m.spm.x1", "m.spm-s1"}) WriteFile(dir / name, kDemoNet);
+  // below debug level 2 the composition chain writes none of its work files
+  for (const char* name : {"a.spmt", "n.spm.net", "m.spm.x1", "s.spm-s1", "k.spm.z1"}) WriteFile(dir / name, kDemoNet);
   for (std::vector<std::string> args :
-       {std::vector<std::string>{"-q", "-w", "a", "a.spmt"}, {"-q", "-c", "-w", "n", "n.spm.net"},
-        {"-q", "-c", "-w", "m", "m.spm.x1"}, {"-q", "-s", "-w", "m", "m.spm-s1"}}) {
+       {std::vector<std::string>{"-q", "-w", "a", "a.spmt"}, {"-q", "-c", "-d", "2", "-w", "n", "n.spm.net"},
+        {"-q", "-c", "-d", "2", "-w", "m", "m.spm.x1"}, {"-q", "-s", "-w", "s", "s.spm-s1"},
+        {"-q", "-c", "-d", "1", "-w", "k", "k.spm.z1"}}) {
     test::RunResult r = RunPelorinBinary(args, dir.path());
     EXPECT_EQ(r.exitCode, 0) << args.back() << r.out;
   }

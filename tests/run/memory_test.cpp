@@ -1,0 +1,89 @@
+// The memory limit: the size on the command line, and runs of the built Pelorin that exhaust it.
+#include "run/memory.h"
+
+#include <algorithm>
+
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ExpectFailure;
+using test::ListFiles;
+using test::RunPelorinBinary;
+using test::TempDir;
+
+TEST(MemoryLimit, SizesWithAndWithoutUnit) {
+  EXPECT_EQ(MemoryLimit("4096"), 4096u);
+  EXPECT_EQ(MemoryLimit("3K"), 3u << 10);
+  EXPECT_EQ(MemoryLimit("64M"), 64u << 20);
+  EXPECT_EQ(MemoryLimit("2g"), uint64_t{2} << 30);
+  EXPECT_GT(MemoryLimit(""), 0u);  // half of the physical memory
+}
+
+TEST(MemoryLimit, MalformedSizesEndTheRun) {
+  for (const char* text : {"M", "12Q", "1.5G", "-3", "0", "12MB", " 12", "99999999999999999999", "17179869184G"}) {
+    const Failure f = ExpectFailure([&] { MemoryLimit(text); });
+    EXPECT_EQ(f.code, 4) << text;
+    EXPECT_EQ(f.message, std::string("*** malformed memory size: ") + text + "\n");
+  }
+  const test::RunResult r = RunPelorinBinary({"--memory=12X", "n.net"}, TempDir().path());
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.out, "*** malformed memory size: 12X\n");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define PELORIN_NO_CAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELORIN_NO_CAP 1
+#endif
+#endif
+
+// A cycle of k diamonds: every T-semiflow takes one of the two ways through each diamond, 2^k in
+// all, so that the solution needs far more memory than a small cap allows.
+std::string Diamonds(int k) {
+  std::string net = "net diamonds\n";
+  for (int i = 0; i < k; ++i) {
+    const std::string s = "s" + std::to_string(i), next = "s" + std::to_string((i + 1) % k), n = std::to_string(i);
+    net += "tr a" + n + " " + s + " -> x" + n + "\ntr c" + n + " x" + n + " -> " + next + "\n";
+    net += "tr b" + n + " " + s + " -> y" + n + "\ntr d" + n + " y" + n + " -> " + next + "\n";
+  }
+  return net;
+}
+
+// The run ends with a stage's memory message and exit code 1, and the work files stay as after
+// any failure: main's files, and those of the driver that the debug level keeps. Below level 2
+// the composition chain keeps no work file, only (at level 1) the copies of the steps done; the
+// solver of direct mode has created the solution file before it starts.
+TEST(MemoryLimit, ExhaustedMemoryEndsTheRunWithTheStagesMessage) {
+#ifdef PELORIN_NO_CAP
+  GTEST_SKIP() << "address-sanitizer builds run without the cap";
+#endif
+  const std::vector<std::string> mainFiles = {"n.net", "report", "w.nmp", "w.nmt", "w.spm", "w.spmt"};
+  for (const std::string mode : {"", "-c", "-s"}) {
+    for (int debug : {0, 1, 2}) {
+      SCOPED_TRACE("mode " + mode + ", level " + std::to_string(debug));
+      TempDir dir;
+      test::WriteFile(dir / "n.net", Diamonds(22));
+      std::vector<std::string> args = {"--memory=32M", "-T", "-q", "-w", "w", "-d", std::to_string(debug), "n.net", "report"};
+      if (!mode.empty()) args.insert(args.begin(), mode);
+      const test::RunResult r = RunPelorinBinary(args, dir.path());
+      EXPECT_EQ(r.exitCode, 1);
+      EXPECT_EQ(r.out.rfind("*** not enough memory for ", 0), 0u) << r.out;
+      std::vector<std::string> main, driver, copies;
+      for (const std::string& name : ListFiles(dir.path())) {
+        if (name.rfind("w.spmt.", 0) == 0) driver.push_back(name);
+        else if (name.rfind("w.spmt-", 0) == 0) copies.push_back(name);
+        else main.push_back(name);
+      }
+      EXPECT_EQ(main, mainFiles);
+      if (mode.empty()) EXPECT_EQ(driver, std::vector<std::string>{"w.spmt.inv"});
+      else EXPECT_EQ(!driver.empty(), debug >= 2);
+      EXPECT_EQ(!copies.empty(), !mode.empty() && debug >= 1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelorin
