@@ -114,13 +114,13 @@ void SolveAndReport(const RunSettings& s) {
   const std::string solution = matrix + ".inv";
   const std::string table = s.base + (s.transitions ? ".nmt" : ".nmp");
   if (s.transitions) TransposeMatrix(spm, matrix);
-  Pelorin(matrix, solution, s.debug, s.mode);
-  const int covered = CheckInv(matrix, solution);
+  Pelorin(matrix, solution, s.debug, s.mode, s.minimal);
+  const int covered = CheckInv(matrix, solution, s.minimal);
   const std::string word = s.transitions ? (covered ? "consistent" : "not consistent")
                                          : (covered ? "invariant" : "not invariant");
   AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
                              "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
-  WriteInv(table, solution, s.output, s.detail);
+  WriteInv(table, solution, s.output, s.detail, s.minimal);
   if (s.pathGiven)
     std::rename(solution.c_str(), s.resultPath.c_str());
   else if (s.debug == 0)

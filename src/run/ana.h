@@ -23,8 +23,11 @@ namespace pelorin {
 
 // Turns the matrix file into its solution basis: directly (mode 0), by simultaneous (1) or by
 // sequential composition (2) of its minimal functional subnets. Returns the result of `Toudic`
-// in direct mode, 1 when the matrix is a single subnet, 0 after a composition.
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode);
+// in direct mode, 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
+// ("--minimal") every solver call computes minimal-support semiflows (MinimalSemiflows), the
+// composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
+// the solution file is the one canonical set in every mode.
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode, bool minimal = false);
 
 // Removes the driver's work files of `matrix`, numbered ones for 1..count; missing files are
 // passed over. The solution file, M.h and the debug copies are left alone.
