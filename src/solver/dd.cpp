@@ -3,10 +3,12 @@
 #include "solver/dd.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <numeric>
 
 #include "run/failure.h"
+#include "solver/ddtree.h"
 
 namespace pelorin {
 
@@ -260,6 +262,40 @@ void Split(Cone<T>& cone, int32_t c, std::vector<int32_t>& P, std::vector<int32_
   std::vector<int32_t>().swap(cone.column[static_cast<size_t>(c)]);
 }
 
+// Steps with at least this many pairs search a bit-pattern tree of the rays; smaller ones the
+// lists of the rays by their key variable.
+constexpr size_t kTreePairs = 256;
+
+// The adjacency test of one step over a bit-pattern tree of all rays of the cone.
+template <class T>
+struct TreeTest {
+  PatternTree tree;
+  std::vector<uint32_t> slot;  // by ray id: its member number in the tree
+  std::vector<uint64_t> set;   // scratch: the union of two supports
+  std::vector<int32_t> stack;  // scratch of the search
+  int64_t witness = -1;        // the member that last showed a pair not adjacent
+
+  explicit TreeTest(const Cone<T>& cone) : slot(cone.rays.size(), 0) {
+    std::vector<const std::vector<int32_t>*> supports;
+    supports.reserve(cone.live);
+    for (size_t id = 0; id < cone.rays.size(); ++id) {
+      if (!cone.alive[id]) continue;
+      slot[id] = static_cast<uint32_t>(supports.size());
+      supports.push_back(&cone.rays[id].vars);
+    }
+    tree = BuildPatternTree(supports, cone.count.size());
+  }
+  bool Adjacent(int32_t p, int32_t n) {
+    const uint32_t a = slot[static_cast<size_t>(p)], b = slot[static_cast<size_t>(n)];
+    UnionOf(tree, a, b, set);
+    const uint32_t w = static_cast<uint32_t>(witness);
+    if (witness >= 0 && w != a && w != b && Inside(tree, w, set)) return false;
+    const int64_t found = MemberInside(tree, set, a, b, stack);
+    if (found >= 0) witness = found;
+    return found < 0;
+  }
+};
+
 // One step: every adjacent pair of a positive and a negative ray in equation c gives a new ray;
 // then the rays non-zero in c leave the cone.
 template <class T>
@@ -269,6 +305,8 @@ void Eliminate(Cone<T>& cone, int32_t c) {
   std::vector<Ray<T>> fresh;
   if (!P.empty() && !N.empty()) {
     const size_t bound = static_cast<size_t>(++cone.eliminated) + 1;
+    std::unique_ptr<TreeTest<T>> tree;
+    if (P.size() * N.size() >= kTreePairs) tree = std::make_unique<TreeTest<T>>(cone);
     for (int32_t p : P) {
       const Ray<T>& rp = cone.rays[static_cast<size_t>(p)];
       const uint32_t sp = NextStamp(cone.markP, cone.stampP);
@@ -280,7 +318,7 @@ void Eliminate(Cone<T>& cone, int32_t c) {
           for (int32_t v : rn.vars) common += cone.markP[static_cast<size_t>(v)] == sp;
           if (rp.vars.size() + rn.vars.size() - common > bound) continue;
         }
-        if (Adjacent(cone, p, n)) fresh.push_back(Combine(rp, rn, c));
+        if (tree ? tree->Adjacent(p, n) : Adjacent(cone, p, n)) fresh.push_back(Combine(rp, rn, c));
       }
     }
   }
