@@ -262,8 +262,9 @@ void Split(Cone<T>& cone, int32_t c, std::vector<int32_t>& P, std::vector<int32_
   std::vector<int32_t>().swap(cone.column[static_cast<size_t>(c)]);
 }
 
-// Steps with at least this many pairs search a bit-pattern tree of the rays; smaller ones the
-// lists of the rays by their key variable.
+// Steps with at least this many pairs, and at least half as many pairs as rays, search a
+// bit-pattern tree of the rays (built for the step); smaller ones the lists of the rays by their
+// key variable.
 constexpr size_t kTreePairs = 256;
 
 // The adjacency test of one step over a bit-pattern tree of all rays of the cone.
@@ -306,7 +307,7 @@ void Eliminate(Cone<T>& cone, int32_t c) {
   if (!P.empty() && !N.empty()) {
     const size_t bound = static_cast<size_t>(++cone.eliminated) + 1;
     std::unique_ptr<TreeTest<T>> tree;
-    if (P.size() * N.size() >= kTreePairs) tree = std::make_unique<TreeTest<T>>(cone);
+    if (P.size() * N.size() >= std::max(kTreePairs, cone.live / 2)) tree = std::make_unique<TreeTest<T>>(cone);
     for (int32_t p : P) {
       const Ray<T>& rp = cone.rays[static_cast<size_t>(p)];
       const uint32_t sp = NextStamp(cone.markP, cone.stampP);
