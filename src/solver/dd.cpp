@@ -122,6 +122,22 @@ void Rekey(Cone<T>& cone) {
   }
 }
 
+// Drops the removed rays: the rays of the cone take the ids 0, 1, ... in their order, and the
+// lists of the equations and of the key variables are built anew.
+template <class T>
+void Compact(Cone<T>& cone) {
+  std::vector<Ray<T>> rays;
+  rays.reserve(cone.live);
+  for (size_t id = 0; id < cone.rays.size(); ++id)
+    if (cone.alive[id]) rays.push_back(std::move(cone.rays[id]));
+  cone.rays = std::move(rays);
+  cone.alive.assign(cone.rays.size(), 1);
+  for (auto& list : cone.column) list.clear();
+  for (size_t id = 0; id < cone.rays.size(); ++id)
+    for (int32_t c : cone.rays[id].cols) cone.column[static_cast<size_t>(c)].push_back(static_cast<int32_t>(id));
+  Rekey(cone);
+}
+
 template <class T>
 void AddRay(Cone<T>& cone, Ray<T> ray) {
   const int32_t id = static_cast<int32_t>(cone.rays.size());
@@ -212,6 +228,23 @@ bool Adjacent(Cone<T>& cone, int32_t p, int32_t n) {
   return true;
 }
 
+// The size of the union of two increasing lists.
+size_t UnionSize(const std::vector<int32_t>& a, const std::vector<int32_t>& b) {
+  size_t common = 0;
+  for (size_t i = 0, j = 0; i < a.size() && j < b.size();) {
+    if (a[i] < b[j]) {
+      ++i;
+    } else if (b[j] < a[i]) {
+      ++j;
+    } else {
+      ++common;
+      ++i;
+      ++j;
+    }
+  }
+  return a.size() + b.size() - common;
+}
+
 // The positive combination of p and n that is zero in equation c, divided by its gcd.
 template <class T>
 Ray<T> Combine(const Ray<T>& p, const Ray<T>& n, int32_t c) {
@@ -222,8 +255,11 @@ Ray<T> Combine(const Ray<T>& p, const Ray<T>& n, int32_t c) {
   const T zero = 0;
   Ray<T> r;
   r.sig = p.sig | n.sig;
-  r.vars.reserve(p.vars.size() + n.vars.size());
-  r.y.reserve(p.vars.size() + n.vars.size());
+  const size_t vars = UnionSize(p.vars, n.vars), cols = UnionSize(p.cols, n.cols);
+  r.vars.reserve(vars);
+  r.y.reserve(vars);
+  r.cols.reserve(cols);
+  r.e.reserve(cols);
   for (size_t i = 0, j = 0; i < p.vars.size() || j < n.vars.size();) {
     const bool fromP = j == n.vars.size() || (i < p.vars.size() && p.vars[i] <= n.vars[j]);
     const bool fromN = i == p.vars.size() || (j < n.vars.size() && n.vars[j] <= p.vars[i]);
@@ -326,7 +362,8 @@ void Eliminate(Cone<T>& cone, int32_t c) {
   for (int32_t id : P) RemoveRay(cone, id);
   for (int32_t id : N) RemoveRay(cone, id);
   for (Ray<T>& r : fresh) AddRay(cone, std::move(r));
-  if (cone.postings > 2 * cone.live + 1024) Rekey(cone);
+  if (cone.rays.size() > 2 * cone.live + 1024) Compact(cone);
+  else if (cone.postings > 2 * cone.live + 1024) Rekey(cone);
 }
 
 // The cone of the unit vectors: ray i is variable i with its row of A as equation part.
