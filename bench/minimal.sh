@@ -40,6 +40,8 @@ to4ti2() {
     }' "$1"
 }
 
+echo "| net | kind | semiflows | --minimal s | MiB | exit | rays (4ti2) | -p 64 s | MiB | exit | -p 64 -s s | MiB | exit |"
+echo "|---|---|---:|---:|---:|---|---:|---:|---:|---|---:|---:|---|"
 for net in "$@"; do
   name=$(basename "$net")
   rm -f "$work"/w.* "$work"/p.*
