@@ -298,10 +298,20 @@ void Split(Cone<T>& cone, int32_t c, std::vector<int32_t>& P, std::vector<int32_
   std::vector<int32_t>().swap(cone.column[static_cast<size_t>(c)]);
 }
 
-// Steps with at least this many pairs, and at least half as many pairs as rays, search a
-// bit-pattern tree of the rays (built for the step); smaller ones the lists of the rays by their
-// key variable.
-constexpr size_t kTreePairs = 256;
+// A step searches a bit-pattern tree of the rays, built for the step, when it has at least this
+// many pairs and the search of the key lists would cost more than building the tree (the lists
+// under the first pair's variables, times the pairs, against four times the rays); otherwise it
+// searches the lists of the rays by their key variable.
+constexpr size_t kTreePairs = 64;
+
+// The rays listed under the variables of rays p and n: the cost of searching their lists.
+template <class T>
+size_t ListedUnder(const Cone<T>& cone, int32_t p, int32_t n) {
+  size_t total = 0;
+  for (int32_t id : {p, n})
+    for (int32_t v : cone.rays[static_cast<size_t>(id)].vars) total += cone.keyed[static_cast<size_t>(v)].size();
+  return total;
+}
 
 // The adjacency test of one step over a bit-pattern tree of all rays of the cone.
 template <class T>
@@ -343,7 +353,8 @@ void Eliminate(Cone<T>& cone, int32_t c) {
   if (!P.empty() && !N.empty()) {
     const size_t bound = static_cast<size_t>(++cone.eliminated) + 1;
     std::unique_ptr<TreeTest<T>> tree;
-    if (P.size() * N.size() >= std::max(kTreePairs, cone.live / 2)) tree = std::make_unique<TreeTest<T>>(cone);
+    if (P.size() * N.size() >= kTreePairs && P.size() * N.size() * ListedUnder(cone, P[0], N[0]) >= 4 * cone.live)
+      tree = std::make_unique<TreeTest<T>>(cone);
     for (int32_t p : P) {
       const Ray<T>& rp = cone.rays[static_cast<size_t>(p)];
       const uint32_t sp = NextStamp(cone.markP, cone.stampP);
