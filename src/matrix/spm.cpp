@@ -50,6 +50,22 @@ Element ParseElementLine(const std::string& line, const std::string& fileName, l
   return e;
 }
 
+WideElement ParseWideElementLine(const std::string& line, const std::string& fileName, long number) {
+  WideElement e;
+  size_t pos = 0;
+  if (!ParseInt(line, pos, e.row) || !ParseInt(line, pos, e.col))
+    Fail(kExitInput, "*** malformed line " + std::to_string(number) + " in file " + fileName + "\n");
+  SwallowSpace(line, pos);
+  bool negative = false;
+  if (pos < line.size() && (line[pos] == '+' || line[pos] == '-')) negative = line[pos++] == '-';
+  const size_t digits = pos;
+  while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') ++pos;
+  if (pos == digits) return e;
+  const size_t first = line.find_first_not_of('0', digits);
+  e.value = first >= pos ? "0" : (negative ? "-" : "") + line.substr(first, pos - first);
+  return e;
+}
+
 std::vector<Element> ReadElements(std::FILE* file, const std::string& fileName, CommentRule rule) {
   std::vector<Element> elements;
   std::string line;

@@ -51,6 +51,17 @@ int32_t LeadingInt(const std::string& text, size_t pos = 0);
 // run naming `fileName` and the line `number`.
 Element ParseElementLine(const std::string& line, const std::string& fileName, long number);
 
+// An element line whose value may have any number of digits (the solution files of
+// "--minimal"): the value as decimal text without leading zeros or "+", "-" before a negative
+// one, "1" when the line holds two integers. Row and column are read as by ParseElementLine.
+struct WideElement {
+  int32_t row = 0;
+  int32_t col = 0;
+  std::string value = "1";
+  bool Positive() const { return value[0] != '-' && value != "0"; }
+};
+WideElement ParseWideElementLine(const std::string& line, const std::string& fileName, long number);
+
 // Every element of an open SPM stream, in file order.
 std::vector<Element> ReadElements(std::FILE* file, const std::string& fileName,
                                   CommentRule rule = CommentRule::kHash);

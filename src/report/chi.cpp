@@ -25,26 +25,35 @@ IndexList ReadRows(std::FILE* file, const std::string& name) {
 }
 
 // Flags, per row position, the rows that some solution line gives a positive coefficient.
-void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& inds) {
+void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& inds,
+                 bool wide) {
   std::string line;
   for (long number = 1; ReadLine(file, line); ++number) {
     if (IsSkippedLine(line, CommentRule::kHash)) continue;
-    const Element e = ParseElementLine(line, name, number);
-    if (e.value <= 0) continue;
-    const int32_t i = rows.Find(e.col);
+    int32_t element = 0;
+    if (wide) {
+      const WideElement e = ParseWideElementLine(line, name, number);
+      if (!e.Positive()) continue;
+      element = e.col;
+    } else {
+      const Element e = ParseElementLine(line, name, number);
+      if (e.value <= 0) continue;
+      element = e.col;
+    }
+    const int32_t i = rows.Find(element);
     if (i >= 0) inds[static_cast<size_t>(i)] = 1;
   }
 }
 
 }  // namespace
 
-int CheckInv(const std::string& matrix, const std::string& solutions) {
+int CheckInv(const std::string& matrix, const std::string& solutions, bool wide) {
   File matrixFile = OpenFile(matrix, "r");
   File solutionFile = OpenFile(solutions, "r");
   const IndexList rows = ReadRows(matrixFile.get(), matrix);
   matrixFile.reset();
   std::vector<char> inds = WithMemory("rows, inds", [&] { return std::vector<char>(rows.size(), 0); });
-  MarkCovered(solutionFile.get(), solutions, rows, inds);
+  MarkCovered(solutionFile.get(), solutions, rows, inds, wide);
   return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; }) ? 1 : 0;
 }
 

@@ -20,6 +20,7 @@
 
 namespace pelorin {
 
-int CheckInv(const std::string& matrix, const std::string& solutions);
+// `wide` (the solution files of "--minimal"): coefficients may have any number of digits.
+int CheckInv(const std::string& matrix, const std::string& solutions, bool wide = false);
 
 }  // namespace pelorin

@@ -54,23 +54,31 @@ void ReadTableLine(const std::string& str, NameTable& t) {
   WithMemory("names", [&] { GetName1(str, pos, t.names); });
 }
 
-// One member of a semiflow: its name, "*coefficient" above 1, and a blank.
-void WriteMember(std::FILE* out, const NameTable& t, int32_t element, int32_t coefficient) {
+// One member of a semiflow: its name, "*coefficient" above 1 (decimal text), and a blank.
+void WriteMember(std::FILE* out, const NameTable& t, int32_t element, const std::string& coefficient) {
   const auto it = t.pn.find(element);
   if (it != t.pn.end()) std::fputs(t.names.c_str() + it->second, out);
   else std::fprintf(out, "#%d", element);
-  if (coefficient > 1) std::fprintf(out, "*%d", coefficient);
+  if (coefficient[0] != '-' && coefficient != "0" && coefficient != "1") std::fprintf(out, "*%s", coefficient.c_str());
   std::fputc(' ', out);
+}
+
+// A solution line: the solution number, the element and its coefficient as decimal text.
+WideElement ParseSolutionLine(const std::string& line, const std::string& name, long number, bool wide) {
+  if (wide) return ParseWideElementLine(line, name, number);
+  const Element e = ParseElementLine(line, name, number);
+  return WideElement{e.row, e.col, std::to_string(e.value)};
 }
 
 // Lists the solution lines in full output (or only reads them) and returns the number of the
 // last solution read, 0 when there was none.
-int32_t ListSolutions(std::FILE* in, const std::string& name, std::FILE* out, const NameTable& t, bool full) {
+int32_t ListSolutions(std::FILE* in, const std::string& name, std::FILE* out, const NameTable& t, bool full,
+                      bool wide) {
   int32_t current = 0;
   std::string line;
   for (long number = 1; ReadLine(in, line); ++number) {
     if (IsSkippedLine(line, CommentRule::kHash)) continue;
-    const Element e = ParseElementLine(line, name, number);
+    const WideElement e = ParseSolutionLine(line, name, number, wide);
     if (e.row != current) {
       current = e.row;
       if (full) std::fputc('\n', out);
@@ -118,7 +126,8 @@ void ReadTable(std::FILE* file, NameTable& t) {
     if (!IsSkippedLine(str, CommentRule::kHash)) ReadTableLine(str, t);
 }
 
-int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, int detail) {
+int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, int detail,
+             bool wide) {
   File tableFile = OpenFile(table, "r");
   File solutionFile = OpenFile(solutions, "r");
   File out = OpenOutput(output, "a");
@@ -127,7 +136,7 @@ int WriteInv(const std::string& table, const std::string& solutions, const std::
   ReadTable(tableFile.get(), t);
   tableFile.reset();
   const bool full = detail != 0;
-  const int32_t count = ListSolutions(solutionFile.get(), solutions, out.get(), t, full);
+  const int32_t count = ListSolutions(solutionFile.get(), solutions, out.get(), t, full, wide);
   if (!full) std::fprintf(out.get(), "\n%d semiflow(s)", count);
   else if (count == 0) std::fputs("\nno semiflows", out.get());
   std::fputs("\n\n", out.get());

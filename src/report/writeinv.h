@@ -47,7 +47,10 @@ struct NameTable {
   size_t m = 1;                               // 1 plus the number of table lines read
 };
 
-int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, int detail);
+// `wide` (the solution files of "--minimal"): coefficients may have any number of digits and
+// are listed with all of them.
+int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, int detail,
+             bool wide = false);
 
 // Reads every line of an open name table file into `t`.
 void ReadTable(std::FILE* file, NameTable& t);

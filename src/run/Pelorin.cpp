@@ -116,8 +116,9 @@ struct RunFiles {
 // Solves the matrix and checks that the semiflows cover every element; returns the check word.
 std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered) {
   if (s.transitions) TransposeMatrix(f.spm, f.matrix);
-  (s.throughFiles ? PelorinThroughFiles : Pelorin)(f.matrix, f.solution, s.debug, s.mode);
-  covered = CheckInv(f.matrix, f.solution) != 0;
+  if (s.throughFiles) PelorinThroughFiles(f.matrix, f.solution, s.debug, s.mode);
+  else Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal);
+  covered = CheckInv(f.matrix, f.solution, s.minimal) != 0;
   return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
 }
 
@@ -147,7 +148,7 @@ void TextRun(const RunSettings& s) {
   const std::string word = Solve(s, f, covered);
   AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
                              "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
-  WriteInv(f.table, f.solution, s.output, s.detail);
+  WriteInv(f.table, f.solution, s.output, s.detail, s.minimal);
   KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
 }

@@ -16,9 +16,11 @@
 #include "compose/mui.h"
 #include "compose/smmul2.h"
 #include "decompose/deo1.h"
+#include "matrix/failure.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
+#include "solver/dd.h"
 #include "solver/smb2.h"
 #include "solver/toy2.h"
 
@@ -34,28 +36,33 @@ std::string Name(const std::string& m, const char* suffix, int number) { return 
 void Move(const std::string& from, const std::string& to) { std::rename(from.c_str(), to.c_str()); }
 void Remove(const std::string& name) { std::remove(name.c_str()); }
 
-// The solver of every matrix file of the driver: the net's matrix, a subnet, a composition system.
-int SolveFile(const std::string& matrix, const std::string& solution) { return Toudic(matrix, solution); }
+// The solver of every matrix file of the driver: the net's matrix, a subnet, a composition system;
+// Toudic's generating set, or the minimal-support semiflows.
+int SolveFile(const std::string& matrix, const std::string& solution, bool minimal = false) {
+  return minimal ? MinimalSemiflows(matrix, solution) : Toudic(matrix, solution);
+}
 
 // The same for a matrix in memory: the lines of the matrix in, those of the solution out.
 std::vector<Element> Solve(const std::vector<Element>& matrix) { return ToudicElements(matrix); }
 
 // The chain shared by both composition modes: M.z and M.i1.. into the minimal basis M.h.
-// `copy` is the name of the debug copy of the composition system, or empty.
-void Compose(const std::string& m, const std::string& copy) {
+// `copy` is the name of the debug copy of the composition system, or empty. For the
+// minimal-support semiflows the composed basis is reduced to its minimal supports.
+void Compose(const std::string& m, const std::string& copy, bool minimal) {
   CreateCompositionSystem(m);
   if (!copy.empty()) CopyFile(Name(m, ".s"), copy, "w");
-  SolveFile(Name(m, ".s"), Name(m, ".r0"));
+  SolveFile(Name(m, ".s"), Name(m, ".r0"), minimal);
   AddUnitSolutions(Name(m, ".r0"), Name(m, ".u"), Name(m, ".r"));
   ComposeJointMatrix(m);
   MultiplySPM(Name(m, ".r"), Name(m, ".g"), Name(m, ".h0"));
-  MinimizeBasis(Name(m, ".h0"), Name(m, ".h"));
+  if (minimal) MinimalSupports(Name(m, ".h0"), Name(m, ".h"));
+  else MinimizeBasis(Name(m, ".h0"), Name(m, ".h"));
 }
 
 // Solves every subnet; in sequential composition its files take the names of current subnets.
-void SolveSubnets(const std::string& m, int count, int mode) {
+void SolveSubnets(const std::string& m, int count, int mode, bool minimal) {
   for (int i = 1; i <= count; ++i) {
-    SolveFile(Name(m, ".z", i), Name(m, ".i", i));
+    SolveFile(Name(m, ".z", i), Name(m, ".i", i), minimal);
     if (mode == 2) {
       Move(Name(m, ".z", i), Name(m, ".y", i));
       Move(Name(m, ".i", i), Name(m, ".x", i));
@@ -63,14 +70,14 @@ void SolveSubnets(const std::string& m, int count, int mode) {
   }
 }
 
-void Simultaneous(const std::string& m, const std::string& solution, int debug, int count) {
-  Compose(m, debug > 0 ? Name(m, "-s1") : "");
+void Simultaneous(const std::string& m, const std::string& solution, int debug, int count, bool minimal) {
+  Compose(m, debug > 0 ? Name(m, "-s1") : "", minimal);
   Move(Name(m, ".h"), solution);
   if (debug < 2) CleanWorkFiles(count, m);
 }
 
 // One step of sequential composition; returns the members of the fusion set.
-std::vector<int> SequentialStep(const std::string& m, int step, int debug) {
+std::vector<int> SequentialStep(const std::string& m, int step, int debug, bool minimal) {
   const int k = FilterContactPlaces(m, step);
   std::string line;
   ReadFusionSet(Name(m, ".t"), step, line);
@@ -82,7 +89,7 @@ std::vector<int> SequentialStep(const std::string& m, int step, int debug) {
     Remove(Name(m, ".i", j));
     Move(Name(m, ".x", f), Name(m, ".i", j));
   }
-  Compose(m, debug > 0 ? Name(m, "-s", step) : "");
+  Compose(m, debug > 0 ? Name(m, "-s", step) : "", minimal);
   if (debug > 0) CopyFile(Name(m, ".h"), Name(m, "-i", step), "w");
   CopyFile(Name(m, ".h"), Name(m, ".x", k), "w");
   Remove(Name(m, ".y", k));
@@ -113,12 +120,12 @@ void WriteUnionOfBases(const std::string& m, const std::set<int>& remaining, con
   }
 }
 
-void Sequential(const std::string& m, const std::string& solution, int debug, int count) {
+void Sequential(const std::string& m, const std::string& solution, int debug, int count, bool minimal) {
   const int steps = CollapseOfGraph('m', Name(m, ".p"), Name(m, ".t"));
   std::set<int> remaining;
   for (int i = 1; i <= count; ++i) remaining.insert(i);
   for (int s = 1; s <= steps; ++s) {
-    const std::vector<int> members = SequentialStep(m, s, debug);
+    const std::vector<int> members = SequentialStep(m, s, debug, minimal);
     for (size_t j = 1; j < members.size(); ++j)
       if (members[j] != members[0]) remaining.erase(members[j]);
   }
@@ -131,9 +138,10 @@ void Sequential(const std::string& m, const std::string& solution, int debug, in
   if (debug < 2) CleanWorkFiles(count, m);
 }
 
-int ComposeThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode) {
-  const int count = DecomposeIntoFSN(matrix);
-  SolveSubnets(matrix, count, mode);
+// The composition modes through the work files, after the decomposition into `count` subnets.
+int ComposeSubnets(const std::string& matrix, const std::string& solution, int debug, int mode, int count,
+                   bool minimal) {
+  SolveSubnets(matrix, count, mode, minimal);
   if (count == 1) {
     Move(Name(matrix, mode == 2 ? ".x1" : ".i1"), solution);
     if (debug < 2) CleanWorkFiles(1, matrix);
@@ -141,10 +149,33 @@ int ComposeThroughFiles(const std::string& matrix, const std::string& solution, 
   }
   if (mode == 2) {
     Move(Name(matrix, ".z"), Name(matrix, ".y"));
-    Sequential(matrix, solution, debug, count);
+    Sequential(matrix, solution, debug, count, minimal);
   } else {
-    Simultaneous(matrix, solution, debug, count);
+    Simultaneous(matrix, solution, debug, count, minimal);
   }
+  return 0;
+}
+
+int ComposeThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode) {
+  return ComposeSubnets(matrix, solution, debug, mode, DecomposeIntoFSN(matrix), false);
+}
+
+// Composition for the minimal-support semiflows, through the work files. The result is reduced
+// to minimal supports in canonical order (a union of bases of unconnected subnets, too), so it
+// is the direct result. The composition stages carry 32-bit numbers only: when a basis or a
+// product leaves that range, the matrix is solved directly instead, which gives the same
+// (unique) set.
+int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, int mode) {
+  const int count = DecomposeIntoFSN(matrix);
+  try {
+    const int result = ComposeSubnets(matrix, solution, debug, mode, count, true);
+    MinimalSupports(solution, solution);
+    return result;
+  } catch (const Failure& failure) {
+    if (failure.code != kExitOverflow) throw;
+  }
+  if (debug < 2) CleanWorkFiles(count, matrix);
+  MinimalSemiflows(matrix, solution);
   return 0;
 }
 
@@ -295,8 +326,9 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
 
 }  // namespace
 
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode) {
-  if (mode == 0) return SolveFile(matrix, solution);
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode, bool minimal) {
+  if (mode == 0) return SolveFile(matrix, solution, minimal);
+  if (minimal) return MinimalComposition(matrix, solution, debug, mode);
   if (debug >= 2) return ComposeThroughFiles(matrix, solution, debug, mode);
   return ComposeInMemory(matrix, solution, debug, mode);
 }
@@ -314,13 +346,14 @@ void CleanWorkFiles(int count, const std::string& matrix) {
     for (int i = 1; i <= count; ++i) Remove(Name(matrix, suffix, i));
 }
 
-bool DriverWritesFile(const std::string& suffix, int mode, int debug) {
+bool DriverWritesFile(const std::string& suffix, int mode, int debug, bool minimal) {
   if (mode == 0 || suffix.size() < 2) return false;
   const std::string kind = suffix.substr(0, 2);
   const std::string rest = suffix.substr(2);
   const bool number = !rest.empty() && rest[0] != '0' && rest.find_first_not_of("0123456789") == std::string::npos;
-  // below level 2 the chain runs in memory: only the debug copies are written
-  const bool chain = debug >= 2;
+  // below level 2 the chain runs in memory (except for the minimal-support semiflows): only the
+  // debug copies are written
+  const bool chain = debug >= 2 || minimal;
   // files of both modes: subnets, their bases, the contact places, the graph, the chain
   for (const char* fixed : {".z", ".p", ".s", ".u", ".r0", ".r", ".g", ".h0", ".h"})
     if (chain && suffix == fixed) return true;

@@ -24,8 +24,12 @@ namespace pelorin {
 
 // Turns the matrix file into its solution basis: directly (mode 0), by simultaneous (1) or by
 // sequential composition (2) of its minimal functional subnets. Returns the result of `Toudic`
-// in direct mode, 1 when the matrix is a single subnet, 0 after a composition.
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode);
+// in direct mode, 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
+// ("--minimal") every solver call computes minimal-support semiflows (MinimalSemiflows), the
+// composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
+// the solution file is the one canonical set in every mode; that chain always runs through its
+// work files.
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode, bool minimal = false);
 
 // The same through the work files at every debug level: each stage of the composition chain
 // reads its inputs from files and writes its result to a file, as at level 2 and above. The
@@ -36,9 +40,10 @@ int PelorinThroughFiles(const std::string& matrix, const std::string& solution, 
 // passed over. The solution file, M.h and the debug copies are left alone.
 void CleanWorkFiles(int count, const std::string& matrix);
 
-// True when a run of the driver in `mode` at debug level `debug` writes the file named by the
+// True when a run of the driver in `mode` at debug level `debug` (for minimal-support
+// semiflows when `minimal`) writes the file named by the
 // matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
-bool DriverWritesFile(const std::string& suffix, int mode, int debug);
+bool DriverWritesFile(const std::string& suffix, int mode, int debug, bool minimal);
 
 // Copies line `step` (from 1) of `sequence`, with its line end, into `buffer`; leaves the
 // buffer as it was when the file has fewer lines. Returns 0.

@@ -1,0 +1,77 @@
+// Minimal-support semiflows: the extreme rays of the cone {y >= 0 : y.A = 0}, each scaled to
+// coefficients with gcd 1. Unlike the generating set of `Toudic`, this set is unique: it is the
+// smallest set from which every non-negative solution is a non-negative combination.
+//
+// MinimalSemiflows(input, output) reads the sparse matrix file `input` as `Toudic` does (rows are
+// the variables, columns the equations, repeated cells add up) and writes `output` (created
+// right after `input` was opened) in the solution file format "%d %d %s\n": solution number
+// (1, 2, ...), row number of the variable, coefficient in decimal, of any size. Canonical order:
+// the variables of a solution by increasing row number; the solutions by their sequences of
+// row numbers (lexicographically, a prefix first), then by their coefficients. Example:
+//     input        output
+//     1 1 -1       1 1 1
+//     2 1 1        1 2 1
+//     3 1 -2       2 2 2
+//                  2 3 1
+//
+// MinimalSupports(input, output) reads a file of non-negative vectors in the same format (the
+// coefficients of any size; "row column value", repeated cells add up), divides each by the
+// gcd of its coefficients and writes, in the canonical order above and numbered from 1, those
+// whose support contains no other vector's support (of equal vectors one). Applied to any
+// generating set of the cone, it gives exactly the minimal-support semiflows.
+//
+// The method (double description over sparse rows). A ray pairs its variable part y (sparse,
+// the support) with its equation part y.A over the equations not yet eliminated; the rays start
+// as the unit vectors. Each step eliminates the equation with the smallest product of positive
+// and negative ray counts (single-sign equations first: their rays cannot take part in a
+// solution and are dropped). A positive ray p and a negative ray n are combined only when they
+// are adjacent: the union of their supports has at most one variable more than the equations
+// eliminated with both signs so far, and no third ray's support lies inside it. So every ray
+// formed is extreme, and none is formed twice. The arithmetic is exact: checked 64-bit first;
+// when a value leaves that range the solution is computed again in 128 bits, then in GMP
+// integers, so a result is never wrong and never refused for the size of a number.
+//
+// Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
+// 4; memory, "*** not enough memory for rays\n", exit code 1.
+#pragma once
+
+#include <gmpxx.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pelorin {
+
+// A system y.A = 0: one sparse row of A per variable, entries (equation position, value) with
+// positions in 0..equations-1, increasing and distinct within a row, values non-zero.
+struct SparseSystem {
+  size_t equations = 0;
+  std::vector<std::vector<std::pair<int32_t, int64_t>>> rows;
+};
+
+// A semiflow: (variable or element number, coefficient) by increasing number, coefficients > 0.
+using Semiflow = std::vector<std::pair<int32_t, mpz_class>>;
+
+// The extreme rays of {y >= 0 : y.A = 0}, variables named by their row positions, gcd 1 each,
+// in no particular order. Ends the run with the memory message when memory runs out.
+std::vector<Semiflow> ExtremeRays(const SparseSystem& system);
+
+// The members of `vectors` (non-negative, divided here by their gcd; zero vectors dropped)
+// whose support contains no other member's support, one of equal ones.
+std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow> vectors);
+
+// Sorts semiflows into the canonical order (numbers of the support, then coefficients).
+void SortCanonical(std::vector<Semiflow>& semiflows);
+
+// Writes semiflows numbered from 1, "%d %d %s\n" per coefficient.
+void WriteSemiflows(std::FILE* file, const std::vector<Semiflow>& semiflows);
+
+// The file-level stages described above. MinimalSemiflows returns 0.
+int MinimalSemiflows(const std::string& input, const std::string& output);
+void MinimalSupports(const std::string& input, const std::string& output);
+
+}  // namespace pelorin

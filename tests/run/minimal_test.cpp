@@ -1,0 +1,119 @@
+// End to end with "--minimal": on seeded random nets the result is the set of minimal-support
+// members of the default generating set, with gcd 1 and no support inside another, and direct
+// solution, "-c" and "-s" write the same report and the same result file; on chains whose one
+// semiflow needs coefficients beyond 32 and 64 bits the report and the "-o" file hold them
+// exactly, while the default run still refuses them.
+#include <gmpxx.h>
+
+#include "support/netgen.h"
+#include "support/semiflows.h"
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::MaskTime;
+using test::NetFamily;
+using test::ReadFile;
+using test::RunPelorinBinary;
+using test::TempDir;
+
+void CheckMinimal(NetFamily family, uint32_t seed) {
+  TempDir dir;
+  const std::string net = test::RandomNet(family, seed);
+  test::WriteFile(dir / "n.net", net);
+  for (const char* kind : {"-P", "-T"}) {
+    const std::string matrix = std::string("w.") + (kind[1] == 'P' ? "spm" : "spmt");
+    test::RunResult d = RunPelorinBinary({"-q", kind, "-d", "1", "-w", "w", "-o", "default", "n.net"}, dir.path());
+    ASSERT_EQ(d.exitCode, 0) << net << kind << "\n" << d.out;
+    const std::set<test::Vector> expected = test::MinimalSupportSemiflows(test::ReadBasis(dir / "default"));
+    std::string firstReport, firstResult;
+    for (std::string mode : {"", "-c", "-s"}) {
+      std::vector<std::string> args = {"--minimal", kind, "-w", "m", "-o", "minimal", "n.net"};
+      if (!mode.empty()) args.insert(args.begin(), mode);
+      test::RunResult r = RunPelorinBinary(args, dir.path());
+      ASSERT_EQ(r.exitCode, 0) << net << kind << mode << "\n" << r.out;
+      ASSERT_EQ(test::CheckBasis(dir / matrix, dir / "minimal"), "") << net << kind << mode;
+      const std::vector<test::Vector> basis = test::ReadBasis(dir / "minimal");
+      const std::set<test::Vector> found(basis.begin(), basis.end());
+      EXPECT_EQ(found.size(), basis.size()) << net << kind << mode;
+      EXPECT_EQ(test::MinimalSupportSemiflows(basis), found) << net << kind << mode;
+      EXPECT_EQ(found, expected) << net << kind << mode;
+      if (mode.empty()) {
+        firstReport = MaskTime(r.out);
+        firstResult = ReadFile(dir / "minimal");
+      } else {
+        EXPECT_EQ(MaskTime(r.out), firstReport) << net << kind << mode;
+        EXPECT_EQ(ReadFile(dir / "minimal"), firstResult) << net << kind << mode;
+      }
+    }
+  }
+}
+
+class MinimalSemiflows : public ::testing::TestWithParam<NetFamily> {};
+
+TEST_P(MinimalSemiflows, AreTheMinimalSupportsOfTheDefaultInEveryMode) {
+  for (uint32_t seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE(std::string(test::FamilyName(GetParam())) + ", seed " + std::to_string(seed));
+    CheckMinimal(GetParam(), seed);
+    if (HasFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, MinimalSemiflows,
+                         ::testing::Values(NetFamily::kStateMachines, NetFamily::kSharedResources, NetFamily::kModules,
+                                           NetFamily::kMixed));
+
+// A chain of n transitions with weights 3 in and 2 out. P-semiflow: y(k) = 2^(n-k) 3^k over the
+// places p0..pn; T-semiflow (places between the transitions): x(k) = 3^(n-k) 2^k over t0..tn.
+std::string ChainNet(unsigned long n, bool transitions) {
+  std::string net = "net chain\n";
+  for (unsigned long k = 0; k < n + (transitions ? 1 : 0); ++k) {
+    const std::string t = "t" + std::to_string(k);
+    if (!transitions) net += "tr " + t + " p" + std::to_string(k) + "*3 -> p" + std::to_string(k + 1) + "*2\n";
+    else if (k == 0) net += "tr t0 -> q0*2\n";
+    else if (k == n) net += "tr " + t + " q" + std::to_string(k - 1) + "*3 ->\n";
+    else net += "tr " + t + " q" + std::to_string(k - 1) + "*3 -> q" + std::to_string(k) + "*2\n";
+  }
+  return net;
+}
+
+// Coefficient k of the chain's semiflow.
+std::string ChainCoefficient(unsigned long n, unsigned long k, bool transitions) {
+  mpz_class a, b;
+  mpz_ui_pow_ui(a.get_mpz_t(), transitions ? 3 : 2, n - k);
+  mpz_ui_pow_ui(b.get_mpz_t(), transitions ? 2 : 3, k);
+  return mpz_class(a * b).get_str();
+}
+
+TEST(MinimalSemiflows, ExactBeyond32And64BitsInReportAndResultFile) {
+  for (unsigned long n : {30ul, 45ul}) {
+    for (bool transitions : {false, true}) {
+      SCOPED_TRACE("n " + std::to_string(n) + (transitions ? " T" : " P"));
+      TempDir dir;
+      test::WriteFile(dir / "c.net", ChainNet(n, transitions));
+      const std::string kind = transitions ? "-T" : "-P";
+      const std::string prefix = transitions ? "t" : "p";
+      std::string listing = "\n", file;
+      for (unsigned long k = 0; k <= n; ++k) {
+        listing += prefix + std::to_string(k) + "*" + ChainCoefficient(n, k, transitions) + " ";
+        file += "1 " + std::to_string(k + 1) + " " + ChainCoefficient(n, k, transitions) + "\n";
+      }
+      for (std::string mode : {"", "-c", "-s"}) {
+        std::vector<std::string> args = {"--minimal", kind, "-o", "r", "c.net"};
+        if (!mode.empty()) args.insert(args.begin(), mode);
+        test::RunResult r = RunPelorinBinary(args, dir.path());
+        ASSERT_EQ(r.exitCode, 0) << mode << r.out;
+        EXPECT_NE(r.out.find((transitions ? "consistent\n" : "invariant\n") + listing + "\n\n"), std::string::npos)
+            << mode << r.out;
+        EXPECT_EQ(ReadFile(dir / "r"), file) << mode;
+      }
+      test::RunResult refused = RunPelorinBinary({kind, "c.net"}, dir.path());
+      EXPECT_EQ(refused.exitCode, 5);
+      EXPECT_NE(refused.out.find("*** integer overflow\n"), std::string::npos);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelorin

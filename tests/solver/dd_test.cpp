@@ -1,0 +1,178 @@
+// Minimal-support semiflows: the solver on small systems at the edges (empty, zero rows,
+// single-sign equations, widening beyond 64 and 128 bits), the adjacency index against a plain
+// search, the reduction to minimal supports, the canonical order and the file stages byte by
+// byte.
+#include "solver/dd.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "solver/ddtree.h"
+#include "support/testutil.h"
+
+namespace pelorin {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// The rays in canonical order, as "v:c v:c|v:c ..." for short comparisons.
+std::string Show(std::vector<Semiflow> rays) {
+  SortCanonical(rays);
+  std::string text;
+  for (const Semiflow& s : rays) {
+    if (!text.empty()) text += "|";
+    for (size_t k = 0; k < s.size(); ++k) text += (k ? " " : "") + std::to_string(s[k].first) + ":" + s[k].second.get_str();
+  }
+  return text;
+}
+
+SparseSystem System(size_t equations, std::vector<std::vector<std::pair<int32_t, int64_t>>> rows) {
+  return SparseSystem{equations, std::move(rows)};
+}
+
+TEST(ExtremeRays, SmallSystemsAtTheEdges) {
+  EXPECT_EQ(Show(ExtremeRays(System(0, {}))), "");
+  // two places in a cycle of two transitions
+  EXPECT_EQ(Show(ExtremeRays(System(2, {{{0, -1}, {1, 1}}, {{0, 1}, {1, -1}}}))), "0:1 1:1");
+  // weights: y0 - 2*y1 = 0 gives (2, 1)
+  EXPECT_EQ(Show(ExtremeRays(System(1, {{{0, 1}}, {{0, -2}}}))), "0:2 1:1");
+  // a variable with a zero row is a solution of its own; others containing it are not minimal
+  EXPECT_EQ(Show(ExtremeRays(System(1, {{}, {{0, 1}}, {{0, -1}}}))), "0:1|1:1 2:1");
+  // a single-sign equation: its rows take part in no solution
+  EXPECT_EQ(Show(ExtremeRays(System(2, {{{0, 1}, {1, -1}}, {{1, 1}}}))), "");
+  // three positive rows against one negative: three rays, none formed from two positives
+  EXPECT_EQ(Show(ExtremeRays(System(1, {{{0, 1}}, {{0, 2}}, {{0, 3}}, {{0, -6}}}))), "0:6 3:1|1:3 3:1|2:2 3:1");
+}
+
+TEST(ExtremeRays, CombinationWithAThirdSupportInsideIsNotFormed) {
+  // y0 + y1 - y2 - y3 = 0, y0 - y2 = 0, y1 - y3 = 0: after equation 0 the cone has the four
+  // rays of supports {0,2} {0,3} {1,2} {1,3}; only {0,2} and {1,3} are left at the end, and no
+  // ray with a larger support (such as {0,1,2,3}) is ever formed.
+  const SparseSystem s = System(3, {{{0, 1}, {1, 1}}, {{0, 1}, {2, 1}}, {{0, -1}, {1, -1}}, {{0, -1}, {2, -1}}});
+  EXPECT_EQ(Show(ExtremeRays(s)), "0:1 2:1|1:1 3:1");
+}
+
+TEST(ExtremeRays, LargeStepsSearchTheTree) {
+  // Equations 2 and 3 join rows 82, 83 and rows 84, 85 (two rays, and a count bound of 5 later).
+  // Equation 0 sets rows 0..19 against rows 20..39: 400 rays {i, j}. Equation 1 then sets the
+  // rays {0, j} (j != 20) and rows 40..60 against the rays {i, 20} (i != 0) and rows 61..81:
+  // 1600 pairs, of which the 361 pairs {0, j} + {i, 20} hold the ray {i, j} and are not
+  // adjacent; the other pairs give 441 + 399 + 399 rays besides the 362 that stay.
+  std::vector<std::vector<std::pair<int32_t, int64_t>>> rows(86);
+  for (size_t i = 0; i < 40; ++i) rows[i].emplace_back(0, i < 20 ? 1 : -1);
+  rows[0].emplace_back(1, 1);
+  rows[20].emplace_back(1, -1);
+  for (size_t i = 40; i < 82; ++i) rows[i].emplace_back(1, i <= 60 ? 1 : -1);
+  for (size_t i = 82; i < 86; ++i) rows[i].emplace_back(i < 84 ? 2 : 3, i % 2 == 0 ? 1 : -1);
+  const std::vector<Semiflow> rays = ExtremeRays(System(4, rows));
+  EXPECT_EQ(rays.size(), 2u + 362u + 441u + 399u + 399u);
+  for (const Semiflow& s : rays) EXPECT_LE(s.size(), 3u) << Show({s});
+}
+
+// A chain y(k+1) * 2 = y(k) * 3: the only semiflow is (2^n, 2^(n-1)*3, ..., 3^n).
+std::string Chain(size_t n) {
+  std::vector<std::vector<std::pair<int32_t, int64_t>>> rows(n + 1);
+  for (size_t k = 0; k < n; ++k) {
+    rows[k].emplace_back(static_cast<int32_t>(k), 3);
+    rows[k + 1].emplace_back(static_cast<int32_t>(k), -2);
+  }
+  return Show(ExtremeRays(System(n, rows)));
+}
+
+std::string ChainExpected(unsigned long n) {
+  std::string text;
+  for (unsigned long k = 0; k <= n; ++k) {
+    mpz_class two, three;
+    mpz_ui_pow_ui(two.get_mpz_t(), 2, n - k);
+    mpz_ui_pow_ui(three.get_mpz_t(), 3, k);
+    text += (k ? " " : "") + std::to_string(k) + ":" + mpz_class(two * three).get_str();
+  }
+  return text;
+}
+
+TEST(ExtremeRays, ExactBeyond32And64And128Bits) {
+  EXPECT_EQ(Chain(25), ChainExpected(25));  // 3^25 > 2^32
+  EXPECT_EQ(Chain(45), ChainExpected(45));  // 3^45 > 2^64
+  EXPECT_EQ(Chain(90), ChainExpected(90));  // 3^90 > 2^128
+}
+
+TEST(MinimalSupportMembers, NormalisesDropsSupersetsZerosAndRepeats) {
+  std::vector<Semiflow> v = {
+      {{1, 2}, {2, 2}},          // (1,1) after the gcd
+      {{1, 1}, {2, 5}, {3, 1}},  // holds the support {1,2}
+      {{3, 0}},                  // zero
+      {{2, 3}, {3, 3}},          // {2,3}
+      {{1, 7}, {2, 7}},          // again (1,1)
+      {{4, mpz_class("123456789012345678901234567890")}},
+  };
+  EXPECT_EQ(Show(MinimalSupportMembers(v)), "1:1 2:1|2:1 3:1|4:1");
+}
+
+TEST(SortCanonical, SupportsLexicographicallyPrefixFirstThenCoefficients) {
+  std::vector<Semiflow> v = {{{5, 1}, {2, 1}}, {{2, 1}}, {{2, 3}, {5, 1}}, {{1, 9}, {7, 1}}};
+  SortCanonical(v);
+  EXPECT_EQ(Show(v), "1:9 7:1|2:1|2:1 5:1|2:3 5:1");
+}
+
+// The tree answers as a plain search over all members does.
+TEST(PatternTree, AgreesWithPlainSearchOnRandomSupports) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 20; ++round) {
+    const size_t variables = 5 + random() % 150, members = 1 + random() % 300;
+    std::vector<std::vector<int32_t>> supports(members);
+    for (auto& s : supports) {
+      for (size_t v = 0; v < variables; ++v)
+        if (random() % 8 == 0) s.push_back(static_cast<int32_t>(v));
+      if (s.empty()) s.push_back(static_cast<int32_t>(random() % variables));
+    }
+    std::vector<const std::vector<int32_t>*> pointers;
+    for (const auto& s : supports) pointers.push_back(&s);
+    const PatternTree tree = BuildPatternTree(pointers, variables);
+    std::vector<uint64_t> set;
+    std::vector<int32_t> stack;
+    for (int query = 0; query < 200; ++query) {
+      const uint32_t a = static_cast<uint32_t>(random() % members), b = static_cast<uint32_t>(random() % members);
+      UnionOf(tree, a, b, set);
+      std::vector<char> in(variables, 0);
+      for (int32_t v : supports[a]) in[static_cast<size_t>(v)] = 1;
+      for (int32_t v : supports[b]) in[static_cast<size_t>(v)] = 1;
+      bool expected = false;
+      for (uint32_t m = 0; m < members; ++m)
+        if (m != a && m != b &&
+            std::all_of(supports[m].begin(), supports[m].end(), [&](int32_t v) { return in[static_cast<size_t>(v)]; }))
+          expected = true;
+      const int64_t found = MemberInside(tree, set, a, b, stack);
+      ASSERT_EQ(found >= 0, expected) << "round " << round << " query " << query;
+      if (found >= 0) {
+        EXPECT_TRUE(Inside(tree, static_cast<uint32_t>(found), set));
+      }
+    }
+  }
+}
+
+TEST(MinimalSemiflows, WritesTheCanonicalFile) {
+  TempDir dir;
+  // -y30 + y10 - 2*y20 = 0 and y20 - y40 = 0: the rays (y10, y30) = (1, 1) and
+  // (y10, y20, y40) = (2, 1, 1); the support 10 20 40 comes before 10 30
+  WriteFile(dir / "m", "# comment\n30 1 -1\n10 1 1\n20 1 -2\n\n20 2 1\n40 2 -1\n");
+  EXPECT_EQ(MinimalSemiflows(dir / "m", dir / "s"), 0);
+  EXPECT_EQ(ReadFile(dir / "s"), "1 10 2\n1 20 1\n1 40 1\n2 10 1\n2 30 1\n");
+  WriteFile(dir / "empty", "# nothing\n");
+  MinimalSemiflows(dir / "empty", dir / "s");
+  EXPECT_EQ(ReadFile(dir / "s"), "");
+  EXPECT_EQ(test::ExpectFailure([&] { MinimalSemiflows(dir / "missing", dir / "s"); }).message,
+            "*** error open file " + (dir / "missing") + "\n");
+}
+
+TEST(MinimalSupports, ReducesAFileWithBigCoefficientsInPlace) {
+  TempDir dir;
+  WriteFile(dir / "h", "7 3 4\n7 1 2\n5 1 1\n5 2 1\n5 3 1\n9 2 36893488147419103232\n9 4 36893488147419103232\n");
+  MinimalSupports(dir / "h", dir / "h");
+  EXPECT_EQ(ReadFile(dir / "h"), "1 1 1\n1 3 2\n2 2 1\n2 4 1\n");
+}
+
+}  // namespace
+}  // namespace pelorin
