@@ -106,6 +106,20 @@ TEST(JsonReport, AwkwardNamesComeOutAsValidJson) {
                                               "\xc3\xa9"}));
 }
 
+TEST(JsonReport, MinimalSemiflowsWithCoefficientsBeyond64Bits) {
+  TempDir dir;
+  std::string net;  // t_i: p_i*2 -> p_i+1*3, so the one semiflow is 3^50 on p0 down to 2^50 on p50
+  for (int i = 0; i < 50; ++i) net += "tr t" + std::to_string(i) + " p" + std::to_string(i) + "*2 -> p" + std::to_string(i + 1) + "*3\n";
+  WriteFile(dir / "chain.net", net);
+  test::RunResult r = RunPelorinBinary({"--json", "--minimal", "chain.net"}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  const json doc = json::parse(r.out);
+  EXPECT_EQ(doc["minimal"], true);
+  EXPECT_EQ(doc["count"], 1);
+  EXPECT_NE(r.out.find("{\"name\": \"p0\", \"number\": 1, \"coefficient\": 717897987691852588770249}"), std::string::npos);
+  EXPECT_NE(r.out.find("{\"name\": \"p50\", \"number\": 51, \"coefficient\": 1125899906842624}"), std::string::npos);
+}
+
 TEST(JsonReport, FailingRunWritesTheErrorDocument) {
   TempDir dir;
   WriteFile(dir / "bad.net", "tr t a\nxx\n");
