@@ -2,11 +2,12 @@
 # Benchmarks: whole-process time and peak memory of Pelorin on scalable net families and on the
 # nets of ../shared/nets (when the folder is there), for P-semiflows directly, with "-c" and
 # with "-s", and for T-semiflows directly. Prints a Markdown table.
-# Usage: bench/run.sh PELORIN [SECONDS]   (each run is stopped after SECONDS, 120 by default)
+# Usage: bench/run.sh PELORIN [SECONDS] [NETS_DIR]   (each run is stopped after SECONDS, 120 by
+# default; the nets from NETS_DIR, else the environment variable NETS_DIR, else ../shared/nets)
 pelorin=$(realpath "$1")
 limit=${2:-120}
 netgen=$(dirname "$pelorin")/pelorin_netgen
-nets=$(dirname "$0")/../../shared/nets
+nets=${3:-${NETS_DIR:-$(dirname "$0")/../../shared/nets}}
 [ -x "$netgen" ] || cmake --build "$(dirname "$pelorin")" --target pelorin_netgen >/dev/null || exit 1
 if [ ! -x /usr/bin/time ]; then
   if [ "$(id -u)" = 0 ]; then apt-get install -y -qq time >/dev/null; else echo "install the package time" >&2; exit 1; fi

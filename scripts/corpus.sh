@@ -8,10 +8,10 @@
 # Then reads every PNML file of ../shared/pnml (when the folder is there) and, for each with a
 # ".net" twin named in its MANIFEST.tsv, checks that both give the same places and transitions
 # and the same set of semiflows by name, P and T, in direct mode (where both finish in time).
-# Usage: scripts/corpus.sh PELORIN [NETS_DIR] [SECONDS] [PNML_DIR]   (PNML_DIR also from the
-# environment variable PNML_DIR; CORPUS_PARTS="pnml" or "nets" runs one part only)
+# Usage: scripts/corpus.sh PELORIN [NETS_DIR] [SECONDS] [PNML_DIR]   (NETS_DIR and PNML_DIR also
+# from the environment variables of those names; CORPUS_PARTS="pnml" or "nets" runs one part only)
 pelorin=$(realpath "$1")
-nets=${2:-$(dirname "$0")/../../shared/nets}
+nets=${2:-${NETS_DIR:-$(dirname "$0")/../../shared/nets}}
 limit=${3:-60}
 pnml=${4:-${PNML_DIR:-$(dirname "$0")/../../shared/pnml}}
 parts=${CORPUS_PARTS:-nets pnml}
