@@ -137,17 +137,28 @@ void SkipWord(const std::string& line, size_t& pos) {
 
 // 1 for a ".ndr" net, 2 for a ".net" net: decided by the first line that is neither a comment
 // nor blank, whose first two non-blank characters are "p ", "t " or "h " in a ".ndr" net.
-int RecognizeFile(const std::string& text) {
+// Calls `read(line, pos)` for every line of `text` that is neither a comment nor blank, `pos`
+// after the line's leading blanks; stops early when `read` returns true.
+template <class F>
+void ForEachNetLine(const std::string& text, F&& read) {
   Lines lines{text};
   std::string line;
   while (NextLine(lines, line)) {
     if (IsSkipped(line)) continue;
     size_t pos = 0;
     SwallowSpace(line, pos);
-    const std::string head = line.substr(pos, 2);
-    return head == "p " || head == "t " || head == "h " ? 1 : 2;
+    if (read(line, pos)) return;
   }
-  return 2;
+}
+
+int RecognizeFile(const std::string& text) {
+  int format = 2;
+  ForEachNetLine(text, [&](const std::string& line, size_t pos) {
+    const std::string head = line.substr(pos, 2);
+    if (head == "p " || head == "t " || head == "h ") format = 1;
+    return true;
+  });
+  return format;
 }
 
 // ---- ".net" reader ----
@@ -228,12 +239,7 @@ void ReadNodeLine(NetModel& net, const std::string& line, size_t& pos, Kind kind
 
 // Reads a ".net" net.
 void ReadNET(NetModel& net, const std::string& text) {
-  Lines lines{text};
-  std::string line;
-  while (NextLine(lines, line)) {
-    if (IsSkipped(line)) continue;
-    size_t pos = 0;
-    SwallowSpace(line, pos);
+  ForEachNetLine(text, [&](const std::string& line, size_t pos) {
     const std::string word = GetName(line, pos);
     if (word == "net") {
       SwallowSpace(line, pos);
@@ -245,7 +251,8 @@ void ReadNET(NetModel& net, const std::string& text) {
     } else if (word != "lb") {
       Fail(kExitFile, "*** unknown command: " + word + "\n");
     }
-  }
+    return false;
+  });
 }
 
 // ---- ".ndr" reader ----
@@ -308,12 +315,7 @@ void ReadNdrArc(NetModel& net, const std::string& line, size_t& pos) {
 
 // Reads a ".ndr" net.
 void ReadNDR(NetModel& net, const std::string& text) {
-  Lines lines{text};
-  std::string line;
-  while (NextLine(lines, line)) {
-    if (IsSkipped(line)) continue;
-    size_t pos = 0;
-    SwallowSpace(line, pos);
+  ForEachNetLine(text, [&](const std::string& line, size_t pos) {
     switch (line[pos++]) {
       case 'h':
         SwallowSpace(line, pos);
@@ -331,7 +333,8 @@ void ReadNDR(NetModel& net, const std::string& text) {
       default:
         break;
     }
-  }
+    return false;
+  });
 }
 
 // ---- Writers ----
