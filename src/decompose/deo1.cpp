@@ -174,14 +174,9 @@ Subnets Classify(const Matrix& m) {
   return s;
 }
 
-// A subnet file being written.
-struct SubnetFile {
+// Where the lines of one subnet go: its file (open while the lines are written) or its list.
+struct SubnetOut {
   File file;
-  ElementSink sink;
-};
-
-// Lines put into the subnet's element list.
-struct SubnetList {
   ElementSink sink;
 };
 
@@ -201,7 +196,7 @@ int DecomposeIntoFSN(const std::string& matrix) {
   }
   WithMemory("R,S,X,Y,Q", [&] {
     WriteSubnets(m, s, [&](int32_t i) {
-      SubnetFile out{OpenFile(matrix + ".z" + std::to_string(i), "w"), {}};
+      SubnetOut out{OpenFile(matrix + ".z" + std::to_string(i), "w"), {}};
       out.sink.file = out.file.get();
       return out;
     });
@@ -218,7 +213,9 @@ Decomposition DecomposeIntoFSNElements(const std::string& matrix) {
   WithMemory("SX,SY", [&] { WriteContacts(ElementSink{nullptr, &d.contacts}, m, s); });
   WithMemory("R,S,X,Y,Q", [&] {
     d.subnets.resize(static_cast<size_t>(s.nsub));
-    WriteSubnets(m, s, [&](int32_t i) { return SubnetList{ElementSink{nullptr, &d.subnets[static_cast<size_t>(i - 1)]}}; });
+    WriteSubnets(m, s, [&](int32_t i) {
+      return SubnetOut{File(), ElementSink{nullptr, &d.subnets[static_cast<size_t>(i - 1)]}};
+    });
   });
   return d;
 }

@@ -97,6 +97,59 @@ TEST(InFusion, ReportsTheFirstPosition) {
 // A random decomposition's contact places, collapsed by the graph they make and taken step by
 // step: every contact place turns up in exactly one step, with the members that its consuming and
 // producing subnets have become, and nothing remains at the end.
+// The plain split of one step: every entry in order, to the step (renumbered) or back to the list.
+ContactList PlainSplit(ContactList& remaining, const std::vector<int>& fu) {
+  ContactList step{static_cast<int32_t>(fu.size()), {}};
+  std::vector<ContactEntry> stay;
+  for (ContactEntry entry : remaining.entries) {
+    int c = 0, p = 0;
+    const bool cIn = InFusion(entry.consuming, fu, static_cast<int>(fu.size()), c) != 0;
+    const bool pIn = InFusion(entry.producing, fu, static_cast<int>(fu.size()), p) != 0;
+    if (cIn && pIn) {
+      step.entries.push_back({entry.place, c + 1, p + 1});
+      continue;
+    }
+    if (cIn) entry.consuming = fu[0];
+    else if (pIn) entry.producing = fu[0];
+    stay.push_back(entry);
+  }
+  remaining.entries = stay;
+  remaining.subnets += 1 - static_cast<int32_t>(fu.size());
+  return step;
+}
+
+std::vector<std::vector<int32_t>> Lines(const std::vector<ContactEntry>& entries) {
+  std::vector<std::vector<int32_t>> lines;
+  for (const ContactEntry& e : entries) lines.push_back({e.place, e.consuming, e.producing});
+  return lines;
+}
+
+// Steps kept in memory visit only the entries that name a member, across many steps; they must
+// split as the plain pass over every entry does, whatever the fusion sets (repeated members,
+// absent numbers, sets of one or four).
+TEST(TakeFusionStep, SplitsAsThePlainPassOverEveryEntry) {
+  std::mt19937 random(7);
+  auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  for (int trial = 0; trial < 300; ++trial) {
+    ContactList plain{8, {}};
+    for (int k = 0, n = below(30); k < n; ++k) plain.entries.push_back({100 + k, 1 + below(8), 1 + below(8)});
+    RemainingContacts kept = MakeRemainingContacts(plain);
+    for (int step = 0; step < 6; ++step) {
+      std::vector<int> fu;
+      for (int k = 0, n = 1 + below(4); k < n; ++k) fu.push_back(1 + below(9));
+      const ContactList expected = PlainSplit(plain, fu);
+      const ContactList got = TakeFusionStep(kept, fu);
+      ASSERT_EQ(got.subnets, expected.subnets);
+      ASSERT_EQ(Lines(got.entries), Lines(expected.entries)) << "trial " << trial << ", step " << step;
+      std::vector<ContactEntry> stay;
+      for (size_t k = 0; k < kept.entries.size(); ++k)
+        if (!kept.taken[k]) stay.push_back(kept.entries[k]);
+      ASSERT_EQ(Lines(stay), Lines(plain.entries)) << "trial " << trial << ", step " << step;
+      ASSERT_EQ(kept.subnets, plain.subnets);
+    }
+  }
+}
+
 TEST(FilterContactPlaces, WalksAWholeCollapseSequence) {
   std::mt19937 random(7);
   for (int round = 0; round < 40; ++round) {
