@@ -142,13 +142,13 @@ void TextRun(const RunSettings& s) {
     WriteText(out.get(), kBanner);
     std::fflush(out.get());
   }
-  ReadNDRNET(s.input, s.base, s.output, s.detail);
+  ReadNDRNET(s.input, s.base, s.output, s.full ? 1 : 0);
   const RunFiles f(s);
   bool covered = false;
   const std::string word = Solve(s, f, covered);
   AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
                              "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
-  WriteInv(f.table, f.solution, s.output, s.detail, s.minimal);
+  WriteInv(f.table, f.solution, s.output, s.full ? 1 : 0, s.minimal);
   KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
 }
@@ -168,9 +168,9 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened) {
   run.places = net.places;
   run.transitions = net.transitions;
   run.transitionKind = s.transitions;
-  run.mode = s.mode == 0 ? "direct" : s.mode == 1 ? "simultaneous" : "sequential";
+  run.mode = s.mode == kDirect ? "direct" : s.mode == kSimultaneous ? "simultaneous" : "sequential";
   run.minimal = s.minimal;
-  run.listed = s.detail != 0;
+  run.listed = s.full;
   run.seconds = ProcessorSeconds();
   WriteJsonReport(run, f.table, f.solution, s.output);
   KeepOrRemove(s, f);
@@ -209,12 +209,12 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
       return s;
     }
     if (TakeExtension(w, s)) continue;
-    if (w == "-q") s.detail = 0;
-    else if (w == "-v") s.detail = 1;
+    if (w == "-q") s.full = false;
+    else if (w == "-v") s.full = true;
     else if (w == "-P") s.transitions = false;
     else if (w == "-T") s.transitions = true;
-    else if (w == "-c") s.mode = 1;
-    else if (w == "-s") s.mode = 2;
+    else if (w == "-c") s.mode = kSimultaneous;
+    else if (w == "-s") s.mode = kSequential;
     else if (w == "-w") { s.baseGiven = true; await(kAwaitBase); }
     else if (state == kAwaitBase) { s.base = w; resume(); }
     else if (w == "-d") await(kAwaitLevel);

@@ -12,14 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "run/ana.h"
+
 namespace pelorin {
 
 // The settings of one run, as the command line gives them.
 struct RunSettings {
   bool help = false;            // "-h" or "-help" seen: print the help text and stop
-  int detail = 1;               // 1 full ("-v"), 0 digest ("-q")
+  bool full = true;             // full output ("-v"): the echo and the semiflows by name; digest ("-q")
   bool transitions = false;     // T-semiflows ("-T") instead of P-semiflows ("-P")
-  int mode = 0;                 // 0 direct, 1 simultaneous ("-c"), 2 sequential ("-s")
+  Mode mode = kDirect;          // direct, simultaneous ("-c") or sequential ("-s")
   int debug = 0;                // "-d" level
   bool baseGiven = false;       // "-w" seen
   std::string base;             // work-file base

@@ -60,10 +60,10 @@ void Compose(const std::string& m, const std::string& copy, bool minimal) {
 }
 
 // Solves every subnet; in sequential composition its files take the names of current subnets.
-void SolveSubnets(const std::string& m, int count, int mode, bool minimal) {
+void SolveSubnets(const std::string& m, int count, Mode mode, bool minimal) {
   for (int i = 1; i <= count; ++i) {
     SolveFile(Name(m, ".z", i), Name(m, ".i", i), minimal);
-    if (mode == 2) {
+    if (mode == kSequential) {
       Move(Name(m, ".z", i), Name(m, ".y", i));
       Move(Name(m, ".i", i), Name(m, ".x", i));
     }
@@ -139,15 +139,15 @@ void Sequential(const std::string& m, const std::string& solution, int debug, in
 }
 
 // The composition modes through the work files, after the decomposition into `count` subnets.
-int ComposeSubnets(const std::string& matrix, const std::string& solution, int debug, int mode, int count,
+int ComposeSubnets(const std::string& matrix, const std::string& solution, int debug, Mode mode, int count,
                    bool minimal) {
   SolveSubnets(matrix, count, mode, minimal);
   if (count == 1) {
-    Move(Name(matrix, mode == 2 ? ".x1" : ".i1"), solution);
+    Move(Name(matrix, mode == kSequential ? ".x1" : ".i1"), solution);
     if (debug < 2) CleanWorkFiles(1, matrix);
     return 1;
   }
-  if (mode == 2) {
+  if (mode == kSequential) {
     Move(Name(matrix, ".z"), Name(matrix, ".y"));
     Sequential(matrix, solution, debug, count, minimal);
   } else {
@@ -156,7 +156,7 @@ int ComposeSubnets(const std::string& matrix, const std::string& solution, int d
   return 0;
 }
 
-int ComposeThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode) {
+int ComposeThroughFiles(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
   return ComposeSubnets(matrix, solution, debug, mode, DecomposeIntoFSN(matrix), false);
 }
 
@@ -165,7 +165,7 @@ int ComposeThroughFiles(const std::string& matrix, const std::string& solution, 
 // is the direct result. The composition stages carry 32-bit numbers only: when a basis or a
 // product leaves that range, the matrix is solved directly instead, which gives the same
 // (unique) set.
-int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, int mode) {
+int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
   const int count = DecomposeIntoFSN(matrix);
   try {
     const int result = ComposeSubnets(matrix, solution, debug, mode, count, true);
@@ -258,12 +258,12 @@ void SequentialInMemory(const std::string& m, const std::string& solution, int d
   }
 }
 
-int ComposeInMemory(const std::string& matrix, const std::string& solution, int debug, int mode) {
+int ComposeInMemory(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
   Decomposition d = DecomposeIntoFSNElements(matrix);
   const int count = d.count;
   CurrentSubnets net;
   net.basis.resize(static_cast<size_t>(count) + 1);
-  if (mode == 2 && debug > 0) net.matrix.resize(static_cast<size_t>(count) + 1);
+  if (mode == kSequential && debug > 0) net.matrix.resize(static_cast<size_t>(count) + 1);
   for (int i = 1; i <= count; ++i) {
     std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
     net.basis[static_cast<size_t>(i)] = Solve(subnet);
@@ -275,7 +275,7 @@ int ComposeInMemory(const std::string& matrix, const std::string& solution, int 
     CleanWorkFiles(1, matrix);
     return 1;
   }
-  if (mode == 2) {
+  if (mode == kSequential) {
     net.contacts = MakeRemainingContacts(ContactsOf(d));
     SequentialInMemory(matrix, solution, debug, net, d.graph);
   } else {
@@ -326,15 +326,15 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
 
 }  // namespace
 
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode, bool minimal) {
-  if (mode == 0) return SolveFile(matrix, solution, minimal);
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal) {
+  if (mode == kDirect) return SolveFile(matrix, solution, minimal);
   if (minimal) return MinimalComposition(matrix, solution, debug, mode);
   if (debug >= 2) return ComposeThroughFiles(matrix, solution, debug, mode);
   return ComposeInMemory(matrix, solution, debug, mode);
 }
 
-int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode) {
-  if (mode == 0) return SolveFile(matrix, solution);
+int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
+  if (mode == kDirect) return SolveFile(matrix, solution);
   return ComposeThroughFiles(matrix, solution, debug, mode);
 }
 
@@ -346,8 +346,8 @@ void CleanWorkFiles(int count, const std::string& matrix) {
     for (int i = 1; i <= count; ++i) Remove(Name(matrix, suffix, i));
 }
 
-bool DriverWritesFile(const std::string& suffix, int mode, int debug, bool minimal) {
-  if (mode == 0 || suffix.size() < 2) return false;
+bool DriverWritesFile(const std::string& suffix, Mode mode, int debug, bool minimal) {
+  if (mode == kDirect || suffix.size() < 2) return false;
   const std::string kind = suffix.substr(0, 2);
   const std::string rest = suffix.substr(2);
   const bool number = !rest.empty() && rest[0] != '0' && rest.find_first_not_of("0123456789") == std::string::npos;
@@ -358,7 +358,7 @@ bool DriverWritesFile(const std::string& suffix, int mode, int debug, bool minim
   for (const char* fixed : {".z", ".p", ".s", ".u", ".r0", ".r", ".g", ".h0", ".h"})
     if (chain && suffix == fixed) return true;
   if (chain && (kind == ".z" || kind == ".i") && number) return true;
-  if (mode == 1) return debug > 0 && suffix == "-s1";
+  if (mode == kSimultaneous) return debug > 0 && suffix == "-s1";
   // sequential composition: the remaining subnets, the sequence and the step copies
   if (chain && (suffix == ".y" || suffix == ".t")) return true;
   if (chain && (kind == ".y" || kind == ".x") && number) return true;

@@ -22,6 +22,13 @@
 
 namespace pelorin {
 
+// How the driver computes the semiflows.
+enum Mode : int {
+  kDirect = 0,        // Toudic's method on the whole matrix
+  kSimultaneous = 1,  // "-c": all subnets composed at once
+  kSequential = 2,    // "-s": subnets fused pair by pair along the collapse of their graph
+};
+
 // Turns the matrix file into its solution basis: directly (mode 0), by simultaneous (1) or by
 // sequential composition (2) of its minimal functional subnets. Returns the result of `Toudic`
 // in direct mode, 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
@@ -29,12 +36,12 @@ namespace pelorin {
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
 // the solution file is the one canonical set in every mode; that chain always runs through its
 // work files.
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, int mode, bool minimal = false);
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false);
 
 // The same through the work files at every debug level: each stage of the composition chain
 // reads its inputs from files and writes its result to a file, as at level 2 and above. The
 // solution file and the copies are the same as Pelorin's.
-int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, int mode);
+int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, Mode mode);
 
 // Removes the driver's work files of `matrix`, numbered ones for 1..count; missing files are
 // passed over. The solution file, M.h and the debug copies are left alone.
@@ -43,7 +50,7 @@ void CleanWorkFiles(int count, const std::string& matrix);
 // True when a run of the driver in `mode` at debug level `debug` (for minimal-support
 // semiflows when `minimal`) writes the file named by the
 // matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
-bool DriverWritesFile(const std::string& suffix, int mode, int debug, bool minimal);
+bool DriverWritesFile(const std::string& suffix, Mode mode, int debug, bool minimal);
 
 // Copies line `step` (from 1) of `sequence`, with its line end, into `buffer`; leaves the
 // buffer as it was when the file has fewer lines. Returns 0.

@@ -61,7 +61,7 @@ void CheckInputSafe(const RunSettings& s) {
   if (s.transitions) written.push_back(matrix);
   if (s.output != "-") written.push_back(s.output);
   if (s.pathGiven) written.push_back(s.resultPath);
-  if (s.mode != 0)
+  if (s.mode != kDirect)
     for (std::string& name : DriverFilesPresent(matrix, s)) written.push_back(std::move(name));
   for (const std::string& name : written)
     if (IdOf(name) == input) Fail(kExitFile, "*** output would overwrite input file " + s.input + "\n");

@@ -67,7 +67,7 @@ const char* const kChain = "1 1 -1\n2 1 1\n2 2 -1\n3 2 1\n";
 TEST(Driver, DirectModeMakesNoWorkFile) {
   TempDir dir;
   WriteFile(dir / "M", kChain);
-  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 2, 0), 0);
+  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 2, kDirect), 0);
   EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "inv"}));
   EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
 }
@@ -75,7 +75,7 @@ TEST(Driver, DirectModeMakesNoWorkFile) {
 TEST(Driver, SimultaneousCompositionOfTheChain) {
   TempDir dir;
   WriteFile(dir / "M", kChain);
-  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, 1), 0);
+  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, kSimultaneous), 0);
   EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
   EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "M-s1", "inv"}));
   EXPECT_EQ(ReadFile(dir / "M-s1"), "1 2 1\n2 2 -1\n");
@@ -84,7 +84,7 @@ TEST(Driver, SimultaneousCompositionOfTheChain) {
 TEST(Driver, SequentialCompositionWithOneContactPlace) {
   TempDir dir;
   WriteFile(dir / "M", kChain);
-  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, 2), 0);
+  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, kSequential), 0);
   EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
   EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "M-i1", "M-s1", "M-z1", "inv"}));
   EXPECT_EQ(ReadFile(dir / "M-i1"), "1 1 1\n1 2 1\n1 3 1\n");
@@ -94,7 +94,7 @@ TEST(Driver, SequentialCompositionWithOneContactPlace) {
 TEST(Driver, SingleSubnetEndsAfterItsSolution) {
   TempDir dir;
   WriteFile(dir / "M", "1 1 -1\n1 2 -1\n2 1 1\n2 2 1\n");  // both transitions move p1 to p2: one subnet
-  for (int mode : {1, 2}) {
+  for (Mode mode : {kSimultaneous, kSequential}) {
     EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, mode), 1);
     EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n");
     EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "inv"}));
@@ -105,7 +105,7 @@ TEST(Driver, DisconnectedSubnetsGiveTheUnionOfTheirBases) {
   TempDir dir;
   // Two separate cycles of two places, and a chain 5 -> 6 joined to nothing.
   WriteFile(dir / "M", "1 1 -1\n2 1 1\n2 2 -1\n1 2 1\n3 3 -1\n4 3 1\n4 4 -1\n3 4 1\n5 5 -1\n6 5 1\n");
-  for (int mode : {1, 2}) {
+  for (Mode mode : {kSimultaneous, kSequential}) {
     for (int debug : {0, 2}) {
       TempDir run;
       WriteFile(run / "M", ReadFile(dir / "M"));

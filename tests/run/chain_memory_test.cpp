@@ -43,14 +43,14 @@ std::map<std::string, std::string> Run(const std::string& net, RunSettings s, bo
 
 void CheckChainsAgree(NetFamily family, uint32_t seed) {
   const std::string net = test::RandomNet(family, seed);
-  for (int mode : {1, 2}) {
+  for (Mode mode : {kSimultaneous, kSequential}) {
     for (int debug : {0, 1, 2}) {
       for (bool transitions : {false, true}) {
         RunSettings s;
         s.mode = mode;
         s.debug = debug;
         s.transitions = transitions;
-        s.detail = seed % 2;
+        s.full = seed % 2 != 0;
         SCOPED_TRACE("mode " + std::to_string(mode) + ", level " + std::to_string(debug) + (transitions ? ", T" : ", P"));
         EXPECT_EQ(Run(net, s, false), Run(net, s, true)) << net;
       }

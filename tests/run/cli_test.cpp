@@ -16,7 +16,7 @@ TEST(ScanCommandLine, DefaultsAndLastFlagWins) {
   RunSettings s = Scan({});
   EXPECT_EQ(s.input, "-");
   EXPECT_EQ(s.output, "-");
-  EXPECT_EQ(s.detail, 1);
+  EXPECT_TRUE(s.full);
   EXPECT_FALSE(s.transitions);
   EXPECT_EQ(s.mode, 0);
   EXPECT_EQ(s.debug, 0);
@@ -25,7 +25,7 @@ TEST(ScanCommandLine, DefaultsAndLastFlagWins) {
   s = Scan({"-P", "-T", "-c", "-s", "-q", "in", "-v", "out"});
   EXPECT_TRUE(s.transitions);
   EXPECT_EQ(s.mode, 2);
-  EXPECT_EQ(s.detail, 1);
+  EXPECT_TRUE(s.full);
   EXPECT_EQ(s.input, "in");
   EXPECT_EQ(s.output, "out");
   EXPECT_FALSE(Scan({"-T", "-P"}).transitions);
@@ -34,7 +34,7 @@ TEST(ScanCommandLine, DefaultsAndLastFlagWins) {
 
 TEST(ScanCommandLine, ArgumentsWaitBehindFlagsAndStackUp) {
   RunSettings s = Scan({"-w", "-q", "x", "y"});
-  EXPECT_EQ(s.detail, 0);
+  EXPECT_FALSE(s.full);
   EXPECT_EQ(s.base, "x");
   EXPECT_EQ(s.input, "y");
 
