@@ -98,22 +98,33 @@ void Grid(int n) {
     }
 }
 
-// N state machines of random length, joined at random through send/receive buffer places.
-void Modular(int n, uint32_t seed) {
-  uint64_t state = seed;
-  auto next = [&](int below) {
+// A linear congruential generator: the same draws for the same seed on every machine.
+struct Draws {
+  uint64_t state;
+  int next(int below) {
     state = state * 6364136223846793005ull + 1442695040888963407ull;
     return static_cast<int>((state >> 33) % static_cast<uint64_t>(below));
-  };
+  }
+};
+
+// N cyclic state machines of random length (2 to 5 states s<i>_<k>); returns the lengths.
+std::vector<int> StateMachines(int n, Draws& draws) {
   std::vector<int> length(n);
   for (int i = 0; i < n; ++i) {
-    length[i] = 2 + next(4);
+    length[i] = 2 + draws.next(4);
     for (int k = 0; k < length[i]; ++k)
       Tr(S("m", i, k), {S("s", i, k)}, {S("s", i, (k + 1) % length[i])});
   }
+  return length;
+}
+
+// N state machines of random length, joined at random through send/receive buffer places.
+void Modular(int n, uint32_t seed) {
+  Draws draws{seed};
+  const std::vector<int> length = StateMachines(n, draws);
   for (int i = 1; i < n; ++i) {
-    const int j = next(i);
-    const int ks = next(length[j]), kr = next(length[i]);
+    const int j = draws.next(i);
+    const int ks = draws.next(length[j]), kr = draws.next(length[i]);
     Tr(S("send", j, i), {S("s", j, ks)}, {S("s", j, ks), S("msg", j, i)});
     Tr(S("recv", j, i), {S("s", i, kr), S("msg", j, i)}, {S("s", i, kr)});
   }
@@ -122,21 +133,12 @@ void Modular(int n, uint32_t seed) {
 // N state machines of random length and N message places, each sent by a random transition of one
 // machine and received by a random transition of another, in either direction.
 void Random(int n, uint32_t seed) {
-  uint64_t state = seed;
-  auto next = [&](int below) {
-    state = state * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<int>((state >> 33) % static_cast<uint64_t>(below));
-  };
-  std::vector<int> length(n);
-  for (int i = 0; i < n; ++i) {
-    length[i] = 2 + next(4);
-    for (int k = 0; k < length[i]; ++k)
-      Tr(S("m", i, k), {S("s", i, k)}, {S("s", i, (k + 1) % length[i])});
-  }
+  Draws draws{seed};
+  const std::vector<int> length = StateMachines(n, draws);
   for (int m = 0; m < n && n > 1; ++m) {
-    const int from = next(n);
-    const int to = (from + 1 + next(n - 1)) % n;
-    const int ks = next(length[from]), kr = next(length[to]);
+    const int from = draws.next(n);
+    const int to = (from + 1 + draws.next(n - 1)) % n;
+    const int ks = draws.next(length[from]), kr = draws.next(length[to]);
     Tr(S("send", m), {S("s", from, ks)}, {S("s", from, ks), S("msg", m)});
     Tr(S("recv", m), {S("s", to, kr), S("msg", m)}, {S("s", to, kr)});
   }

@@ -2,30 +2,17 @@
 // readers, seen through the work files and the summary of the conversion.
 #include "net/readnet.h"
 
+#include "net/convert.h"
 #include "support/testutil.h"
 
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
 
-// The matrix, the place names, the transition names and the summary's first line, split by "|".
-std::string Read(const std::string& text) {
-  TempDir dir;
-  WriteFile(dir / "in", text);
-  ReadNDRNET(dir / "in", dir / "w", dir / "out", 0);
-  const std::string out = ReadFile(dir / "out");
-  return ReadFile(dir / "w.spm") + "|" + ReadFile(dir / "w.nmp") + "|" + ReadFile(dir / "w.nmt") + "|" +
-         out.substr(0, out.find('\n'));
-}
+std::string Read(const std::string& text) { return test::ConvertNet(text); }
 
 void ExpectRejected(const std::string& text, const std::string& message, int code = 2) {
-  const Failure f = ExpectFailure([&] { Read(text); });
-  EXPECT_EQ(f.message, message) << text;
-  EXPECT_EQ(f.code, code) << text;
+  test::ExpectNetRejected(text, message, code);
 }
 
 const std::string kNoName = "|parsed net noname";
