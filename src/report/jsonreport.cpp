@@ -20,36 +20,11 @@ std::string Json(const nlohmann::json& value) {
 
 std::string Field(const char* key, const nlohmann::json& value) { return "  " + Json(key) + ": " + Json(value) + ",\n"; }
 
-// One solution line: the semiflow and element numbers, and the coefficient's digits (of any
-// size, leading zeros and "+" dropped; "1" when the line has no third number).
-struct Member {
-  int32_t semiflow = 0;
-  int32_t element = 0;
-  std::string coefficient;
-};
-
-Member ParseMember(const std::string& line, const std::string& fileName, long number) {
-  Member m;
-  size_t pos = 0;
-  if (!ParseInt(line, pos, m.semiflow) || !ParseInt(line, pos, m.element))
-    Fail(kExitInput, "*** malformed line " + std::to_string(number) + " in file " + fileName + "\n");
-  while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-  bool negative = false;
-  if (pos < line.size() && (line[pos] == '+' || line[pos] == '-')) negative = line[pos++] == '-';
-  const size_t start = pos;
-  while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') ++pos;
-  m.coefficient = line.substr(start, pos - start);
-  m.coefficient.erase(0, std::min(m.coefficient.find_first_not_of('0'), m.coefficient.size() - 1));
-  if (m.coefficient.empty()) m.coefficient = "1";
-  else if (negative && m.coefficient != "0") m.coefficient.insert(0, "-");
-  return m;
-}
-
-std::string MemberText(const NameTable& t, const Member& m) {
-  const auto it = t.pn.find(m.element);
-  const std::string name = it != t.pn.end() ? std::string(t.names.c_str() + it->second) : "#" + std::to_string(m.element);
-  return "{\"name\": " + Json(name) + ", \"number\": " + std::to_string(m.element) +
-         ", \"coefficient\": " + m.coefficient + "}";
+std::string MemberText(const NameTable& t, const WideElement& m) {
+  const auto it = t.pn.find(m.col);
+  const std::string name = it != t.pn.end() ? std::string(t.names.c_str() + it->second) : "#" + std::to_string(m.col);
+  return "{\"name\": " + Json(name) + ", \"number\": " + std::to_string(m.col) +
+         ", \"coefficient\": " + m.value + "}";
 }
 
 // Writes the semiflows, one per line, when `out` is given; returns their number.
@@ -59,14 +34,14 @@ long WriteSemiflows(std::FILE* in, const std::string& fileName, const NameTable&
   std::string line;
   for (long number = 1; ReadLine(in, line); ++number) {
     if (IsSkippedLine(line, CommentRule::kHash)) continue;
-    const Member m = ParseMember(line, fileName, number);
-    const bool next = count == 0 || m.semiflow != current;
+    const WideElement m = ParseWideElementLine(line, fileName, number);
+    const bool next = count == 0 || m.row != current;
     if (next) {
-      current = m.semiflow;
+      current = m.row;
       ++count;
     }
     if (out == nullptr) continue;
-    if (next) WriteText(out, std::string(count > 1 ? "]},\n" : "") + "    {\"index\": " + std::to_string(m.semiflow) + ", \"support\": [");
+    if (next) WriteText(out, std::string(count > 1 ? "]},\n" : "") + "    {\"index\": " + std::to_string(m.row) + ", \"support\": [");
     else WriteText(out, ", ");
     WriteText(out, MemberText(t, m));
   }
