@@ -9,6 +9,11 @@
 # `Pelorin -d 1` leaves (W.spm, or W.spmt with "-T").
 #
 # Usage: bench/minimal.sh PELORIN SECONDS KIND NET...   (KIND is -P or -T)
+#
+# SECONDS is a wall-clock limit. With CPU_LIMIT=1 it is a limit on processor time instead (fair
+# on a loaded machine: a run gets its SECONDS of CPU however long that takes), and MEMORY_MIB
+# (default 8192) caps each run's address space; a run stopped by either shows "limit".
+# TOOLS chooses the runs (default "minimal rays64 raysS").
 pelorin=$(realpath "$1")
 limit=$2
 kind=$3
@@ -20,12 +25,20 @@ trap 'rm -rf "$work"' EXIT
 run() {
   label=$1
   shift
-  /usr/bin/time -f "%U %S %M" -o "$work/time" timeout "$limit" "$@" >"$work/$label.out" 2>&1
+  case " ${TOOLS:-minimal rays64 raysS} " in *" $label "*) ;; *) echo "- | - | not run"; return ;; esac
+  if [ -n "$CPU_LIMIT" ]; then
+    /usr/bin/time -f "%U %S %M" -o "$work/time" sh -c 'ulimit -t "$1"; ulimit -v "$2"; shift 2; exec "$@"' \
+      sh "$limit" $((${MEMORY_MIB:-8192} * 1024)) "$@" >"$work/$label.out" 2>&1
+  else
+    /usr/bin/time -f "%U %S %M" -o "$work/time" timeout "$limit" "$@" >"$work/$label.out" 2>&1
+  fi
   code=$?
   set -- $(tail -n 1 "$work/time")
   secs=$(echo "$1 $2" | awk '{printf "%.2f", $1 + $2}')
   mib=$((${3:-0} / 1024))
-  if [ $code -eq 124 ]; then echo ">$limit | $mib | timeout"; else echo "$secs | $mib | $code"; fi
+  if [ $code -eq 124 ]; then echo ">$limit | $mib | timeout"
+  elif [ -n "$CPU_LIMIT" ] && [ $code -gt 128 ]; then echo "$secs | $mib | limit"
+  else echo "$secs | $mib | $code"; fi
 }
 
 # The sparse matrix file as 4ti2's dense matrix of the equations (columns of the file) over
