@@ -248,11 +248,7 @@ void PlaceArcs(Edges& e) {
 
 Edges ReadGraph(std::FILE* file, const std::string& name) {
   Edges e;
-  std::string line;
-  for (long number = 1; ReadLine(file, line); ++number) {
-    if (IsSkippedLine(line, CommentRule::kSemicolon)) continue;
-    AddArc(e, ParseElementLine(line, name, number));
-  }
+  ForEachElement(file, name, [&](const Element& line) { AddArc(e, line); }, CommentRule::kSemicolon);
   PlaceArcs(e);
   return e;
 }

@@ -68,11 +68,7 @@ WideElement ParseWideElementLine(const std::string& line, const std::string& fil
 
 std::vector<Element> ReadElements(std::FILE* file, const std::string& fileName, CommentRule rule) {
   std::vector<Element> elements;
-  std::string line;
-  for (long number = 1; ReadLine(file, line); ++number) {
-    if (IsSkippedLine(line, rule)) continue;
-    elements.push_back(ParseElementLine(line, fileName, number));
-  }
+  ForEachElement(file, fileName, [&](const Element& e) { elements.push_back(e); }, rule);
   return elements;
 }
 

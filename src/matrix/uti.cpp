@@ -30,16 +30,16 @@ int CopyFile(const std::string& source, const std::string& target, const char* m
 void TransposeMatrix(const std::string& source, const std::string& target) {
   File in = OpenFile(source, "r");
   File out = OpenFile(target, "w");
-  std::string line;
-  for (long number = 1; ReadLine(in.get(), line); ++number) {
-    if (IsSkippedLine(line, CommentRule::kHash)) {
-      WriteText(out.get(), line);
-      if (line.back() != '\n') WriteText(out.get(), "\n");
-      continue;
-    }
-    Element e = ParseElementLine(line, source, number);
-    WriteElement(out.get(), e.col, e.row, e.value);
-  }
+  ForEachDataLine(
+      in.get(), CommentRule::kHash, 1,
+      [&](const std::string& line, long number) {
+        const Element e = ParseElementLine(line, source, number);
+        WriteElement(out.get(), e.col, e.row, e.value);
+      },
+      [&](const std::string& line) {  // comment and blank lines unchanged
+        WriteText(out.get(), line);
+        if (line.back() != '\n') WriteText(out.get(), "\n");
+      });
 }
 
 }  // namespace pelorin

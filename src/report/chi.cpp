@@ -17,9 +17,7 @@ namespace {
 IndexList ReadRows(std::FILE* file, const std::string& name) {
   return WithMemory("rows", [&] {
     IndexList rows;
-    std::string line;
-    for (long number = 1; ReadLine(file, line); ++number)
-      if (!IsSkippedLine(line, CommentRule::kHash)) rows.Add(ParseElementLine(line, name, number).row);
+    ForEachElement(file, name, [&](const Element& e) { rows.Add(e.row); });
     return rows;
   });
 }
@@ -27,22 +25,11 @@ IndexList ReadRows(std::FILE* file, const std::string& name) {
 // Flags, per row position, the rows that some solution line gives a positive coefficient.
 void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& inds,
                  bool wide) {
-  std::string line;
-  for (long number = 1; ReadLine(file, line); ++number) {
-    if (IsSkippedLine(line, CommentRule::kHash)) continue;
-    int32_t element = 0;
-    if (wide) {
-      const WideElement e = ParseWideElementLine(line, name, number);
-      if (!e.Positive()) continue;
-      element = e.col;
-    } else {
-      const Element e = ParseElementLine(line, name, number);
-      if (e.value <= 0) continue;
-      element = e.col;
-    }
-    const int32_t i = rows.Find(element);
+  ForEachWideElement(file, name, wide, [&](const WideElement& e) {
+    if (!e.Positive()) return;
+    const int32_t i = rows.Find(e.col);
     if (i >= 0) inds[static_cast<size_t>(i)] = 1;
-  }
+  });
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "decompose/deo1.h"
 #include "matrix/failure.h"
 #include "matrix/spm.h"
+#include "matrix/subnetfiles.h"
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
 #include "solver/dd.h"
@@ -363,29 +364,6 @@ bool DriverWritesFile(const std::string& suffix, Mode mode, int debug, bool mini
   if (chain && (suffix == ".y" || suffix == ".t")) return true;
   if (chain && (kind == ".y" || kind == ".x") && number) return true;
   return debug > 0 && (kind == "-s" || kind == "-i" || kind == "-z") && number;
-}
-
-int ReadFusionSet(const std::string& sequence, int step, std::string& buffer) {
-  File in = OpenFile(sequence, "r");
-  std::string line;
-  for (int count = 1; ReadLine(in.get(), line); ++count) {
-    if (count == step) {
-      buffer = line;
-      break;
-    }
-  }
-  return 0;
-}
-
-int NextFSN(const std::string& line, int k) {
-  size_t pos = 0;
-  for (int tokens = 1; pos < line.size(); ++tokens) {
-    SwallowSpace(line, pos);
-    if (pos >= line.size()) break;
-    if (tokens == k) return LeadingInt(line, pos);
-    while (IsSpace(line, pos) == 0) ++pos;
-  }
-  return 0;
 }
 
 }  // namespace pelorin

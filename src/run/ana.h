@@ -1,5 +1,5 @@
 // The invariant computation driver: turns one sparse matrix file M into the file of its
-// solution basis, and the readers of fusion sets used by sequential composition.
+// solution basis.
 //
 // Direct mode (0) solves M with `Toudic`. The composition modes decompose M into minimal
 // functional subnets (M.z1 .. M.zK, the contact place list M.z, the graph M.p), solve each
@@ -13,9 +13,7 @@
 // At a debug level above 0 the driver keeps copies M-s1 (mode 1), M-sS, M-iS, M-zS (mode 2,
 // step S); below level 2 it removes its work files at the end. Below level 2 the chain runs in
 // memory and writes none of the other work files; the solution and the copies are the same.
-//
-// A fusion set is one line of M.t: subnet numbers separated by blanks, e.g. "1 2\n"; its
-// first number is the number the fused subnet keeps.
+// The contact place lists and the fusion sets of M.t are read with matrix/subnetfiles.h.
 #pragma once
 
 #include <string>
@@ -51,13 +49,5 @@ void CleanWorkFiles(int count, const std::string& matrix);
 // semiflows when `minimal`) writes the file named by the
 // matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
 bool DriverWritesFile(const std::string& suffix, Mode mode, int debug, bool minimal);
-
-// Copies line `step` (from 1) of `sequence`, with its line end, into `buffer`; leaves the
-// buffer as it was when the file has fewer lines. Returns 0.
-int ReadFusionSet(const std::string& sequence, int step, std::string& buffer);
-
-// The k-th (from 1) blank-separated number of `line`; 0 past its end, or for a word that does
-// not begin with a number.
-int NextFSN(const std::string& line, int k);
 
 }  // namespace pelorin

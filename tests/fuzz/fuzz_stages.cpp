@@ -11,6 +11,7 @@
 #include "matrix/uti.h"
 #include "report/chi.h"
 #include "report/writeinv.h"
+#include "matrix/subnetfiles.h"
 #include "run/ana.h"
 #include "solver/smb2.h"
 #include "solver/toy2.h"
