@@ -30,6 +30,15 @@ void SwallowSpace(const std::string& line, size_t& pos);
 // 1 when the character at `pos` is a blank or the end of the line, else 0.
 int IsSpace(const std::string& line, size_t pos);
 
+// Reads the name at `pos` and moves `pos` past it. The one name grammar of the net files and
+// the name tables:
+//   braced -> "{" { char | "\" char } "}"   braces and backslashes kept; an unclosed name ends at
+//                                           the end of the line
+//   plain  -> characters up to a blank, "*" or the end of the line (possibly none)
+// The end of the line is the end of the text, a NUL, a line feed or a carriage return. Examples:
+// "{a b}*2" gives "{a b}", "{a\}b} c" gives "{a\}b}", "p1*2" gives "p1".
+std::string GetName(const std::string& line, size_t& pos);
+
 // Copies `source` into `target` opened with `mode` ("w" or "a"). Returns 0.
 int CopyFile(const std::string& source, const std::string& target, const char* mode);
 

@@ -96,37 +96,7 @@ bool NextLine(Lines& lines, std::string& line) {
 // A comment ("#" in column 1) or a line of blanks only.
 bool IsSkipped(const std::string& line) { return (!line.empty() && line[0] == '#') || isempty(line); }
 
-// ---- Names ----
-
-// braced -> "{" { char | "\" char } "}", ending early at the end of the line
-std::string GetBracedName(const std::string& line, size_t& pos) {
-  const size_t start = pos;
-  bool escaped = false;
-  while (pos < line.size() && line[pos] != '\n' && line[pos] != '\r') {
-    const char c = line[pos++];
-    if (escaped) {
-      escaped = false;
-    } else if (c == '\\') {
-      escaped = true;
-    } else if (c == '}') {
-      break;
-    }
-  }
-  return line.substr(start, pos - start);
-}
-
-// plain -> characters up to a blank, "*" or the end of the line (possibly none)
-std::string GetPlainName(const std::string& line, size_t& pos) {
-  const size_t start = pos;
-  while (!IsSpace(line, pos) && line[pos] != '*') ++pos;
-  return line.substr(start, pos - start);
-}
-
-// Reads one name at `pos` and moves `pos` past it.
-std::string GetName(const std::string& line, size_t& pos) {
-  if (pos < line.size() && line[pos] == '{') return GetBracedName(line, pos);
-  return GetPlainName(line, pos);
-}
+// ---- Words (names: GetName of matrix/uti.h) ----
 
 // Advances past the rest of a word: up to the next blank or the end of the line.
 void SkipWord(const std::string& line, size_t& pos) {

@@ -21,7 +21,7 @@ std::string Field(const char* key, const nlohmann::json& value) { return "  " + 
 
 std::string MemberText(const NameTable& t, const WideElement& m) {
   const auto it = t.pn.find(m.col);
-  const std::string name = it != t.pn.end() ? std::string(t.names.c_str() + it->second) : "#" + std::to_string(m.col);
+  const std::string name = it != t.pn.end() ? it->second : "#" + std::to_string(m.col);
   return "{\"name\": " + Json(name) + ", \"number\": " + std::to_string(m.col) +
          ", \"coefficient\": " + m.value + "}";
 }

@@ -9,7 +9,7 @@
 // (0 when there is none); the name starts after the word of the number, its ending blank and any
 // further blanks. A name in braces runs to its closing brace ("\" makes the next character
 // ordinary), braces and backslashes kept; any other name stops at a blank, "*" or the end of the
-// line ("ab*c" gives "ab"). Lines with "#" in column 1 and blank lines are skipped; of two lines
+// line ("ab*c" gives "ab"), as GetName of matrix/uti.h reads the names of a net. Lines with "#" in column 1 and blank lines are skipped; of two lines
 // for one number the later wins.
 //
 // Solution lines: "solution element coefficient" (a sparse matrix file, see matrix/spm.h), the
@@ -41,10 +41,7 @@ namespace pelorin {
 
 // The name table of one listing.
 struct NameTable {
-  std::string names;                          // every name read, each ended by a NUL; its size is fnames
-  std::unordered_map<int32_t, size_t> pn;     // element number -> position of its name in names
-  size_t maxm = 0;                            // numbers pn holds before it grows again
-  size_t m = 1;                               // 1 plus the number of table lines read
+  std::unordered_map<int32_t, std::string> pn;  // element number -> its name as the table writes it
 };
 
 // `wide` (the solution files of "--minimal"): coefficients may have any number of digits and
@@ -54,14 +51,5 @@ int WriteInv(const std::string& table, const std::string& solutions, const std::
 
 // Reads every line of an open name table file into `t`.
 void ReadTable(std::FILE* file, NameTable& t);
-
-// Appends the name at `pos` of `str`, and a NUL, to `names`; `pos` moves past the name.
-void GetName1(const std::string& str, size_t& pos, std::string& names);
-
-// Makes sure `names` has room for 1024 more characters.
-void ExpandNames1(NameTable& t);
-
-// Makes sure `pn` has room for one more number.
-void ExpandP1(NameTable& t);
 
 }  // namespace pelorin

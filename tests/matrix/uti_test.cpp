@@ -6,11 +6,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 TEST(LineUtilities, BlanksAreTheFourCharactersOnly) {
   EXPECT_EQ(isempty(""), 1);
   EXPECT_EQ(isempty("\n"), 1);
@@ -27,6 +22,41 @@ TEST(LineUtilities, BlanksAreTheFourCharactersOnly) {
   EXPECT_EQ(pos, 4u);
   SwallowSpace(line, pos);  // at the end of the line the position stays
   EXPECT_EQ(pos, 4u);
+}
+
+// The name grammar of the net files and the name tables: the name read and where reading stops.
+TEST(LineUtilities, NamesPlainOrBraced) {
+  struct Case {
+    std::string line;
+    size_t start;
+    std::string name;
+    size_t end;
+  };
+  using namespace std::string_literals;
+  const std::vector<Case> cases = {
+      {"p1*2 x", 0, "p1", 2},                  // a plain name stops at "*"
+      {"p1\tx", 0, "p1", 2},                   // ... at a blank
+      {"p1\r\n", 0, "p1", 2},                  // ... at the end of the line
+      {"a\0b"s, 0, "a", 1},                    // ... at a NUL
+      {"*2", 0, "", 0},                        // an empty plain name
+      {"", 0, "", 0},                          // the end of the text
+      {"x}y{z w", 0, "x}y{z", 5},              // braces inside a plain name are ordinary
+      {"{a b}*2", 0, "{a b}", 5},              // braces and blanks kept
+      {"t {p 1} q", 2, "{p 1}", 7},            // read from a position
+      {"{a\\}b} c", 0, "{a\\}b}", 6},          // an escaped brace does not end the name
+      {"{a\\\\}b}", 0, "{a\\\\}", 5},          // an escaped backslash escapes nothing
+      {"{a*b c\n", 0, "{a*b c", 6},            // unclosed: up to the line feed
+      {"{ab\r}", 0, "{ab", 3},                // ... the carriage return
+      {"{a\0}"s, 0, "{a", 2},                  // ... the NUL
+      {"{a\\", 0, "{a\\", 3},                  // ... the end of the text, a last backslash kept
+      {"{a\\\n}", 0, "{a\\", 3},               // an escape does not reach past the line feed
+      {"{}x", 0, "{}", 2},
+  };
+  for (const Case& c : cases) {
+    size_t pos = c.start;
+    EXPECT_EQ(GetName(c.line, pos), c.name) << c.line;
+    EXPECT_EQ(pos, c.end) << c.line;
+  }
 }
 
 TEST(CopyFile, ReplacesOrAppends) {
@@ -52,12 +82,9 @@ TEST(CopyFile, LongLinesAreCopiedUnchanged) {
 
 TEST(CopyFile, MissingSourceOrTargetDirectory) {
   TempDir dir;
-  Failure f = ExpectFailure([&] { CopyFile(dir / "none", dir / "b", "w"); });
-  EXPECT_EQ(f.code, 2);
-  EXPECT_EQ(f.message, "*** error open file " + (dir / "none") + "\n");
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CopyFile(dir / "none", dir / "b", "w"); });
   WriteFile(dir / "a", "x\n");
-  f = ExpectFailure([&] { CopyFile(dir / "a", dir / "no/such", "w"); });
-  EXPECT_EQ(f.message, "*** error open file " + (dir / "no/such") + "\n");
+  EXPECT_EQ(ExpectFailure([&] { CopyFile(dir / "a", dir / "no/such", "w"); }).message, "*** error open file " + (dir / "no/such") + "\n");
 }
 
 TEST(TransposeMatrix, SwapsRowAndColumnKeepingEveryLine) {
@@ -77,9 +104,7 @@ TEST(TransposeMatrix, CommentsOnlyGiveTheSameFile) {
 TEST(TransposeMatrix, MalformedLineNamesFileAndLine) {
   TempDir dir;
   WriteFile(dir / "m", "1 2 3\n  # not a comment\n");
-  Failure f = ExpectFailure([&] { TransposeMatrix(dir / "m", dir / "t"); });
-  EXPECT_EQ(f.code, 4);
-  EXPECT_EQ(f.message, "*** malformed line 2 in file " + (dir / "m") + "\n");
+  ExpectFail(4, "*** malformed line 2 in file " + (dir / "m") + "\n", [&] { TransposeMatrix(dir / "m", dir / "t"); });
 }
 
 }  // namespace
