@@ -17,6 +17,7 @@
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
+#include "matrix/uti.h"
 #include "matrix/failure.h"
 
 namespace pelorin {
@@ -56,10 +57,6 @@ struct Edges {
   std::unordered_map<uint64_t, size_t> pairs;                 // (lo, hi) -> live record id
   std::unordered_map<int32_t, std::vector<size_t>> incident;  // subnet -> records that touched it
 };
-
-uint64_t PairKey(int32_t lo, int32_t hi) {
-  return (uint64_t{static_cast<uint32_t>(lo)} << 32) | static_cast<uint32_t>(hi);
-}
 
 Node Join(const Node& left, const Node& right) {
   if (left.live == 0) return right;

@@ -14,12 +14,21 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace pelorin {
 
 // True for the four blanks: space, tab, carriage return, line feed.
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// One 64-bit key for a pair of 32-bit numbers (hash keys, sort keys): `high` in the upper half,
+// `low` in the lower; a negative number counts as its 32-bit pattern. Keys of the same `high`
+// sort by `low` as unsigned numbers.
+inline uint64_t PairKey(uint32_t high, uint32_t low) { return uint64_t{high} << 32 | low; }
+inline uint64_t PairKey(int32_t high, int32_t low) {
+  return PairKey(static_cast<uint32_t>(high), static_cast<uint32_t>(low));
+}
 
 // 1 when every character of the line is a blank (the empty line included), else 0.
 int isempty(const std::string& line);
