@@ -250,14 +250,14 @@ Edges ReadGraph(std::FILE* file, const std::string& name) {
   return e;
 }
 
-// The position (from 0) of the arc that the strategy letter picks in the sorted array.
-size_t ChosenPosition(const Edges& e, int strategy) {
+// The position (from 0) of the arc that the strategy picks in the sorted array.
+size_t ChosenPosition(const Edges& e, CollapseStrategy strategy) {
   switch (strategy) {
-    case 'i':
+    case CollapseStrategy::kLast:
       return e.n - 1;
-    case 'm':
+    case CollapseStrategy::kDrawnHeaviest:
       return DrawnIndex(e.tree[1].maxCount, CollapseRandom());
-    case 'r':
+    case CollapseStrategy::kDrawn:
       return DrawnIndex(e.n, CollapseRandom());
     default:
       return 0;
@@ -284,7 +284,7 @@ namespace {
 
 // Collapses the graph arc after arc; `step`(a, b) receives the two numbers of every step.
 template <class Step>
-int Collapse(Edges& e, int strategy, Step&& step) {
+int Collapse(Edges& e, CollapseStrategy strategy, Step&& step) {
   int steps = 0;
   while (e.n > 0) {
     sorte(e);
@@ -299,7 +299,7 @@ int Collapse(Edges& e, int strategy, Step&& step) {
 
 }  // namespace
 
-int CollapseOfGraph(int strategy, const std::string& graph, const std::string& sequence) {
+int CollapseOfGraph(CollapseStrategy strategy, const std::string& graph, const std::string& sequence) {
   File in = OpenFile(graph, "r");
   File out = OpenFile(sequence, "w");
   return WithMemory("e", [&] {
@@ -309,7 +309,7 @@ int CollapseOfGraph(int strategy, const std::string& graph, const std::string& s
   });
 }
 
-std::vector<std::vector<int>> CollapseOfGraphElements(int strategy, const std::vector<Element>& graph) {
+std::vector<std::vector<int>> CollapseOfGraphElements(CollapseStrategy strategy, const std::vector<Element>& graph) {
   return WithMemory("e", [&] {
     Edges e;
     for (const Element& line : graph) AddArc(e, line);

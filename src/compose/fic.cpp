@@ -32,15 +32,15 @@ std::vector<int> ReadFusion(const std::string& name, int step) {
 
 }  // namespace
 
-int InFusion(int x, const std::vector<int>& fu, int count, int& position) {
+bool InFusion(int x, const std::vector<int>& fu, int count, int& position) {
   const size_t n = std::min(fu.size(), static_cast<size_t>(std::max(count, 0)));
   for (size_t i = 0; i < n; ++i) {
     if (fu[i] == x) {
       position = static_cast<int>(i);
-      return 1;
+      return true;
     }
   }
-  return 0;
+  return false;
 }
 
 RemainingContacts MakeRemainingContacts(ContactList list) {
@@ -80,8 +80,8 @@ ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>&
       ContactEntry& entry = remaining.entries[k];
       int consumer = 0;
       int producer = 0;
-      const bool consumerIn = InFusion(entry.consuming, fu, size, consumer) != 0;
-      const bool producerIn = InFusion(entry.producing, fu, size, producer) != 0;
+      const bool consumerIn = InFusion(entry.consuming, fu, size, consumer);
+      const bool producerIn = InFusion(entry.producing, fu, size, producer);
       if (consumerIn && producerIn) {
         step.entries.push_back({entry.place, consumer + 1, producer + 1});
         remaining.taken[k] = 1;

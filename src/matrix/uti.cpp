@@ -1,22 +1,22 @@
 // Line utilities, file copy and matrix transposition.
 #include "matrix/uti.h"
 
+#include <algorithm>
+
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
 
 namespace pelorin {
 
-int isempty(const std::string& line) {
-  for (char c : line)
-    if (!IsBlank(c)) return 0;
-  return 1;
+bool isempty(const std::string& line) {
+  return std::all_of(line.begin(), line.end(), IsBlank);
 }
 
 void SwallowSpace(const std::string& line, size_t& pos) {
   while (pos < line.size() && IsBlank(line[pos])) ++pos;
 }
 
-int IsSpace(const std::string& line, size_t pos) { return pos >= line.size() || IsBlank(line[pos]) ? 1 : 0; }
+bool IsSpace(const std::string& line, size_t pos) { return pos >= line.size() || IsBlank(line[pos]); }
 
 namespace {
 
@@ -45,13 +45,12 @@ std::string GetName(const std::string& line, size_t& pos) {
   return line.substr(start, pos - start);
 }
 
-int CopyFile(const std::string& source, const std::string& target, const char* mode) {
+void CopyFile(const std::string& source, const std::string& target, const char* mode) {
   File in = OpenFile(source, "r");
   File out = OpenFile(target, mode);
   char chunk[65536];
   size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) std::fwrite(chunk, 1, got, out.get());
-  return 0;
 }
 
 void TransposeMatrix(const std::string& source, const std::string& target) {

@@ -30,14 +30,14 @@ inline uint64_t PairKey(int32_t high, int32_t low) {
   return PairKey(static_cast<uint32_t>(high), static_cast<uint32_t>(low));
 }
 
-// 1 when every character of the line is a blank (the empty line included), else 0.
-int isempty(const std::string& line);
+// True when every character of the line is a blank (the empty line included).
+bool isempty(const std::string& line);
 
 // Advances `pos` over blanks; stops at the first other character or at the end of the line.
 void SwallowSpace(const std::string& line, size_t& pos);
 
-// 1 when the character at `pos` is a blank or the end of the line, else 0.
-int IsSpace(const std::string& line, size_t pos);
+// True when the character at `pos` is a blank or the end of the line.
+bool IsSpace(const std::string& line, size_t pos);
 
 // Reads the name at `pos` and moves `pos` past it. The one name grammar of the net files and
 // the name tables:
@@ -48,8 +48,8 @@ int IsSpace(const std::string& line, size_t pos);
 // "{a b}*2" gives "{a b}", "{a\}b} c" gives "{a\}b}", "p1*2" gives "p1".
 std::string GetName(const std::string& line, size_t& pos);
 
-// Copies `source` into `target` opened with `mode` ("w" or "a"). Returns 0.
-int CopyFile(const std::string& source, const std::string& target, const char* mode);
+// Copies `source` into `target` opened with `mode` ("w" or "a").
+void CopyFile(const std::string& source, const std::string& target, const char* mode);
 
 // Writes the transpose of the sparse matrix file `source` to `target`.
 void TransposeMatrix(const std::string& source, const std::string& target);

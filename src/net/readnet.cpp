@@ -105,8 +105,6 @@ void SkipWord(const std::string& line, size_t& pos) {
 
 // ---- Recognition ----
 
-// 1 for a ".ndr" net, 2 for a ".net" net: decided by the first line that is neither a comment
-// nor blank, whose first two non-blank characters are "p ", "t " or "h " in a ".ndr" net.
 // Calls `read(line, pos)` for every line of `text` that is neither a comment nor blank, `pos`
 // after the line's leading blanks; stops early when `read` returns true.
 template <class F>
@@ -121,11 +119,13 @@ void ForEachNetLine(const std::string& text, F&& read) {
   }
 }
 
-int RecognizeFile(const std::string& text) {
-  int format = 2;
+// ".ndr" or ".net": decided by the first line that is neither a comment nor blank, whose first
+// two non-blank characters are "p ", "t " or "h " in a ".ndr" net.
+NetFormat RecognizeFile(const std::string& text) {
+  NetFormat format = NetFormat::kNet;
   ForEachNetLine(text, [&](const std::string& line, size_t pos) {
     const std::string head = line.substr(pos, 2);
-    if (head == "p " || head == "t " || head == "h ") format = 1;
+    if (head == "p " || head == "t " || head == "h ") format = NetFormat::kNdr;
     return true;
   });
   return format;
@@ -397,7 +397,7 @@ void AllocateModel(NetModel& net) {
 
 NetFormat RecognizeNetFormat(const std::string& text) {
   if (IsPnml(text)) return NetFormat::kPnml;
-  return RecognizeFile(text) == 1 ? NetFormat::kNdr : NetFormat::kNet;
+  return RecognizeFile(text);
 }
 
 const char* NetFormatName(NetFormat format) {

@@ -34,14 +34,14 @@ void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows
 
 }  // namespace
 
-int CheckInv(const std::string& matrix, const std::string& solutions, bool wide) {
+bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide) {
   File matrixFile = OpenFile(matrix, "r");
   File solutionFile = OpenFile(solutions, "r");
   const IndexList rows = ReadRows(matrixFile.get(), matrix);
   matrixFile.reset();
   std::vector<char> inds = WithMemory("rows, inds", [&] { return std::vector<char>(rows.size(), 0); });
   MarkCovered(solutionFile.get(), solutions, rows, inds, wide);
-  return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; }) ? 1 : 0;
+  return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; });
 }
 
 }  // namespace pelorin

@@ -70,7 +70,7 @@ void ReadTable(std::FILE* file, NameTable& t) {
     if (!IsSkippedLine(str, CommentRule::kHash)) ReadTableLine(str, t);
 }
 
-int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, int detail,
+int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, bool full,
              bool wide) {
   File tableFile = OpenFile(table, "r");
   File solutionFile = OpenFile(solutions, "r");
@@ -79,7 +79,6 @@ int WriteInv(const std::string& table, const std::string& solutions, const std::
   if (!AllocateTable(t)) return 1;
   ReadTable(tableFile.get(), t);
   tableFile.reset();
-  const bool full = detail != 0;
   const int32_t count = ListSolutions(solutionFile.get(), solutions, out.get(), t, full, wide);
   if (!full) std::fprintf(out.get(), "\n%d semiflow(s)", count);
   else if (count == 0) std::fputs("\nno semiflows", out.get());

@@ -1,6 +1,6 @@
 // Invariant listing: the semiflows of a solution file by name, or their number.
 //
-// WriteInv(table, solutions, output, detail) appends the semiflows of the solution file
+// WriteInv(table, solutions, output, full) appends the semiflows of the solution file
 // `solutions` to `output` ("-" is standard output; any other file is opened for appending), with
 // the element names of the name table file `table`. Files are opened in this order: table,
 // solutions, output.
@@ -15,10 +15,10 @@
 // Solution lines: "solution element coefficient" (a sparse matrix file, see matrix/spm.h), the
 // lines of one solution together. Lines with "#" in column 1 and blank lines are skipped.
 //
-// Full output (detail != 0): a line feed whenever the solution number changes, then per line the
+// Full output (`full`): a line feed whenever the solution number changes, then per line the
 // element's name ("#" and the number when the table does not name it), "*coefficient" when the
 // coefficient is above 1, and a blank; "\nno semiflows" when no solution line was read; then
-// "\n\n". Digest output (detail 0): "\n%d semiflow(s)" with the last solution number read (0 for
+// "\n\n". Digest output (not `full`): "\n%d semiflow(s)" with the last solution number read (0 for
 // none), then "\n\n". Example, table "1 p1", "2 p2", "3 {p 3}", "4 p4" and solutions "1 1 1",
 // "1 2 1", "2 3 2", "2 4 1":
 //     full     "\np1 p2 \n{p 3}*2 p4 \n\n"
@@ -46,7 +46,7 @@ struct NameTable {
 
 // `wide` (the solution files of "--minimal"): coefficients may have any number of digits and
 // are listed with all of them.
-int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, int detail,
+int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, bool full,
              bool wide = false);
 
 // Reads every line of an open name table file into `t`.

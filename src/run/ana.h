@@ -28,8 +28,8 @@ enum Mode : int {
 };
 
 // Turns the matrix file into its solution basis: directly (mode 0), by simultaneous (1) or by
-// sequential composition (2) of its minimal functional subnets. Returns the result of `Toudic`
-// in direct mode, 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
+// sequential composition (2) of its minimal functional subnets. Returns 0 in direct mode,
+// 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
 // ("--minimal") every solver call computes minimal-support semiflows (MinimalSemiflows), the
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
 // the solution file is the one canonical set in every mode; that chain always runs through its

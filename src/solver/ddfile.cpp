@@ -120,7 +120,7 @@ void WriteSemiflows(std::FILE* file, const std::vector<Semiflow>& semiflows) {
       std::fprintf(file, "%zu %d %s\n", i + 1, element, coefficient.get_str().c_str());
 }
 
-int MinimalSemiflows(const std::string& input, const std::string& output) {
+void MinimalSemiflows(const std::string& input, const std::string& output) {
   File in = OpenFile(input, "r");
   File out = OpenFile(output, "w");
   IndexList rows;
@@ -133,7 +133,6 @@ int MinimalSemiflows(const std::string& input, const std::string& output) {
     SortCanonical(semiflows);
   });
   WriteSemiflows(out.get(), semiflows);
-  return 0;
 }
 
 void MinimalSupports(const std::string& input, const std::string& output) {

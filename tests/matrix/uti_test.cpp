@@ -7,16 +7,16 @@ namespace pelorin {
 namespace {
 
 TEST(LineUtilities, BlanksAreTheFourCharactersOnly) {
-  EXPECT_EQ(isempty(""), 1);
-  EXPECT_EQ(isempty("\n"), 1);
-  EXPECT_EQ(isempty(" \t\r\n"), 1);
-  EXPECT_EQ(isempty(" \v\n"), 0);  // vertical tab is an ordinary character
-  EXPECT_EQ(isempty(" x"), 0);
+  EXPECT_TRUE(isempty(""));
+  EXPECT_TRUE(isempty("\n"));
+  EXPECT_TRUE(isempty(" \t\r\n"));
+  EXPECT_FALSE(isempty(" \v\n"));  // vertical tab is an ordinary character
+  EXPECT_FALSE(isempty(" x"));
 
   const std::string line = "ab \t";
-  EXPECT_EQ(IsSpace(line, 2), 1);
-  EXPECT_EQ(IsSpace(line, 4), 1);  // the end of the line counts as a blank
-  EXPECT_EQ(IsSpace(line, 0), 0);
+  EXPECT_TRUE(IsSpace(line, 2));
+  EXPECT_TRUE(IsSpace(line, 4));  // the end of the line counts as a blank
+  EXPECT_FALSE(IsSpace(line, 0));
   size_t pos = 2;
   SwallowSpace(line, pos);
   EXPECT_EQ(pos, 4u);
@@ -63,7 +63,7 @@ TEST(CopyFile, ReplacesOrAppends) {
   TempDir dir;
   WriteFile(dir / "a", "1 2 3\nlast line without line feed");
   WriteFile(dir / "b", "old\n");
-  EXPECT_EQ(CopyFile(dir / "a", dir / "b", "w"), 0);
+  CopyFile(dir / "a", dir / "b", "w");
   EXPECT_EQ(ReadFile(dir / "b"), "1 2 3\nlast line without line feed");
 
   WriteFile(dir / "c", "first\n");
