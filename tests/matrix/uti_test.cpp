@@ -59,6 +59,46 @@ TEST(LineUtilities, NamesPlainOrBraced) {
   }
 }
 
+// The listing's own reader of table names as it was before the net readers and the listing
+// shared GetName: a character at a time into the store.
+std::string ListingNameBefore(const std::string& str, size_t& pos) {
+  auto atEnd = [&] { return pos >= str.size() || str[pos] == '\0' || str[pos] == '\n' || str[pos] == '\r'; };
+  std::string name;
+  if (pos < str.size() && str[pos] == '{') {
+    for (bool escaped = false; !atEnd();) {
+      const char c = str[pos++];
+      name.push_back(c);
+      if (escaped) escaped = false;
+      else if (c == '\\') escaped = true;
+      else if (c == '}') break;
+    }
+  } else {
+    while (!atEnd() && str[pos] != ' ' && str[pos] != '\t' && str[pos] != '*') name.push_back(str[pos++]);
+  }
+  return name;
+}
+
+// Every string of up to five characters over the characters that matter, from every position:
+// the same name and the same end as before.
+TEST(LineUtilities, NamesAsTheListingReadThem) {
+  const std::string alphabet("{}\\ \t*\n\r\0a", 10);
+  std::string line;
+  for (size_t length = 0; length <= 5; ++length) {
+    size_t total = 1;
+    for (size_t k = 0; k < length; ++k) total *= alphabet.size();
+    for (size_t code = 0; code < total; ++code) {
+      line.clear();
+      for (size_t k = 0, c = code; k < length; ++k, c /= alphabet.size()) line.push_back(alphabet[c % alphabet.size()]);
+      for (size_t start = 0; start <= length; ++start) {
+        size_t now = start, before = start;
+        const std::string name = GetName(line, now);
+        ASSERT_EQ(name, ListingNameBefore(line, before)) << testing::PrintToString(line) << " from " << start;
+        ASSERT_EQ(now, before) << testing::PrintToString(line) << " from " << start;
+      }
+    }
+  }
+}
+
 TEST(CopyFile, ReplacesOrAppends) {
   TempDir dir;
   WriteFile(dir / "a", "1 2 3\nlast line without line feed");
