@@ -1,4 +1,5 @@
-// Line utilities shared by every text reader, and the two whole-file operations on work files.
+// Line utilities shared by every text reader (blanks, the one name grammar), the 64-bit key of a
+// pair of numbers, and the two whole-file operations on work files.
 //
 // The four blanks of the system are space, tab, carriage return and line feed; vertical tab and
 // form feed are ordinary characters. Positions index a std::string; the position size() plays

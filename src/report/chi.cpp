@@ -25,11 +25,12 @@ IndexList ReadRows(std::FILE* file, const std::string& name) {
 // Flags, per row position, the rows that some solution line gives a positive coefficient.
 void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& inds,
                  bool wide) {
-  ForEachWideElement(file, name, wide, [&](const WideElement& e) {
-    if (!e.Positive()) return;
-    const int32_t i = rows.Find(e.col);
+  auto mark = [&](int32_t element) {
+    const int32_t i = rows.Find(element);
     if (i >= 0) inds[static_cast<size_t>(i)] = 1;
-  });
+  };
+  if (wide) ForEachWideElement(file, name, true, [&](const WideElement& e) { if (e.Positive()) mark(e.col); });
+  else ForEachElement(file, name, [&](const Element& e) { if (e.value > 0) mark(e.col); });
 }
 
 }  // namespace
