@@ -17,6 +17,7 @@
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
+#include "matrix/uti.h"
 #include "matrix/failure.h"
 
 namespace pelorin {
@@ -56,10 +57,6 @@ struct Edges {
   std::unordered_map<uint64_t, size_t> pairs;                 // (lo, hi) -> live record id
   std::unordered_map<int32_t, std::vector<size_t>> incident;  // subnet -> records that touched it
 };
-
-uint64_t PairKey(int32_t lo, int32_t hi) {
-  return (uint64_t{static_cast<uint32_t>(lo)} << 32) | static_cast<uint32_t>(hi);
-}
 
 Node Join(const Node& left, const Node& right) {
   if (left.live == 0) return right;
@@ -248,23 +245,19 @@ void PlaceArcs(Edges& e) {
 
 Edges ReadGraph(std::FILE* file, const std::string& name) {
   Edges e;
-  std::string line;
-  for (long number = 1; ReadLine(file, line); ++number) {
-    if (IsSkippedLine(line, CommentRule::kSemicolon)) continue;
-    AddArc(e, ParseElementLine(line, name, number));
-  }
+  ForEachElement(file, name, [&](const Element& line) { AddArc(e, line); }, CommentRule::kSemicolon);
   PlaceArcs(e);
   return e;
 }
 
-// The position (from 0) of the arc that the strategy letter picks in the sorted array.
-size_t ChosenPosition(const Edges& e, int strategy) {
+// The position (from 0) of the arc that the strategy picks in the sorted array.
+size_t ChosenPosition(const Edges& e, CollapseStrategy strategy) {
   switch (strategy) {
-    case 'i':
+    case CollapseStrategy::kLast:
       return e.n - 1;
-    case 'm':
+    case CollapseStrategy::kDrawnHeaviest:
       return DrawnIndex(e.tree[1].maxCount, CollapseRandom());
-    case 'r':
+    case CollapseStrategy::kDrawn:
       return DrawnIndex(e.n, CollapseRandom());
     default:
       return 0;
@@ -291,7 +284,7 @@ namespace {
 
 // Collapses the graph arc after arc; `step`(a, b) receives the two numbers of every step.
 template <class Step>
-int Collapse(Edges& e, int strategy, Step&& step) {
+int Collapse(Edges& e, CollapseStrategy strategy, Step&& step) {
   int steps = 0;
   while (e.n > 0) {
     sorte(e);
@@ -306,7 +299,7 @@ int Collapse(Edges& e, int strategy, Step&& step) {
 
 }  // namespace
 
-int CollapseOfGraph(int strategy, const std::string& graph, const std::string& sequence) {
+int CollapseOfGraph(CollapseStrategy strategy, const std::string& graph, const std::string& sequence) {
   File in = OpenFile(graph, "r");
   File out = OpenFile(sequence, "w");
   return WithMemory("e", [&] {
@@ -316,7 +309,7 @@ int CollapseOfGraph(int strategy, const std::string& graph, const std::string& s
   });
 }
 
-std::vector<std::vector<int>> CollapseOfGraphElements(int strategy, const std::vector<Element>& graph) {
+std::vector<std::vector<int>> CollapseOfGraphElements(CollapseStrategy strategy, const std::vector<Element>& graph) {
   return WithMemory("e", [&] {
     Edges e;
     for (const Element& line : graph) AddArc(e, line);

@@ -21,14 +21,11 @@
 //
 // The collapse: while arcs remain, the arcs are put in order of decreasing weight by a selection
 // sort that is not stable (the first heaviest of the rest is swapped into place), one arc is
-// chosen by the strategy letter, its two numbers are written, it is removed, every arc of the
+// chosen by the strategy, its two numbers are written, it is removed, every arc of the
 // larger number b is moved to the smaller number a, and arcs that became parallel are combined
-// into the earlier one with the sum of their weights. The chosen index (from 0) is
-//   'f' (and any letter not listed) 0, the first heaviest arc
-//   'i' the last arc, one of the lightest
-//   'm' DrawnIndex(k, r) where k is the number of arcs of the heaviest weight
-//   'r' DrawnIndex(n, r) among all n arcs
-// where r is the next number of the collapse's generator (one draw per step for 'm' and 'r').
+// into the earlier one with the sum of their weights. The chosen index (from 0) is given by the
+// strategy (CollapseStrategy below), where r is the next number of the collapse's generator
+// (one draw per step for 'm' and 'r').
 #pragma once
 
 #include <cstddef>
@@ -39,12 +36,20 @@
 
 namespace pelorin {
 
+// Which arc of the sorted array a step takes; each strategy is named by its letter.
+enum class CollapseStrategy : char {
+  kFirst = 'f',          // index 0, the first heaviest arc (so does any other letter)
+  kLast = 'i',           // the last arc, one of the lightest
+  kDrawnHeaviest = 'm',  // DrawnIndex(k, r), k the number of arcs of the heaviest weight
+  kDrawn = 'r',          // DrawnIndex(n, r) among all n arcs
+};
+
 // Returns the number of collapse steps written to `sequence`.
-int CollapseOfGraph(int strategy, const std::string& graph, const std::string& sequence);
+int CollapseOfGraph(CollapseStrategy strategy, const std::string& graph, const std::string& sequence);
 
 // The same for the lines of a graph file in memory; returns the fusion sets of the steps, the
 // numbers of each line of the sequence file.
-std::vector<std::vector<int>> CollapseOfGraphElements(int strategy, const std::vector<Element>& graph);
+std::vector<std::vector<int>> CollapseOfGraphElements(CollapseStrategy strategy, const std::vector<Element>& graph);
 
 // The index chosen among k candidates by the draw r (0..32767): trunc(k * r / 32767.0) - 1,
 // kept within 0..k-1. The last candidate is only chosen for r = 32767.

@@ -77,21 +77,6 @@ void WriteUnitSolutions(const System& system, ElementSink out) {
 
 }  // namespace
 
-ContactList ReadContactList(const std::string& name) {
-  File file = OpenFile(name, "r");
-  ContactList list;
-  std::string line;
-  if (ReadLine(file.get(), line)) list.subnets = LeadingInt(line);
-  WithMemory("c", [&] {
-    for (long number = 2; ReadLine(file.get(), line); ++number) {
-      if (IsSkippedLine(line, CommentRule::kHash)) continue;
-      const Element e = ParseElementLine(line, name, number);
-      list.entries.push_back({e.row, e.col, e.value});
-    }
-  });
-  return list;
-}
-
 std::string SubnetBasisName(const std::string& base, int32_t i) { return base + ".i" + std::to_string(i); }
 
 int32_t NextUnknownOffset(int32_t offset, const std::vector<Element>& basis) {

@@ -33,23 +33,11 @@
 #include <vector>
 
 #include "matrix/spm.h"
+#include "matrix/subnetfiles.h"
 
 namespace pelorin {
 
 void CreateCompositionSystem(const std::string& base);
-
-// One line of a contact place list after its first line.
-struct ContactEntry {
-  int32_t place = 0;
-  int32_t consuming = 0;  // the subnet that consumes from the place
-  int32_t producing = 0;  // the subnet that produces into the place
-};
-
-// A contact place list: the number of subnets and the contact entries in file order.
-struct ContactList {
-  int32_t subnets = 0;
-  std::vector<ContactEntry> entries;
-};
 
 // The bases of the subnets being composed: bases[i - 1] holds the lines of subnet i's basis file.
 using Bases = std::vector<const std::vector<Element>*>;
@@ -63,9 +51,6 @@ struct CompositionSystem {
 // The same as CreateCompositionSystem for the contact place list and bases in memory; `bases`
 // holds list.subnets bases.
 CompositionSystem CreateCompositionSystemElements(const ContactList& list, const Bases& bases);
-
-// Reads the contact place list `name`; the entries' memory message names `c`.
-ContactList ReadContactList(const std::string& name);
 
 // The basis file of subnet i: base + ".i" + i.
 std::string SubnetBasisName(const std::string& base, int32_t i);

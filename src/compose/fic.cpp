@@ -10,40 +10,19 @@
 #include <vector>
 
 #include "compose/coy.h"
-#include "matrix/spm.h"
-#include "matrix/textfile.h"
-#include "matrix/uti.h"
 #include "matrix/failure.h"
+#include "matrix/spm.h"
+#include "matrix/subnetfiles.h"
+#include "matrix/textfile.h"
 
 namespace pelorin {
 namespace {
 
-// Line `step` of the sequence file; a file that ends before it ends the run.
-std::string SequenceLine(const std::string& name, int step) {
-  File file = OpenFile(name, "r");
-  std::string line;
-  for (int read = 0; read < std::max(step, 1); ++read)
-    if (!ReadLine(file.get(), line)) Fail(kExitFile, "*** unexpected end of sequence file\n");
-  return line;
-}
-
-// The members of a fusion line: every blank-separated token, as the number it begins with (0
-// when it does not begin with one).
-std::vector<int> FusionMembers(const std::string& line) {
-  return WithMemory("fu", [&] {
-    std::vector<int> fu;
-    size_t pos = 0;
-    for (SwallowSpace(line, pos); pos < line.size(); SwallowSpace(line, pos)) {
-      fu.push_back(LeadingInt(line, pos));
-      while (!IsSpace(line, pos)) ++pos;
-    }
-    return fu;
-  });
-}
-
 // The fusion set of line `step`; an empty set or a member 0 ends the run.
 std::vector<int> ReadFusion(const std::string& name, int step) {
-  std::vector<int> fu = FusionMembers(SequenceLine(name, step));
+  std::string line;
+  ReadFusionSet(name, step, line);
+  std::vector<int> fu = WithMemory("fu", [&] { return FusionMembers(line); });
   const std::string where = "line " + std::to_string(std::max(step, 1)) + " of file " + name + "\n";
   if (fu.empty()) Fail(kExitFile, "*** empty fusion set in " + where);
   for (int member : fu)
@@ -53,15 +32,15 @@ std::vector<int> ReadFusion(const std::string& name, int step) {
 
 }  // namespace
 
-int InFusion(int x, const std::vector<int>& fu, int count, int& position) {
+bool InFusion(int x, const std::vector<int>& fu, int count, int& position) {
   const size_t n = std::min(fu.size(), static_cast<size_t>(std::max(count, 0)));
   for (size_t i = 0; i < n; ++i) {
     if (fu[i] == x) {
       position = static_cast<int>(i);
-      return 1;
+      return true;
     }
   }
-  return 0;
+  return false;
 }
 
 RemainingContacts MakeRemainingContacts(ContactList list) {
@@ -101,8 +80,8 @@ ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>&
       ContactEntry& entry = remaining.entries[k];
       int consumer = 0;
       int producer = 0;
-      const bool consumerIn = InFusion(entry.consuming, fu, size, consumer) != 0;
-      const bool producerIn = InFusion(entry.producing, fu, size, producer) != 0;
+      const bool consumerIn = InFusion(entry.consuming, fu, size, consumer);
+      const bool producerIn = InFusion(entry.producing, fu, size, producer);
       if (consumerIn && producerIn) {
         step.entries.push_back({entry.place, consumer + 1, producer + 1});
         remaining.taken[k] = 1;

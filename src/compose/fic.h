@@ -52,8 +52,8 @@ RemainingContacts MakeRemainingContacts(ContactList list);
 // stay (those not taken) being the new list. Only the entries that name a member are visited.
 ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>& fu);
 
-// 1 when x occurs among fu[0..count-1], with `position` set to its first index (from 0); 0
-// otherwise, leaving `position` as it was.
-int InFusion(int x, const std::vector<int>& fu, int count, int& position);
+// True when x occurs among fu[0..count-1], with `position` set to its first index (from 0);
+// false otherwise, leaving `position` as it was.
+bool InFusion(int x, const std::vector<int>& fu, int count, int& position);
 
 }  // namespace pelorin

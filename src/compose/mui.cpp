@@ -7,14 +7,11 @@
 #include "compose/coy.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
+#include "matrix/uti.h"
 #include "matrix/failure.h"
 
 namespace pelorin {
 namespace {
-
-uint64_t Key(int32_t place, int32_t subnet) {
-  return (uint64_t{static_cast<uint32_t>(place)} << 32) | static_cast<uint32_t>(subnet);
-}
 
 // (place, producing subnet) of every contact entry with a positive consuming subnet: the lines
 // that the producing side leaves out. The places alone are listed too, for a quick first look.
@@ -22,7 +19,7 @@ struct LeftOut {
   IndexList places;
   std::unordered_set<uint64_t> sides;
   bool Has(int32_t place, int32_t subnet) const {
-    return places.Find(place) >= 0 && sides.count(Key(place, subnet)) != 0;
+    return places.Find(place) >= 0 && sides.count(PairKey(place, subnet)) != 0;
   }
 };
 
@@ -32,7 +29,7 @@ LeftOut ProducingSides(const ContactList& list) {
     for (const ContactEntry& entry : list.entries) {
       if (entry.consuming <= 0) continue;
       leftOut.places.Add(entry.place);
-      leftOut.sides.insert(Key(entry.place, entry.producing));
+      leftOut.sides.insert(PairKey(entry.place, entry.producing));
     }
     return leftOut;
   });

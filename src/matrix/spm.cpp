@@ -15,7 +15,7 @@ bool IsSkippedLine(const std::string& line, CommentRule rule) {
     if (first == '#' && rule != CommentRule::kSemicolon) return true;
     if (first == ';' && rule != CommentRule::kHash) return true;
   }
-  return isempty(line) != 0;
+  return isempty(line);
 }
 
 bool ParseInt(const std::string& line, size_t& pos, int32_t& out) {
@@ -41,20 +41,30 @@ int32_t LeadingInt(const std::string& text, size_t pos) {
   return ParseInt(text, pos, value) ? value : 0;
 }
 
+namespace {
+
+// The row and the column that begin an element line; returns the position after them. A line
+// that does not begin with two integers ends the run.
+size_t ParseRowAndColumn(const std::string& line, int32_t& row, int32_t& col, const std::string& fileName,
+                         long number) {
+  size_t pos = 0;
+  if (!ParseInt(line, pos, row) || !ParseInt(line, pos, col))
+    Fail(kExitInput, "*** malformed line " + std::to_string(number) + " in file " + fileName + "\n");
+  return pos;
+}
+
+}  // namespace
+
 Element ParseElementLine(const std::string& line, const std::string& fileName, long number) {
   Element e;
-  size_t pos = 0;
-  if (!ParseInt(line, pos, e.row) || !ParseInt(line, pos, e.col))
-    Fail(kExitInput, "*** malformed line " + std::to_string(number) + " in file " + fileName + "\n");
+  size_t pos = ParseRowAndColumn(line, e.row, e.col, fileName, number);
   ParseInt(line, pos, e.value);
   return e;
 }
 
 WideElement ParseWideElementLine(const std::string& line, const std::string& fileName, long number) {
   WideElement e;
-  size_t pos = 0;
-  if (!ParseInt(line, pos, e.row) || !ParseInt(line, pos, e.col))
-    Fail(kExitInput, "*** malformed line " + std::to_string(number) + " in file " + fileName + "\n");
+  size_t pos = ParseRowAndColumn(line, e.row, e.col, fileName, number);
   SwallowSpace(line, pos);
   bool negative = false;
   if (pos < line.size() && (line[pos] == '+' || line[pos] == '-')) negative = line[pos++] == '-';
@@ -68,11 +78,7 @@ WideElement ParseWideElementLine(const std::string& line, const std::string& fil
 
 std::vector<Element> ReadElements(std::FILE* file, const std::string& fileName, CommentRule rule) {
   std::vector<Element> elements;
-  std::string line;
-  for (long number = 1; ReadLine(file, line); ++number) {
-    if (IsSkippedLine(line, rule)) continue;
-    elements.push_back(ParseElementLine(line, fileName, number));
-  }
+  ForEachElement(file, fileName, [&](const Element& e) { elements.push_back(e); }, rule);
   return elements;
 }
 

@@ -22,6 +22,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "matrix/textfile.h"
+
 namespace pelorin {
 
 struct Element {
@@ -61,6 +63,46 @@ struct WideElement {
   bool Positive() const { return value[0] != '-' && value != "0"; }
 };
 WideElement ParseWideElementLine(const std::string& line, const std::string& fileName, long number);
+
+// The one reader of element lines. Every line of an open stream, in file order: `visit`(line,
+// number) for a data line, `skipped`(line) for a line that `rule` skips. Lines are numbered from
+// `first`, the number of the stream's next line, for the messages.
+template <class Visit, class Skipped>
+void ForEachDataLine(std::FILE* file, CommentRule rule, long first, Visit&& visit, Skipped&& skipped) {
+  std::string line;
+  for (long number = first; ReadLine(file, line); ++number) {
+    if (IsSkippedLine(line, rule)) skipped(line);
+    else visit(line, number);
+  }
+}
+
+// `visit`(const Element&) for every element line of an open stream, in file order; a malformed
+// line ends the run naming `fileName` and the line (numbered from `first`).
+template <class Visit>
+void ForEachElement(std::FILE* file, const std::string& fileName, Visit&& visit,
+                    CommentRule rule = CommentRule::kHash, long first = 1) {
+  ForEachDataLine(
+      file, rule, first, [&](const std::string& line, long number) { visit(ParseElementLine(line, fileName, number)); },
+      [](const std::string&) {});
+}
+
+// `visit`(const WideElement&) for every element line of a solution file, in file order. With
+// `wide` the value may have any number of digits (ParseWideElementLine); without, it is read as
+// by ForEachElement, so a value beyond 32 bits ends the run with the overflow message.
+template <class Visit>
+void ForEachWideElement(std::FILE* file, const std::string& fileName, bool wide, Visit&& visit) {
+  ForEachDataLine(
+      file, CommentRule::kHash, 1,
+      [&](const std::string& line, long number) {
+        if (wide) {
+          visit(ParseWideElementLine(line, fileName, number));
+        } else {
+          const Element e = ParseElementLine(line, fileName, number);
+          visit(WideElement{e.row, e.col, std::to_string(e.value)});
+        }
+      },
+      [](const std::string&) {});
+}
 
 // Every element of an open SPM stream, in file order.
 std::vector<Element> ReadElements(std::FILE* file, const std::string& fileName,

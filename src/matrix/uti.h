@@ -1,4 +1,5 @@
-// Line utilities shared by every text reader, and the two whole-file operations on work files.
+// Line utilities shared by every text reader (blanks, the one name grammar), the 64-bit key of a
+// pair of numbers, and the two whole-file operations on work files.
 //
 // The four blanks of the system are space, tab, carriage return and line feed; vertical tab and
 // form feed are ordinary characters. Positions index a std::string; the position size() plays
@@ -14,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace pelorin {
@@ -21,17 +23,34 @@ namespace pelorin {
 // True for the four blanks: space, tab, carriage return, line feed.
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// 1 when every character of the line is a blank (the empty line included), else 0.
-int isempty(const std::string& line);
+// One 64-bit key for a pair of 32-bit numbers (hash keys, sort keys): `high` in the upper half,
+// `low` in the lower; a negative number counts as its 32-bit pattern. Keys of the same `high`
+// sort by `low` as unsigned numbers.
+inline uint64_t PairKey(uint32_t high, uint32_t low) { return uint64_t{high} << 32 | low; }
+inline uint64_t PairKey(int32_t high, int32_t low) {
+  return PairKey(static_cast<uint32_t>(high), static_cast<uint32_t>(low));
+}
+
+// True when every character of the line is a blank (the empty line included).
+bool isempty(const std::string& line);
 
 // Advances `pos` over blanks; stops at the first other character or at the end of the line.
 void SwallowSpace(const std::string& line, size_t& pos);
 
-// 1 when the character at `pos` is a blank or the end of the line, else 0.
-int IsSpace(const std::string& line, size_t pos);
+// True when the character at `pos` is a blank or the end of the line.
+bool IsSpace(const std::string& line, size_t pos);
 
-// Copies `source` into `target` opened with `mode` ("w" or "a"). Returns 0.
-int CopyFile(const std::string& source, const std::string& target, const char* mode);
+// Reads the name at `pos` and moves `pos` past it. The one name grammar of the net files and
+// the name tables:
+//   braced -> "{" { char | "\" char } "}"   braces and backslashes kept; an unclosed name ends at
+//                                           the end of the line
+//   plain  -> characters up to a blank, "*" or the end of the line (possibly none)
+// The end of the line is the end of the text, a NUL, a line feed or a carriage return. Examples:
+// "{a b}*2" gives "{a b}", "{a\}b} c" gives "{a\}b}", "p1*2" gives "p1".
+std::string GetName(const std::string& line, size_t& pos);
+
+// Copies `source` into `target` opened with `mode` ("w" or "a").
+void CopyFile(const std::string& source, const std::string& target, const char* mode);
 
 // Writes the transpose of the sparse matrix file `source` to `target`.
 void TransposeMatrix(const std::string& source, const std::string& target);

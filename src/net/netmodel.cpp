@@ -1,6 +1,8 @@
 // Look-up and growth of the net model (netmodel.h).
 #include "net/netmodel.h"
 
+#include "matrix/uti.h"
+
 namespace pelorin {
 namespace {
 
@@ -36,8 +38,7 @@ void AppendArc(ArcTable& arcs, int32_t place, int32_t transition, int32_t weight
 }
 
 size_t FindOrAddArc(ArcTable& arcs, int32_t place, int32_t transition) {
-  const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(place)) << 32 | static_cast<uint32_t>(transition);
-  const auto [it, inserted] = arcs.index.try_emplace(key, arcs.size());
+  const auto [it, inserted] = arcs.index.try_emplace(PairKey(place, transition), arcs.size());
   if (inserted) AppendArc(arcs, place, transition, 1);
   return it->second;
 }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "matrix/spm.h"
+#include "matrix/uti.h"
 #include "matrix/failure.h"
 
 namespace pelorin {
@@ -544,7 +545,7 @@ std::string NodeName(const Reader& r, const Node& node, bool names) {
 
 // One arc of one direction, before parallel arcs are merged.
 struct Incidence {
-  uint64_t key;    // transition number << 32 | node index of the place
+  uint64_t key;    // PairKey(transition number, node index of the place)
   uint32_t order;  // position among the arcs of its direction
   int32_t weight;
   uint32_t Transition() const { return static_cast<uint32_t>(key >> 32); }
@@ -590,7 +591,7 @@ void CollectArcs(const Reader& r, const std::vector<uint32_t>& target, const std
     if (arc.kind != ArcKind::kNormal) continue;  // inhibitor and read arcs move no token
     const auto transition = static_cast<uint32_t>(number[fromPlace ? destination : source]);
     std::vector<Incidence>& arcs = fromPlace ? inputs : outputs;
-    arcs.push_back({uint64_t{transition} << 32 | (fromPlace ? source : destination),
+    arcs.push_back({PairKey(transition, fromPlace ? source : destination),
                     static_cast<uint32_t>(arcs.size()), arc.weight});
   }
   Merge(inputs);

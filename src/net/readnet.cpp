@@ -96,37 +96,7 @@ bool NextLine(Lines& lines, std::string& line) {
 // A comment ("#" in column 1) or a line of blanks only.
 bool IsSkipped(const std::string& line) { return (!line.empty() && line[0] == '#') || isempty(line); }
 
-// ---- Names ----
-
-// braced -> "{" { char | "\" char } "}", ending early at the end of the line
-std::string GetBracedName(const std::string& line, size_t& pos) {
-  const size_t start = pos;
-  bool escaped = false;
-  while (pos < line.size() && line[pos] != '\n' && line[pos] != '\r') {
-    const char c = line[pos++];
-    if (escaped) {
-      escaped = false;
-    } else if (c == '\\') {
-      escaped = true;
-    } else if (c == '}') {
-      break;
-    }
-  }
-  return line.substr(start, pos - start);
-}
-
-// plain -> characters up to a blank, "*" or the end of the line (possibly none)
-std::string GetPlainName(const std::string& line, size_t& pos) {
-  const size_t start = pos;
-  while (!IsSpace(line, pos) && line[pos] != '*') ++pos;
-  return line.substr(start, pos - start);
-}
-
-// Reads one name at `pos` and moves `pos` past it.
-std::string GetName(const std::string& line, size_t& pos) {
-  if (pos < line.size() && line[pos] == '{') return GetBracedName(line, pos);
-  return GetPlainName(line, pos);
-}
+// ---- Words (names: GetName of matrix/uti.h) ----
 
 // Advances past the rest of a word: up to the next blank or the end of the line.
 void SkipWord(const std::string& line, size_t& pos) {
@@ -135,8 +105,6 @@ void SkipWord(const std::string& line, size_t& pos) {
 
 // ---- Recognition ----
 
-// 1 for a ".ndr" net, 2 for a ".net" net: decided by the first line that is neither a comment
-// nor blank, whose first two non-blank characters are "p ", "t " or "h " in a ".ndr" net.
 // Calls `read(line, pos)` for every line of `text` that is neither a comment nor blank, `pos`
 // after the line's leading blanks; stops early when `read` returns true.
 template <class F>
@@ -151,11 +119,13 @@ void ForEachNetLine(const std::string& text, F&& read) {
   }
 }
 
-int RecognizeFile(const std::string& text) {
-  int format = 2;
+// ".ndr" or ".net": decided by the first line that is neither a comment nor blank, whose first
+// two non-blank characters are "p ", "t " or "h " in a ".ndr" net.
+NetFormat RecognizeFile(const std::string& text) {
+  NetFormat format = NetFormat::kNet;
   ForEachNetLine(text, [&](const std::string& line, size_t pos) {
     const std::string head = line.substr(pos, 2);
-    if (head == "p " || head == "t " || head == "h ") format = 1;
+    if (head == "p " || head == "t " || head == "h ") format = NetFormat::kNdr;
     return true;
   });
   return format;
@@ -427,7 +397,7 @@ void AllocateModel(NetModel& net) {
 
 NetFormat RecognizeNetFormat(const std::string& text) {
   if (IsPnml(text)) return NetFormat::kPnml;
-  return RecognizeFile(text) == 1 ? NetFormat::kNdr : NetFormat::kNet;
+  return RecognizeFile(text);
 }
 
 const char* NetFormatName(NetFormat format) {

@@ -17,9 +17,7 @@ namespace {
 IndexList ReadRows(std::FILE* file, const std::string& name) {
   return WithMemory("rows", [&] {
     IndexList rows;
-    std::string line;
-    for (long number = 1; ReadLine(file, line); ++number)
-      if (!IsSkippedLine(line, CommentRule::kHash)) rows.Add(ParseElementLine(line, name, number).row);
+    ForEachElement(file, name, [&](const Element& e) { rows.Add(e.row); });
     return rows;
   });
 }
@@ -27,34 +25,24 @@ IndexList ReadRows(std::FILE* file, const std::string& name) {
 // Flags, per row position, the rows that some solution line gives a positive coefficient.
 void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& inds,
                  bool wide) {
-  std::string line;
-  for (long number = 1; ReadLine(file, line); ++number) {
-    if (IsSkippedLine(line, CommentRule::kHash)) continue;
-    int32_t element = 0;
-    if (wide) {
-      const WideElement e = ParseWideElementLine(line, name, number);
-      if (!e.Positive()) continue;
-      element = e.col;
-    } else {
-      const Element e = ParseElementLine(line, name, number);
-      if (e.value <= 0) continue;
-      element = e.col;
-    }
+  auto mark = [&](int32_t element) {
     const int32_t i = rows.Find(element);
     if (i >= 0) inds[static_cast<size_t>(i)] = 1;
-  }
+  };
+  if (wide) ForEachWideElement(file, name, true, [&](const WideElement& e) { if (e.Positive()) mark(e.col); });
+  else ForEachElement(file, name, [&](const Element& e) { if (e.value > 0) mark(e.col); });
 }
 
 }  // namespace
 
-int CheckInv(const std::string& matrix, const std::string& solutions, bool wide) {
+bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide) {
   File matrixFile = OpenFile(matrix, "r");
   File solutionFile = OpenFile(solutions, "r");
   const IndexList rows = ReadRows(matrixFile.get(), matrix);
   matrixFile.reset();
   std::vector<char> inds = WithMemory("rows, inds", [&] { return std::vector<char>(rows.size(), 0); });
   MarkCovered(solutionFile.get(), solutions, rows, inds, wide);
-  return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; }) ? 1 : 0;
+  return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; });
 }
 
 }  // namespace pelorin

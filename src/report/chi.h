@@ -1,14 +1,14 @@
 // Invariant check: do the solutions cover every row of the matrix?
 //
-// CheckInv(matrix, solutions) returns 1 when every row number of the sparse matrix file `matrix`
-// occurs with a positive coefficient in at least one line of the solution file `solutions`, and
-// 0 otherwise; a matrix without element lines gives 1. Both files are sparse matrix files (see
+// CheckInv(matrix, solutions) is true when every row number of the sparse matrix file `matrix`
+// occurs with a positive coefficient in at least one line of the solution file `solutions`; a
+// matrix without element lines gives true. Both files are sparse matrix files (see
 // matrix/spm.h): comment lines ("#" in column 1) and blank lines are skipped, a line of two
 // integers has the value 1.
 //   matrix lines     "row column value"               only the row number is used
 //   solution lines   "solution element coefficient"   element = a row number of the matrix
-// Example: the matrix lines "1 1 -1", "2 1 1", "3 2 1" and the solutions "1 1 1", "1 3 2" give 0
-// (row 2 is not covered); one more solution line "2 2 4" makes it 1. Coefficients of 0 or less,
+// Example: the matrix lines "1 1 -1", "2 1 1", "3 2 1" and the solutions "1 1 1", "1 3 2" give
+// false (row 2 is not covered); one more solution line "2 2 4" makes it true. Coefficients of 0 or less,
 // solution numbers and element numbers that are not rows of the matrix change nothing.
 //
 // Failures: either file cannot be opened (the matrix file is opened first): "*** error open
@@ -21,6 +21,6 @@
 namespace pelorin {
 
 // `wide` (the solution files of "--minimal"): coefficients may have any number of digits.
-int CheckInv(const std::string& matrix, const std::string& solutions, bool wide = false);
+bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide = false);
 
 }  // namespace pelorin

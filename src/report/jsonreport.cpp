@@ -7,7 +7,6 @@
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
 #include "report/writeinv.h"
-#include "matrix/failure.h"
 
 namespace pelorin {
 
@@ -22,7 +21,7 @@ std::string Field(const char* key, const nlohmann::json& value) { return "  " + 
 
 std::string MemberText(const NameTable& t, const WideElement& m) {
   const auto it = t.pn.find(m.col);
-  const std::string name = it != t.pn.end() ? std::string(t.names.c_str() + it->second) : "#" + std::to_string(m.col);
+  const std::string name = it != t.pn.end() ? it->second : "#" + std::to_string(m.col);
   return "{\"name\": " + Json(name) + ", \"number\": " + std::to_string(m.col) +
          ", \"coefficient\": " + m.value + "}";
 }
@@ -31,20 +30,17 @@ std::string MemberText(const NameTable& t, const WideElement& m) {
 long WriteSemiflows(std::FILE* in, const std::string& fileName, const NameTable& t, std::FILE* out) {
   long count = 0;
   int32_t current = 0;
-  std::string line;
-  for (long number = 1; ReadLine(in, line); ++number) {
-    if (IsSkippedLine(line, CommentRule::kHash)) continue;
-    const WideElement m = ParseWideElementLine(line, fileName, number);
+  ForEachWideElement(in, fileName, true, [&](const WideElement& m) {
     const bool next = count == 0 || m.row != current;
     if (next) {
       current = m.row;
       ++count;
     }
-    if (out == nullptr) continue;
+    if (out == nullptr) return;
     if (next) WriteText(out, std::string(count > 1 ? "]},\n" : "") + "    {\"index\": " + std::to_string(m.row) + ", \"support\": [");
     else WriteText(out, ", ");
     WriteText(out, MemberText(t, m));
-  }
+  });
   if (out != nullptr && count > 0) WriteText(out, "]}\n");
   return count;
 }

@@ -1,6 +1,6 @@
 // Invariant listing: the semiflows of a solution file by name, or their number.
 //
-// WriteInv(table, solutions, output, detail) appends the semiflows of the solution file
+// WriteInv(table, solutions, output, full) appends the semiflows of the solution file
 // `solutions` to `output` ("-" is standard output; any other file is opened for appending), with
 // the element names of the name table file `table`. Files are opened in this order: table,
 // solutions, output.
@@ -9,16 +9,16 @@
 // (0 when there is none); the name starts after the word of the number, its ending blank and any
 // further blanks. A name in braces runs to its closing brace ("\" makes the next character
 // ordinary), braces and backslashes kept; any other name stops at a blank, "*" or the end of the
-// line ("ab*c" gives "ab"). Lines with "#" in column 1 and blank lines are skipped; of two lines
+// line ("ab*c" gives "ab"), as GetName of matrix/uti.h reads the names of a net. Lines with "#" in column 1 and blank lines are skipped; of two lines
 // for one number the later wins.
 //
 // Solution lines: "solution element coefficient" (a sparse matrix file, see matrix/spm.h), the
 // lines of one solution together. Lines with "#" in column 1 and blank lines are skipped.
 //
-// Full output (detail != 0): a line feed whenever the solution number changes, then per line the
+// Full output (`full`): a line feed whenever the solution number changes, then per line the
 // element's name ("#" and the number when the table does not name it), "*coefficient" when the
 // coefficient is above 1, and a blank; "\nno semiflows" when no solution line was read; then
-// "\n\n". Digest output (detail 0): "\n%d semiflow(s)" with the last solution number read (0 for
+// "\n\n". Digest output (not `full`): "\n%d semiflow(s)" with the last solution number read (0 for
 // none), then "\n\n". Example, table "1 p1", "2 p2", "3 {p 3}", "4 p4" and solutions "1 1 1",
 // "1 2 1", "2 3 2", "2 4 1":
 //     full     "\np1 p2 \n{p 3}*2 p4 \n\n"
@@ -41,27 +41,15 @@ namespace pelorin {
 
 // The name table of one listing.
 struct NameTable {
-  std::string names;                          // every name read, each ended by a NUL; its size is fnames
-  std::unordered_map<int32_t, size_t> pn;     // element number -> position of its name in names
-  size_t maxm = 0;                            // numbers pn holds before it grows again
-  size_t m = 1;                               // 1 plus the number of table lines read
+  std::unordered_map<int32_t, std::string> pn;  // element number -> its name as the table writes it
 };
 
 // `wide` (the solution files of "--minimal"): coefficients may have any number of digits and
 // are listed with all of them.
-int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, int detail,
+int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, bool full,
              bool wide = false);
 
 // Reads every line of an open name table file into `t`.
 void ReadTable(std::FILE* file, NameTable& t);
-
-// Appends the name at `pos` of `str`, and a NUL, to `names`; `pos` moves past the name.
-void GetName1(const std::string& str, size_t& pos, std::string& names);
-
-// Makes sure `names` has room for 1024 more characters.
-void ExpandNames1(NameTable& t);
-
-// Makes sure `pn` has room for one more number.
-void ExpandP1(NameTable& t);
 
 }  // namespace pelorin

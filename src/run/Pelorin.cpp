@@ -118,7 +118,7 @@ std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered) {
   if (s.transitions) TransposeMatrix(f.spm, f.matrix);
   if (s.throughFiles) PelorinThroughFiles(f.matrix, f.solution, s.debug, s.mode);
   else Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal);
-  covered = CheckInv(f.matrix, f.solution, s.minimal) != 0;
+  covered = CheckInv(f.matrix, f.solution, s.minimal);
   return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
 }
 
@@ -148,7 +148,7 @@ void TextRun(const RunSettings& s) {
   const std::string word = Solve(s, f, covered);
   AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
                              "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
-  WriteInv(f.table, f.solution, s.output, s.full ? 1 : 0, s.minimal);
+  WriteInv(f.table, f.solution, s.output, s.full, s.minimal);
   KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
 }

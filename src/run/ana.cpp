@@ -18,6 +18,7 @@
 #include "decompose/deo1.h"
 #include "matrix/failure.h"
 #include "matrix/spm.h"
+#include "matrix/subnetfiles.h"
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
 #include "solver/dd.h"
@@ -38,8 +39,9 @@ void Remove(const std::string& name) { std::remove(name.c_str()); }
 
 // The solver of every matrix file of the driver: the net's matrix, a subnet, a composition system;
 // Toudic's generating set, or the minimal-support semiflows.
-int SolveFile(const std::string& matrix, const std::string& solution, bool minimal = false) {
-  return minimal ? MinimalSemiflows(matrix, solution) : Toudic(matrix, solution);
+void SolveFile(const std::string& matrix, const std::string& solution, bool minimal = false) {
+  if (minimal) MinimalSemiflows(matrix, solution);
+  else Toudic(matrix, solution);
 }
 
 // The same for a matrix in memory: the lines of the matrix in, those of the solution out.
@@ -121,7 +123,7 @@ void WriteUnionOfBases(const std::string& m, const std::set<int>& remaining, con
 }
 
 void Sequential(const std::string& m, const std::string& solution, int debug, int count, bool minimal) {
-  const int steps = CollapseOfGraph('m', Name(m, ".p"), Name(m, ".t"));
+  const int steps = CollapseOfGraph(CollapseStrategy::kDrawnHeaviest, Name(m, ".p"), Name(m, ".t"));
   std::set<int> remaining;
   for (int i = 1; i <= count; ++i) remaining.insert(i);
   for (int s = 1; s <= steps; ++s) {
@@ -243,7 +245,7 @@ void WriteUnionInMemory(const CurrentSubnets& net, const std::set<int>& remainin
 
 void SequentialInMemory(const std::string& m, const std::string& solution, int debug, CurrentSubnets& net,
                         const std::vector<Element>& graph) {
-  const std::vector<std::vector<int>> steps = CollapseOfGraphElements('m', graph);
+  const std::vector<std::vector<int>> steps = CollapseOfGraphElements(CollapseStrategy::kDrawnHeaviest, graph);
   std::set<int> remaining;
   for (size_t i = 1; i < net.basis.size(); ++i) remaining.insert(static_cast<int>(i));
   for (size_t s = 0; s < steps.size(); ++s) {
@@ -327,14 +329,20 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
 }  // namespace
 
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal) {
-  if (mode == kDirect) return SolveFile(matrix, solution, minimal);
+  if (mode == kDirect) {
+    SolveFile(matrix, solution, minimal);
+    return 0;
+  }
   if (minimal) return MinimalComposition(matrix, solution, debug, mode);
   if (debug >= 2) return ComposeThroughFiles(matrix, solution, debug, mode);
   return ComposeInMemory(matrix, solution, debug, mode);
 }
 
 int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
-  if (mode == kDirect) return SolveFile(matrix, solution);
+  if (mode == kDirect) {
+    SolveFile(matrix, solution);
+    return 0;
+  }
   return ComposeThroughFiles(matrix, solution, debug, mode);
 }
 
@@ -363,29 +371,6 @@ bool DriverWritesFile(const std::string& suffix, Mode mode, int debug, bool mini
   if (chain && (suffix == ".y" || suffix == ".t")) return true;
   if (chain && (kind == ".y" || kind == ".x") && number) return true;
   return debug > 0 && (kind == "-s" || kind == "-i" || kind == "-z") && number;
-}
-
-int ReadFusionSet(const std::string& sequence, int step, std::string& buffer) {
-  File in = OpenFile(sequence, "r");
-  std::string line;
-  for (int count = 1; ReadLine(in.get(), line); ++count) {
-    if (count == step) {
-      buffer = line;
-      break;
-    }
-  }
-  return 0;
-}
-
-int NextFSN(const std::string& line, int k) {
-  size_t pos = 0;
-  for (int tokens = 1; pos < line.size(); ++tokens) {
-    SwallowSpace(line, pos);
-    if (pos >= line.size()) break;
-    if (tokens == k) return LeadingInt(line, pos);
-    while (IsSpace(line, pos) == 0) ++pos;
-  }
-  return 0;
 }
 
 }  // namespace pelorin

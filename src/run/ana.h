@@ -1,5 +1,5 @@
 // The invariant computation driver: turns one sparse matrix file M into the file of its
-// solution basis, and the readers of fusion sets used by sequential composition.
+// solution basis.
 //
 // Direct mode (0) solves M with `Toudic`. The composition modes decompose M into minimal
 // functional subnets (M.z1 .. M.zK, the contact place list M.z, the graph M.p), solve each
@@ -13,9 +13,7 @@
 // At a debug level above 0 the driver keeps copies M-s1 (mode 1), M-sS, M-iS, M-zS (mode 2,
 // step S); below level 2 it removes its work files at the end. Below level 2 the chain runs in
 // memory and writes none of the other work files; the solution and the copies are the same.
-//
-// A fusion set is one line of M.t: subnet numbers separated by blanks, e.g. "1 2\n"; its
-// first number is the number the fused subnet keeps.
+// The contact place lists and the fusion sets of M.t are read with matrix/subnetfiles.h.
 #pragma once
 
 #include <string>
@@ -30,8 +28,8 @@ enum Mode : int {
 };
 
 // Turns the matrix file into its solution basis: directly (mode 0), by simultaneous (1) or by
-// sequential composition (2) of its minimal functional subnets. Returns the result of `Toudic`
-// in direct mode, 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
+// sequential composition (2) of its minimal functional subnets. Returns 0 in direct mode,
+// 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
 // ("--minimal") every solver call computes minimal-support semiflows (MinimalSemiflows), the
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
 // the solution file is the one canonical set in every mode; that chain always runs through its
@@ -51,13 +49,5 @@ void CleanWorkFiles(int count, const std::string& matrix);
 // semiflows when `minimal`) writes the file named by the
 // matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
 bool DriverWritesFile(const std::string& suffix, Mode mode, int debug, bool minimal);
-
-// Copies line `step` (from 1) of `sequence`, with its line end, into `buffer`; leaves the
-// buffer as it was when the file has fewer lines. Returns 0.
-int ReadFusionSet(const std::string& sequence, int step, std::string& buffer);
-
-// The k-th (from 1) blank-separated number of `line`; 0 past its end, or for a word that does
-// not begin with a number.
-int NextFSN(const std::string& line, int k);
 
 }  // namespace pelorin

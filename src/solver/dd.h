@@ -70,8 +70,8 @@ void SortCanonical(std::vector<Semiflow>& semiflows);
 // Writes semiflows numbered from 1, "%d %d %s\n" per coefficient.
 void WriteSemiflows(std::FILE* file, const std::vector<Semiflow>& semiflows);
 
-// The file-level stages described above. MinimalSemiflows returns 0.
-int MinimalSemiflows(const std::string& input, const std::string& output);
+// The file-level stages described above.
+void MinimalSemiflows(const std::string& input, const std::string& output);
 void MinimalSupports(const std::string& input, const std::string& output);
 
 }  // namespace pelorin

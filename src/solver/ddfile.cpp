@@ -41,14 +41,11 @@ std::vector<Semiflow> ReadVectors(const std::string& name) {
   File in = OpenFile(name, "r");
   std::unordered_map<int32_t, size_t> position;
   std::vector<std::map<int32_t, mpz_class>> cells;
-  std::string line;
-  for (long number = 1; ReadLine(in.get(), line); ++number) {
-    if (IsSkippedLine(line, CommentRule::kHash)) continue;
-    const WideElement e = ParseWideElementLine(line, name, number);
+  ForEachWideElement(in.get(), name, true, [&](const WideElement& e) {
     const auto [it, added] = position.try_emplace(e.row, cells.size());
     if (added) cells.emplace_back();
     cells[it->second][e.col] += mpz_class(e.value);
-  }
+  });
   std::vector<Semiflow> vectors;
   vectors.reserve(cells.size());
   for (auto& c : cells) vectors.emplace_back(c.begin(), c.end());
@@ -123,7 +120,7 @@ void WriteSemiflows(std::FILE* file, const std::vector<Semiflow>& semiflows) {
       std::fprintf(file, "%zu %d %s\n", i + 1, element, coefficient.get_str().c_str());
 }
 
-int MinimalSemiflows(const std::string& input, const std::string& output) {
+void MinimalSemiflows(const std::string& input, const std::string& output) {
   File in = OpenFile(input, "r");
   File out = OpenFile(output, "w");
   IndexList rows;
@@ -136,7 +133,6 @@ int MinimalSemiflows(const std::string& input, const std::string& output) {
     SortCanonical(semiflows);
   });
   WriteSemiflows(out.get(), semiflows);
-  return 0;
 }
 
 void MinimalSupports(const std::string& input, const std::string& output) {

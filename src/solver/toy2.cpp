@@ -430,7 +430,7 @@ void erasezero(WorkingSet& set, const std::vector<int32_t>& Iz) {
   for (int32_t id : Iz) Remove(set, id);
 }
 
-int findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im) {
+bool findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im) {
   col = 0;
   uint64_t best = uint64_t{set.live} * set.live;
   for (size_t j = 0; j < set.nc; ++j) {
@@ -440,12 +440,12 @@ int findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector
       col = static_cast<int32_t>(j + 1);
     }
   }
-  if (col == 0) return 0;
+  if (col == 0) return false;
   WithMemory("Ip,Im", [&] {
     Ip = RowsOfSign(set, At(col - 1), +1);
     Im = RowsOfSign(set, At(col - 1), -1);
   });
-  return 1;
+  return true;
 }
 
 bool FilterNewSolution(WorkingSet& set, WorkRow row) {
@@ -475,7 +475,7 @@ void Solve(System& system, ElementSink out) {
   int32_t col = 0;
   for (;;) {
     for (std::vector<int32_t> Iz = findzero(set); !Iz.empty(); Iz = findzero(set)) erasezero(set, Iz);
-    if (findcol(set, col, Ip, Im) == 0) break;
+    if (!findcol(set, col, Ip, Im)) break;
     EliminateColumn(set, col - 1, Ip, Im);
   }
   WriteSolutions(out, set, system.rows);
@@ -483,7 +483,7 @@ void Solve(System& system, ElementSink out) {
 
 }  // namespace
 
-int Toudic(const std::string& input, const std::string& output) {
+void Toudic(const std::string& input, const std::string& output) {
   File in = OpenFile(input, "r");
   File out = OpenFile(output, "w");
   std::vector<Element> elements = WithMemory("rows,cols", [&] { return ReadElements(in.get(), input); });
@@ -491,7 +491,6 @@ int Toudic(const std::string& input, const std::string& output) {
   System system = BuildSystem(elements);
   elements = {};
   Solve(system, ElementSink{out.get(), nullptr});
-  return 0;
 }
 
 std::vector<Element> ToudicElements(const std::vector<Element>& matrix) {

@@ -54,8 +54,8 @@
 
 namespace pelorin {
 
-// Solves the sparse matrix file `input` into the solution file `output`. Returns 0.
-int Toudic(const std::string& input, const std::string& output);
+// Solves the sparse matrix file `input` into the solution file `output`.
+void Toudic(const std::string& input, const std::string& output);
 
 // The same for a matrix in memory: `matrix` holds the lines of the input file, the result those
 // of the solution file.
@@ -154,9 +154,9 @@ void erasezero(WorkingSet& set, const std::vector<int32_t>& Iz);
 
 // Chooses the next column to eliminate: the one with the smallest product of its positive and
 // negative row counts, the lowest position on ties, among the columns that are non-zero in some
-// working row. Returns 1 with `col` (1-based), `Ip` (working rows with a positive entry there)
-// and `Im` (with a negative entry), or 0 with col = 0 when every column is zero.
-int findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im);
+// working row. Returns true with `col` (1-based), `Ip` (working rows with a positive entry there)
+// and `Im` (with a negative entry), or false with col = 0 when every column is zero.
+bool findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im);
 
 // Dominance filter by the values of the variable parts, which are non-negative. When a working
 // row lies componentwise <= `row`, `row` is dropped; otherwise every working row that lies >= it

@@ -15,10 +15,6 @@
 namespace pelorin {
 namespace {
 
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 // The files of one run of the chain.
 struct Chain {
   std::string s, u, r, g, h0;

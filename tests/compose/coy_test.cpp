@@ -10,11 +10,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 struct System {
   std::string s, u;
   bool operator==(const System&) const = default;
@@ -83,32 +78,22 @@ TEST(CreateCompositionSystem, CommentsBlankLinesAndOutsiders) {
 TEST(CreateCompositionSystem, Failures) {
   TempDir dir;
   const std::string base = dir / "m.spm";
-  Failure noList = ExpectFailure([&] { CreateCompositionSystem(base); });
-  EXPECT_EQ(noList.message, "*** error open file " + base + ".z\n");
-  EXPECT_EQ(noList.code, 2);
+  ExpectFail(2, "*** error open file " + base + ".z\n", [&] { CreateCompositionSystem(base); });
 
   WriteFile(base + ".z", "2\n");
   WriteFile(base + ".i1", "1 1 1\n");
-  Failure noBasis = ExpectFailure([&] { CreateCompositionSystem(base); });
-  EXPECT_EQ(noBasis.message, "*** error open file " + base + ".i2\n");
-  EXPECT_EQ(noBasis.code, 2);
+  ExpectFail(2, "*** error open file " + base + ".i2\n", [&] { CreateCompositionSystem(base); });
 
   WriteFile(base + ".i1", "2147483647 1 1\n");
   WriteFile(base + ".i2", "1 1 1\n");
-  Failure offset = ExpectFailure([&] { CreateCompositionSystem(base); });
-  EXPECT_EQ(offset.message, "*** integer overflow\n");
-  EXPECT_EQ(offset.code, 5);
+  ExpectFail(5, "*** integer overflow\n", [&] { CreateCompositionSystem(base); });
 
   WriteFile(base + ".z", "2\n5 1 2\n");
   WriteFile(base + ".i1", "1 5 -2147483648\n");
-  Failure negation = ExpectFailure([&] { CreateCompositionSystem(base); });
-  EXPECT_EQ(negation.message, "*** integer overflow\n");
-  EXPECT_EQ(negation.code, 5);
+  ExpectFail(5, "*** integer overflow\n", [&] { CreateCompositionSystem(base); });
 
   WriteFile(base + ".z", "1\n5 x 2\n");
-  Failure malformed = ExpectFailure([&] { CreateCompositionSystem(base); });
-  EXPECT_EQ(malformed.message, "*** malformed line 2 in file " + base + ".z\n");
-  EXPECT_EQ(malformed.code, 4);
+  ExpectFail(4, "*** malformed line 2 in file " + base + ".z\n", [&] { CreateCompositionSystem(base); });
 }
 
 }  // namespace

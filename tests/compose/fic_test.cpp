@@ -16,12 +16,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::Exists;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 TEST(FilterContactPlaces, SplitsTheContactPlacesOfTheStep) {
   struct Case {
     std::string remaining, sequence;
@@ -70,27 +64,23 @@ TEST(FilterContactPlaces, FailsBeforeWritingAnything) {
   for (const Case& c : cases) {
     WriteFile(dir / "m.y", "3\n5 1 2\n");
     WriteFile(t, c.sequence);
-    const Failure failure = ExpectFailure([&] { FilterContactPlaces(dir / "m", c.step); });
-    EXPECT_EQ(failure.message, c.message);
-    EXPECT_EQ(failure.code, 2);
+    ExpectFail(2, c.message, [&] { FilterContactPlaces(dir / "m", c.step); });
     EXPECT_EQ(ReadFile(dir / "m.y"), "3\n5 1 2\n");
     EXPECT_FALSE(Exists(dir / "m.z"));
   }
-  const Failure noList = ExpectFailure([&] { FilterContactPlaces(dir / "none", 1); });
-  EXPECT_EQ(noList.message, "*** error open file " + (dir / "none.y") + "\n");
-  EXPECT_EQ(noList.code, 2);
+  ExpectFail(2, "*** error open file " + (dir / "none.y") + "\n", [&] { FilterContactPlaces(dir / "none", 1); });
 }
 
 TEST(InFusion, ReportsTheFirstPosition) {
   const std::vector<int> fu = {4, 7, 4, 9};
   int position = -5;
-  EXPECT_EQ(InFusion(4, fu, 4, position), 1);
+  EXPECT_TRUE(InFusion(4, fu, 4, position));
   EXPECT_EQ(position, 0);
-  EXPECT_EQ(InFusion(9, fu, 4, position), 1);
+  EXPECT_TRUE(InFusion(9, fu, 4, position));
   EXPECT_EQ(position, 3);
   position = -5;
-  EXPECT_EQ(InFusion(9, fu, 3, position), 0);  // only the first `count` members count
-  EXPECT_EQ(InFusion(2, fu, 4, position), 0);
+  EXPECT_FALSE(InFusion(9, fu, 3, position));  // only the first `count` members count
+  EXPECT_FALSE(InFusion(2, fu, 4, position));
   EXPECT_EQ(position, -5);
 }
 
@@ -103,8 +93,8 @@ ContactList PlainSplit(ContactList& remaining, const std::vector<int>& fu) {
   std::vector<ContactEntry> stay;
   for (ContactEntry entry : remaining.entries) {
     int c = 0, p = 0;
-    const bool cIn = InFusion(entry.consuming, fu, static_cast<int>(fu.size()), c) != 0;
-    const bool pIn = InFusion(entry.producing, fu, static_cast<int>(fu.size()), p) != 0;
+    const bool cIn = InFusion(entry.consuming, fu, static_cast<int>(fu.size()), c);
+    const bool pIn = InFusion(entry.producing, fu, static_cast<int>(fu.size()), p);
     if (cIn && pIn) {
       step.entries.push_back({entry.place, c + 1, p + 1});
       continue;
@@ -175,7 +165,7 @@ TEST(FilterContactPlaces, WalksAWholeCollapseSequence) {
     TempDir dir;
     WriteFile(dir / "m.p", graph);
     WriteFile(dir / "m.y", list);
-    const int steps = CollapseOfGraph('m', dir / "m.p", dir / "m.t");
+    const int steps = CollapseOfGraph(CollapseStrategy::kDrawnHeaviest, dir / "m.p", dir / "m.t");
     ASSERT_EQ(steps, subnets - 1);
     std::map<int, int> label;  // decomposition subnet -> its current number
     for (int s = 1; s <= subnets; ++s) label[s] = s;

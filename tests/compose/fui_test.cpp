@@ -9,11 +9,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 std::string Complete(const TempDir& dir, const std::string& solutions, const std::string& units) {
   WriteFile(dir / "m.r0", solutions);
   WriteFile(dir / "m.u", units);
@@ -46,25 +41,20 @@ TEST(AddUnitSolutions, ResultMayReplaceAnInput) {
 
 TEST(AddUnitSolutions, Failures) {
   TempDir dir;
-  Failure neither = ExpectFailure([&] { AddUnitSolutions(dir / "m.r0", dir / "m.u", dir / "m.r"); });
-  EXPECT_EQ(neither.message, "*** error open file " + (dir / "m.r0") + "\n");
-  EXPECT_EQ(neither.code, 2);
+  ExpectFail(2, "*** error open file " + (dir / "m.r0") + "\n",
+             [&] { AddUnitSolutions(dir / "m.r0", dir / "m.u", dir / "m.r"); });
   EXPECT_FALSE(test::Exists(dir / "m.r"));
 
   WriteFile(dir / "m.r0", "1 1 1\n");
-  Failure noUnits = ExpectFailure([&] { AddUnitSolutions(dir / "m.r0", dir / "m.u", dir / "m.r"); });
-  EXPECT_EQ(noUnits.message, "*** error open file " + (dir / "m.u") + "\n");
-  EXPECT_EQ(noUnits.code, 2);
+  ExpectFail(2, "*** error open file " + (dir / "m.u") + "\n",
+             [&] { AddUnitSolutions(dir / "m.r0", dir / "m.u", dir / "m.r"); });
 
   WriteFile(dir / "m.u", "1 2 1\n");
-  Failure noResult = ExpectFailure([&] { AddUnitSolutions(dir / "m.r0", dir / "m.u", dir / "none/m.r"); });
-  EXPECT_EQ(noResult.message, "*** error open file " + (dir / "none/m.r") + "\n");
-  EXPECT_EQ(noResult.code, 2);
+  ExpectFail(2, "*** error open file " + (dir / "none/m.r") + "\n",
+             [&] { AddUnitSolutions(dir / "m.r0", dir / "m.u", dir / "none/m.r"); });
 
   WriteFile(dir / "m.r0", "2147483647 1 1\n");
-  Failure overflow = ExpectFailure([&] { AddUnitSolutions(dir / "m.r0", dir / "m.u", dir / "m.r"); });
-  EXPECT_EQ(overflow.message, "*** integer overflow\n");
-  EXPECT_EQ(overflow.code, 5);
+  ExpectFail(5, "*** integer overflow\n", [&] { AddUnitSolutions(dir / "m.r0", dir / "m.u", dir / "m.r"); });
 }
 
 }  // namespace

@@ -10,11 +10,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 // Writes B.z and the bases B.i1, B.i2, ..., runs the stage and returns B.g.
 std::string Joint(const TempDir& dir, const std::string& contacts, const std::vector<std::string>& bases) {
   const std::string base = dir / "m.spm";
@@ -54,22 +49,16 @@ TEST(ComposeJointMatrix, OnlyEntriesWithAConsumingSubnetLeaveLinesOut) {
 TEST(ComposeJointMatrix, Failures) {
   TempDir dir;
   const std::string base = dir / "m.spm";
-  Failure noList = ExpectFailure([&] { ComposeJointMatrix(base); });
-  EXPECT_EQ(noList.message, "*** error open file " + base + ".z\n");
-  EXPECT_EQ(noList.code, 2);
+  ExpectFail(2, "*** error open file " + base + ".z\n", [&] { ComposeJointMatrix(base); });
 
   WriteFile(base + ".z", "2\n");
   WriteFile(base + ".i1", "1 1 1\n");
-  Failure noBasis = ExpectFailure([&] { ComposeJointMatrix(base); });
-  EXPECT_EQ(noBasis.message, "*** error open file " + base + ".i2\n");
-  EXPECT_EQ(noBasis.code, 2);
+  ExpectFail(2, "*** error open file " + base + ".i2\n", [&] { ComposeJointMatrix(base); });
   EXPECT_EQ(ReadFile(base + ".g"), "1 1 1\n");
 
   WriteFile(base + ".i1", "2147483647 1 1\n");
   WriteFile(base + ".i2", "1 1 1\n");
-  Failure overflow = ExpectFailure([&] { ComposeJointMatrix(base); });
-  EXPECT_EQ(overflow.message, "*** integer overflow\n");
-  EXPECT_EQ(overflow.code, 5);
+  ExpectFail(5, "*** integer overflow\n", [&] { ComposeJointMatrix(base); });
 }
 
 }  // namespace

@@ -8,15 +8,11 @@
 #include <vector>
 
 #include "compose/smmul2.h"
+#include "support/randommatrix.h"
 #include "support/testutil.h"
 
 namespace pelorin {
 namespace {
-
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
 
 std::string Multiply(const TempDir& dir, const std::string& a, const std::string& b) {
   WriteFile(dir / "a", a);
@@ -66,9 +62,7 @@ TEST(MultiplySPM, OverflowFollowsTheOrderOfTheColumnsOfA) {
   // Columns in the order 3, 2, 1: -1, 0, 2147483647 are the partial sums.
   EXPECT_EQ(Multiply(dir, "1 3 -1\n1 2 1\n1 1 2147483647\n", b), "1 1 2147483647\n");
   // Columns in the order 1, 2, 3: the second partial sum leaves 32 bits.
-  Failure partial = ExpectFailure([&] { Multiply(dir, "1 1 2147483647\n1 2 1\n1 3 -1\n", b); });
-  EXPECT_EQ(partial.message, "*** integer overflow\n");
-  EXPECT_EQ(partial.code, 5);
+  ExpectFail(5, "*** integer overflow\n", [&] { Multiply(dir, "1 1 2147483647\n1 2 1\n1 3 -1\n", b); });
   // A term that leaves 32 bits; the elements before it are written.
   Failure term = ExpectFailure([&] { Multiply(dir, "1 1 1\n2 1 65536\n", "1 2 1\n1 1 65536\n1 3 1\n"); });
   EXPECT_EQ(term.code, 5);
@@ -81,27 +75,19 @@ TEST(MultiplySPM, OverflowFollowsTheOrderOfTheColumnsOfA) {
 TEST(MultiplySPM, Failures) {
   TempDir dir;
   WriteFile(dir / "a", "1 1 1\n");
-  Failure noLeft = ExpectFailure([&] { MultiplySPM(dir / "none", dir / "a", dir / "p"); });
-  EXPECT_EQ(noLeft.message, "*** error open file " + (dir / "none") + "\n");
-  EXPECT_EQ(noLeft.code, 2);
-  Failure noRight = ExpectFailure([&] { MultiplySPM(dir / "a", dir / "none", dir / "p"); });
-  EXPECT_EQ(noRight.message, "*** error open file " + (dir / "none") + "\n");
-  EXPECT_EQ(noRight.code, 2);
-  Failure noProduct = ExpectFailure([&] { MultiplySPM(dir / "a", dir / "a", dir / "none/p"); });
-  EXPECT_EQ(noProduct.message, "*** error open file " + (dir / "none/p") + "\n");
-  EXPECT_EQ(noProduct.code, 2);
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n",
+             [&] { MultiplySPM(dir / "none", dir / "a", dir / "p"); });
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n",
+             [&] { MultiplySPM(dir / "a", dir / "none", dir / "p"); });
+  ExpectFail(2, "*** error open file " + (dir / "none/p") + "\n",
+             [&] { MultiplySPM(dir / "a", dir / "a", dir / "none/p"); });
   WriteFile(dir / "b", "1 1 1\n1\n");
-  Failure malformed = ExpectFailure([&] { MultiplySPM(dir / "a", dir / "b", dir / "p"); });
-  EXPECT_EQ(malformed.message, "*** malformed line 2 in file " + (dir / "b") + "\n");
-  EXPECT_EQ(malformed.code, 4);
+  ExpectFail(4, "*** malformed line 2 in file " + (dir / "b") + "\n",
+             [&] { MultiplySPM(dir / "a", dir / "b", dir / "p"); });
 }
 
 // The product as first described: dense matrices over the indices by first appearance, every
 // element summed term by term over the columns of A, each step checked against 32 bits.
-struct Triple {
-  int64_t row, col, value;
-};
-
 struct Dense {
   std::vector<int64_t> rows, cols;
   std::vector<std::vector<int64_t>> cells;
@@ -117,11 +103,11 @@ size_t Position(std::vector<int64_t>& list, int64_t index) {
 
 bool Fits(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
-Dense Load(const std::vector<Triple>& triples) {
+Dense Load(const std::vector<Element>& triples) {
   Dense d;
-  for (const Triple& t : triples) Position(d.rows, t.row), Position(d.cols, t.col);
+  for (const Element& t : triples) Position(d.rows, t.row), Position(d.cols, t.col);
   d.cells.assign(d.rows.size(), std::vector<int64_t>(d.cols.size(), 0));
-  for (const Triple& t : triples) {
+  for (const Element& t : triples) {
     int64_t& cell = d.cells[Position(d.rows, t.row)][Position(d.cols, t.col)];
     cell += t.value;
     d.overflow = d.overflow || !Fits(cell);
@@ -131,7 +117,7 @@ Dense Load(const std::vector<Triple>& triples) {
 
 // The product file (none when an input overflows), and whether the product ended on an overflow
 // after writing that much of it.
-std::pair<std::optional<std::string>, bool> Reference(const std::vector<Triple>& ta, const std::vector<Triple>& tb) {
+std::pair<std::optional<std::string>, bool> Reference(const std::vector<Element>& ta, const std::vector<Element>& tb) {
   Dense a = Load(ta), b = Load(tb);
   if (a.overflow || b.overflow) return {std::nullopt, true};
   std::string out;
@@ -150,28 +136,14 @@ std::pair<std::optional<std::string>, bool> Reference(const std::vector<Triple>&
   return {out, false};
 }
 
-std::string Text(const std::vector<Triple>& triples, std::mt19937& random) {
-  std::string text;
-  for (const Triple& t : triples) {
-    if (random() % 6 == 0) text += random() % 2 == 0 ? "# note\n" : "\n";
-    text += std::to_string(t.row) + " " + std::to_string(t.col);
-    if (t.value != 1 || random() % 2 == 0) text.append(" ").append(std::to_string(t.value));
-    text += "\n";
-  }
-  return text;
-}
-
-// Values from -magnitude to magnitude, or, with `large`, mostly of magnitude 46000: two of their
+// Numbers from -2 to 6, values from -3 to 3 or, with `large`, of magnitude 46000: two of their
 // products overflow together, and a third of opposite sign brings the sum back.
-std::vector<Triple> RandomTriples(std::mt19937& random, bool large) {
-  std::vector<Triple> triples(random() % 25);
-  for (Triple& t : triples) {
-    t.row = static_cast<int64_t>(random() % 9) - 2;
-    t.col = static_cast<int64_t>(random() % 9) - 2;
-    t.value = static_cast<int64_t>(random() % 7) - 3;
-    if (large && t.value != 0) t.value = t.value > 0 ? 46000 : -46000;
-  }
-  return triples;
+std::vector<Element> RandomOperand(std::mt19937& random, bool large) {
+  std::vector<Element> elements = test::RandomMatrix(random, {9, 1, 1, -3});
+  if (large)
+    for (Element& e : elements)
+      if (e.value != 0) e.value = e.value > 0 ? 46000 : -46000;
+  return elements;
 }
 
 TEST(MultiplySPM, AgreesWithTheDenseTermByTermProduct) {
@@ -179,10 +151,10 @@ TEST(MultiplySPM, AgreesWithTheDenseTermByTermProduct) {
     std::mt19937 random(seed);
     // Small values never overflow; large ones often do, at a place fixed by the summation order.
     const bool large = seed % 2 == 0;
-    const std::vector<Triple> a = RandomTriples(random, large), b = RandomTriples(random, large);
+    const std::vector<Element> a = RandomOperand(random, large), b = RandomOperand(random, large);
     TempDir dir;
-    WriteFile(dir / "a", Text(a, random));
-    WriteFile(dir / "b", Text(b, random));
+    WriteFile(dir / "a", test::NoisyMatrixText(a, random));
+    WriteFile(dir / "b", test::NoisyMatrixText(b, random));
     const auto [expected, overflow] = Reference(a, b);
     if (overflow) {
       EXPECT_EQ(ExpectFailure([&] { MultiplySPM(dir / "a", dir / "b", dir / "p"); }).code, 5) << "seed " << seed;

@@ -7,15 +7,11 @@
 #include <vector>
 
 #include "decompose/deo1.h"
+#include "support/randommatrix.h"
 #include "support/testutil.h"
 
 namespace pelorin {
 namespace {
-
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
 
 // Everything the decomposition writes for a matrix file M.
 struct Output {
@@ -98,28 +94,18 @@ TEST(DecomposeIntoFSN, EmptyMatrixIsOneEmptySubnet) {
 
 TEST(DecomposeIntoFSN, Failures) {
   TempDir dir;
-  Failure missing = ExpectFailure([&] { DecomposeIntoFSN(dir / "none"); });
-  EXPECT_EQ(missing.message, "*** error open file " + (dir / "none") + "\n");
-  EXPECT_EQ(missing.code, 2);
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { DecomposeIntoFSN(dir / "none"); });
 
   WriteFile(dir / "bad", "1 1 -1\n  # indented comment\n");
-  Failure malformed = ExpectFailure([&] { DecomposeIntoFSN(dir / "bad"); });
-  EXPECT_EQ(malformed.message, "*** malformed line 2 in file " + (dir / "bad") + "\n");
-  EXPECT_EQ(malformed.code, 4);
+  ExpectFail(4, "*** malformed line 2 in file " + (dir / "bad") + "\n", [&] { DecomposeIntoFSN(dir / "bad"); });
 
   WriteFile(dir / "big", "1 1 4294967296\n");
-  Failure overflow = ExpectFailure([&] { DecomposeIntoFSN(dir / "big"); });
-  EXPECT_EQ(overflow.message, "*** integer overflow\n");
-  EXPECT_EQ(overflow.code, 5);
+  ExpectFail(5, "*** integer overflow\n", [&] { DecomposeIntoFSN(dir / "big"); });
 }
 
 // The decomposition as first described: subnets grown round by round from their first
 // transition, places looked up by linear search. Kept literal, not fast.
-struct Triple {
-  int row, col, value;
-};
-
-Output Reference(const std::vector<Triple>& elements) {
+Output Reference(const std::vector<Element>& elements) {
   std::vector<int> pl{0}, tr{0};  // index 0 unused
   auto index = [](std::vector<int>& list, int number) {
     for (size_t i = 1; i < list.size(); ++i)
@@ -131,7 +117,7 @@ Output Reference(const std::vector<Triple>& elements) {
     int p, t, v;
   };
   std::vector<A> a;
-  for (const Triple& e : elements) {
+  for (const Element& e : elements) {
     const int p = index(pl, e.row);
     a.push_back({p, index(tr, e.col), e.value});
   }
@@ -211,28 +197,13 @@ Output Reference(const std::vector<Triple>& elements) {
   return out;
 }
 
-// A random sparse matrix over scattered place and transition numbers, written with comment and
-// blank lines and with lines of two integers for the value 1.
-std::string RandomMatrix(std::mt19937& random, std::vector<Triple>& elements) {
-  auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
-  const int places = 1 + pick(30), transitions = 1 + pick(30), count = pick(3 * (places + transitions));
-  std::string text;
-  for (int k = 0; k < count; ++k) {
-    const Triple e{1 + pick(places) * 7, 1 + pick(transitions) * 3, pick(5) - 2};
-    elements.push_back(e);
-    if (pick(8) == 0) text += pick(2) == 0 ? "# comment\n" : ";\n";
-    if (pick(10) == 0) text += "\n";
-    if (e.value == 1 && pick(2) == 0) text += std::to_string(e.row) + " " + std::to_string(e.col) + "\n";
-    else text += std::to_string(e.row) + " " + std::to_string(e.col) + " " + std::to_string(e.value) + "\n";
-  }
-  return text;
-}
-
 TEST(DecomposeIntoFSN, AgreesWithRoundByRoundGrowthOnRandomMatrices) {
   for (unsigned seed = 1; seed <= 300; ++seed) {
+    // scattered place and transition numbers, with comment and blank lines and lines of two
+    // integers for the value 1
     std::mt19937 random(seed);
-    std::vector<Triple> elements;
-    const std::string text = RandomMatrix(random, elements);
+    const std::vector<Element> elements = test::RandomMatrix(random, {30, 7, 3, 0});
+    const std::string text = test::NoisyMatrixText(elements, random, {"# comment\n", ";\n"});
     TempDir dir;
     EXPECT_EQ(Decompose(dir, text), Reference(elements)) << "seed " << seed << "\n" << text;
   }
@@ -241,14 +212,14 @@ TEST(DecomposeIntoFSN, AgreesWithRoundByRoundGrowthOnRandomMatrices) {
 TEST(DecomposeIntoFSN, ManyNumbersAgreeWithRoundByRoundGrowth) {
   // A ring of 1500 transitions, each feeding the next one's place, with a shared place for every
   // tenth pair: more than 1024 distinct numbers of each kind.
-  std::vector<Triple> elements;
+  std::vector<Element> elements;
   std::string text;
   for (int t = 1; t <= 1500; ++t) {
     elements.push_back({t, t, -1});
     elements.push_back({t % 1500 + 1, t, 1});
     if (t % 10 == 0) elements.push_back({2000 + t, t, -1}), elements.push_back({2000 + t, t - 1, -1});
   }
-  for (const Triple& e : elements)
+  for (const Element& e : elements)
     text += std::to_string(e.row) + " " + std::to_string(e.col) + " " + std::to_string(e.value) + "\n";
   TempDir dir;
   const Output out = Decompose(dir, text);

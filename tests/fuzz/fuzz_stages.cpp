@@ -11,6 +11,7 @@
 #include "matrix/uti.h"
 #include "report/chi.h"
 #include "report/writeinv.h"
+#include "matrix/subnetfiles.h"
 #include "run/ana.h"
 #include "solver/smb2.h"
 #include "solver/toy2.h"
@@ -34,13 +35,13 @@ void RunStage(uint8_t which, const uint8_t* data, size_t size) {
     case 1: Lay(Split(data, size, 1), {"m"}); DecomposeIntoFSN(m); break;
     case 2: Lay(Split(data, size, 1), {"m"}); MinimizeBasis(m, Path("out")); break;
     case 3: Lay(Split(data, size, 2), {"a", "b"}); MultiplySPM(Path("a"), Path("b"), Path("out")); break;
-    case 4: Lay(Split(data, size, 1), {"g"}); CollapseOfGraph("mrfix"[option % 5], Path("g"), Path("t")); break;
+    case 4: Lay(Split(data, size, 1), {"g"}); CollapseOfGraph(static_cast<CollapseStrategy>("mrfix"[option % 5]), Path("g"), Path("t")); break;
     case 5: Lay(Split(data, size, 2), {"m.y", "m.t"}); FilterContactPlaces(m, 1 + (option & 3)); break;
     case 6: Lay(Split(data, size, 3), {"m.z", "m.i1", "m.i2"}); CreateCompositionSystem(m); break;
     case 7: Lay(Split(data, size, 3), {"m.z", "m.i1", "m.i2"}); ComposeJointMatrix(m); break;
     case 8: Lay(Split(data, size, 2), {"r0", "u"}); AddUnitSolutions(Path("r0"), Path("u"), Path("r")); break;
     case 9: Lay(Split(data, size, 2), {"m", "inv"}); CheckInv(m, Path("inv")); break;
-    case 10: Lay(Split(data, size, 2), {"nm", "inv"}); WriteInv(Path("nm"), Path("inv"), Path("out"), option & 1); break;
+    case 10: Lay(Split(data, size, 2), {"nm", "inv"}); WriteInv(Path("nm"), Path("inv"), Path("out"), (option & 1) != 0); break;
     default: {
       Lay(Split(data, size, 1), {"m"});
       TransposeMatrix(m, Path("out"));

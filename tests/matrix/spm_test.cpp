@@ -9,10 +9,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::TempDir;
-using test::WriteFile;
-
 std::vector<Element> Read(const std::string& text, CommentRule rule = CommentRule::kHash) {
   TempDir dir;
   WriteFile(dir / "m", text);

@@ -8,7 +8,6 @@
 namespace pelorin {
 namespace {
 
-
 std::string Read(const std::string& text) { return test::ConvertNet(text); }
 
 void ExpectRejected(const std::string& text, const std::string& message, int code = 2) {

@@ -9,10 +9,6 @@
 namespace pelorin {
 namespace {
 
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 // The conversion of a PNML text (see convert.h).
 std::string Read(const std::string& text) {
   NetFormat format = NetFormat::kNet;

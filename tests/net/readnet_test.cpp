@@ -11,12 +11,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::Exists;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 struct Converted {
   std::string spm, nmp, nmt, out;
 };
@@ -68,9 +62,7 @@ TEST(Conversion, FilesAreOpenedInOrder) {
   const std::string in = dir / "in.net", base = dir / "w", out = dir / "out";
   WriteFile(in, kDemo);
   auto expectOpenFailure = [](const std::function<void()>& stage, const std::string& name) {
-    const Failure f = ExpectFailure(stage);
-    EXPECT_EQ(f.message, "*** error open file " + name + "\n");
-    EXPECT_EQ(f.code, 2);
+    ExpectFail(2, "*** error open file " + name + "\n", stage);
   };
   expectOpenFailure([&] { ReadNDRNET(dir / "missing", base, out, 1); }, dir / "missing");
   EXPECT_FALSE(Exists(base + ".spm"));
@@ -87,15 +79,13 @@ TEST(Conversion, FilesAreOpenedInOrder) {
 
 TEST(Conversion, UnreadableInputAndFailedReadsLeaveAnEmptyMatrix) {
   TempDir dir;
-  Failure f = ExpectFailure([&] { ReadNDRNET(dir.path(), dir / "w", dir / "out", 1); });
-  EXPECT_EQ(f.message, "*** wrong input file\n");
-  EXPECT_EQ(f.code, 2);
+  ExpectFail(2, "*** wrong input file\n", [&] { ReadNDRNET(dir.path(), dir / "w", dir / "out", 1); });
   EXPECT_TRUE(Exists(dir / "w.spm"));
 
   WriteFile(dir / "w.spm", "old\n");
   WriteFile(dir / "bad.net", "tr t a\nxx\n");
-  f = ExpectFailure([&] { ReadNDRNET(dir / "bad.net", dir / "w", dir / "out", 1); });
-  EXPECT_EQ(f.message, "*** unknown command: xx\n");
+  EXPECT_EQ(ExpectFailure([&] { ReadNDRNET(dir / "bad.net", dir / "w", dir / "out", 1); }).message,
+            "*** unknown command: xx\n");
   EXPECT_EQ(ReadFile(dir / "w.spm"), "");
   EXPECT_FALSE(Exists(dir / "w.nmp"));
   EXPECT_FALSE(Exists(dir / "out"));

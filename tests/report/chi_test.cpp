@@ -12,11 +12,7 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::TempDir;
-using test::WriteFile;
-
-int Check(const std::string& matrix, const std::string& solutions) {
+bool Check(const std::string& matrix, const std::string& solutions) {
   TempDir dir;
   WriteFile(dir / "m", matrix);
   WriteFile(dir / "m.inv", solutions);
@@ -25,21 +21,21 @@ int Check(const std::string& matrix, const std::string& solutions) {
 
 TEST(CheckInv, CoverageOfTheRows) {
   const std::string rows123 = "1 1 -1\n2 1 1\n3 2 1\n";
-  EXPECT_EQ(Check(rows123, ""), 0);
-  EXPECT_EQ(Check(rows123, "1 1 1\n1 3 2\n"), 0);
-  EXPECT_EQ(Check(rows123, "1 1 1\n1 3 2\n2 2 4\n"), 1);
+  EXPECT_FALSE(Check(rows123, ""));
+  EXPECT_FALSE(Check(rows123, "1 1 1\n1 3 2\n"));
+  EXPECT_TRUE(Check(rows123, "1 1 1\n1 3 2\n2 2 4\n"));
   // The solution number plays no part; repeated rows and repeated mentions count once.
-  EXPECT_EQ(Check(rows123 + "2 7 3\n1 1 1\n", "9 3 1\n9 3 1\n-4 1 1\n0 2 1\n"), 1);
+  EXPECT_TRUE(Check(rows123 + "2 7 3\n1 1 1\n", "9 3 1\n9 3 1\n-4 1 1\n0 2 1\n"));
   // Coefficients of 0 or less do not cover; neither do elements that are no rows of the matrix.
-  EXPECT_EQ(Check(rows123, "1 1 1\n1 3 1\n2 2 0\n3 2 -5\n"), 0);
-  EXPECT_EQ(Check(rows123, "1 1 1\n1 3 1\n1 4 1\n1 -2 1\n"), 0);
-  EXPECT_EQ(Check("# none\n\n", "1 1 -1\n"), 1);  // a matrix without triples
+  EXPECT_FALSE(Check(rows123, "1 1 1\n1 3 1\n2 2 0\n3 2 -5\n"));
+  EXPECT_FALSE(Check(rows123, "1 1 1\n1 3 1\n1 4 1\n1 -2 1\n"));
+  EXPECT_TRUE(Check("# none\n\n", "1 1 -1\n"));  // a matrix without triples
 }
 
 TEST(CheckInv, CommentBlankAndTwoIntegerLines) {
   // A two-integer solution line has the coefficient 1; "#" lines and blank lines do nothing.
-  EXPECT_EQ(Check("# 9 9 9\n1 1\n \t\n2 1 1\n", "1 1\n#1 2 1\n\n1 2 1\n"), 1);
-  EXPECT_EQ(Check("1 1 1\n2 1 1\n", "1 1 1\n# 1 2 1\n"), 0);
+  EXPECT_TRUE(Check("# 9 9 9\n1 1\n \t\n2 1 1\n", "1 1\n#1 2 1\n\n1 2 1\n"));
+  EXPECT_FALSE(Check("1 1 1\n2 1 1\n", "1 1 1\n# 1 2 1\n"));
 }
 
 TEST(CheckInv, Failures) {
@@ -47,15 +43,11 @@ TEST(CheckInv, Failures) {
   WriteFile(dir / "m", "1 1 1\n");
   WriteFile(dir / "s", "1 1 1\n");
   // The matrix file is opened first.
-  Failure both = ExpectFailure([&] { CheckInv(dir / "none", dir / "gone"); });
-  EXPECT_EQ(both.code, 2);
-  EXPECT_EQ(both.message, "*** error open file " + (dir / "none") + "\n");
-  Failure solutions = ExpectFailure([&] { CheckInv(dir / "m", dir / "gone"); });
-  EXPECT_EQ(solutions.code, 2);
-  EXPECT_EQ(solutions.message, "*** error open file " + (dir / "gone") + "\n");
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CheckInv(dir / "none", dir / "gone"); });
+  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInv(dir / "m", dir / "gone"); });
 }
 
-// Random matrices and solutions: the result is 1 exactly when the matrix rows are a subset of
+// Random matrices and solutions: the result is true exactly when the matrix rows are a subset of
 // the elements with a positive coefficient.
 TEST(CheckInv, OneExactlyWhenEveryRowHasAPositiveCoefficient) {
   std::mt19937 rng(7);
@@ -75,7 +67,7 @@ TEST(CheckInv, OneExactlyWhenEveryRowHasAPositiveCoefficient) {
     }
     bool covered = true;
     for (int r : rows) covered = covered && positive.count(r) > 0;
-    ASSERT_EQ(Check(matrix, solutions), covered ? 1 : 0) << matrix << "--\n" << solutions;
+    ASSERT_EQ(Check(matrix, solutions), covered) << matrix << "--\n" << solutions;
   }
 }
 

@@ -7,10 +7,6 @@
 namespace pelorin {
 namespace {
 
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 const char kHead[] =
     "{\n  \"program\": \"Pelorin\",\n  \"version\": \"1.0.1alpha\",\n  \"input\": \"-\",\n  \"format\": \"net\",\n"
     "  \"net\": \"n\",\n  \"places\": 3,\n  \"transitions\": 1,\n  \"kind\": \"P\",\n  \"mode\": \"sequential\",\n"
@@ -58,11 +54,10 @@ TEST(WriteJsonReport, FailuresAndTheErrorDocument) {
   TempDir dir;
   WriteFile(dir / "t", "1 p1\n");
   WriteFile(dir / "s", "1 x 1\n");
-  Failure f = test::ExpectFailure([&] { WriteJsonReport(SomeRun(), dir / "t", dir / "s", dir / "out"); });
-  EXPECT_EQ(f.code, 4);
-  EXPECT_EQ(f.message, "*** malformed line 1 in file " + (dir / "s") + "\n");
-  f = test::ExpectFailure([&] { WriteJsonReport(SomeRun(), dir / "none", dir / "s", dir / "out"); });
-  EXPECT_EQ(f.message, "*** error open file " + (dir / "none") + "\n");
+  ExpectFail(4, "*** malformed line 1 in file " + (dir / "s") + "\n",
+             [&] { WriteJsonReport(SomeRun(), dir / "t", dir / "s", dir / "out"); });
+  EXPECT_EQ(ExpectFailure([&] { WriteJsonReport(SomeRun(), dir / "none", dir / "s", dir / "out"); }).message,
+            "*** error open file " + (dir / "none") + "\n");
 
   WriteJsonError(dir / "out", 5, "*** integer overflow\n");
   EXPECT_EQ(ReadFile(dir / "out"), "{\"error\":{\"code\":5,\"message\":\"*** integer overflow\"}}\n");

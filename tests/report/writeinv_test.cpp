@@ -10,19 +10,14 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
-constexpr int kFull = 1, kDigest = 0;
+constexpr bool kFull = true, kDigest = false;
 
 // The text that WriteInv appends to a new output file.
-std::string List(const std::string& table, const std::string& solutions, int detail) {
+std::string List(const std::string& table, const std::string& solutions, bool full) {
   TempDir dir;
   WriteFile(dir / "t", table);
   WriteFile(dir / "s", solutions);
-  EXPECT_EQ(WriteInv(dir / "t", dir / "s", dir / "out", detail), 0);
+  EXPECT_EQ(WriteInv(dir / "t", dir / "s", dir / "out", full), 0);
   return ReadFile(dir / "out");
 }
 
@@ -110,15 +105,12 @@ TEST(WriteInv, Failures) {
   WriteFile(dir / "t", kTable);
   WriteFile(dir / "s", "1 1 1\n");
   // Open order: table, solutions, output.
-  Failure table = ExpectFailure([&] { WriteInv(dir / "none", dir / "gone", dir / "no/out", kFull); });
-  EXPECT_EQ(table.code, 2);
-  EXPECT_EQ(table.message, "*** error open file " + (dir / "none") + "\n");
-  Failure solutions = ExpectFailure([&] { WriteInv(dir / "t", dir / "gone", dir / "no/out", kFull); });
-  EXPECT_EQ(solutions.code, 2);
-  EXPECT_EQ(solutions.message, "*** error open file " + (dir / "gone") + "\n");
-  Failure output = ExpectFailure([&] { WriteInv(dir / "t", dir / "s", dir / "no/out", kFull); });
-  EXPECT_EQ(output.code, 2);
-  EXPECT_EQ(output.message, "*** error open file " + (dir / "no/out") + "\n");
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n",
+             [&] { WriteInv(dir / "none", dir / "gone", dir / "no/out", kFull); });
+  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n",
+             [&] { WriteInv(dir / "t", dir / "gone", dir / "no/out", kFull); });
+  ExpectFail(2, "*** error open file " + (dir / "no/out") + "\n",
+             [&] { WriteInv(dir / "t", dir / "s", dir / "no/out", kFull); });
 }
 
 }  // namespace

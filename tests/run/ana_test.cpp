@@ -1,4 +1,4 @@
-// The driver's own pieces: the fusion-set readers and the removal of work files; and whole
+// The driver's own pieces: the removal of work files; and whole
 // composition runs through the driver on small matrices.
 #include "run/ana.h"
 
@@ -7,37 +7,6 @@
 
 namespace pelorin {
 namespace {
-
-using test::ListFiles;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
-TEST(FusionSets, NextFSNReadsBlankSeparatedNumbers) {
-  const std::string line = "  7\t12  \n";
-  EXPECT_EQ(NextFSN(line, 1), 7);
-  EXPECT_EQ(NextFSN(line, 2), 12);
-  EXPECT_EQ(NextFSN(line, 3), 0);
-  EXPECT_EQ(NextFSN("1 2\n", 2), 2);
-  EXPECT_EQ(NextFSN("", 1), 0);
-  EXPECT_EQ(NextFSN("x 5", 1), 0);  // a word that is no number
-  EXPECT_EQ(NextFSN("x 5", 2), 5);
-}
-
-TEST(FusionSets, ReadFusionSetCopiesTheLineOfTheStep) {
-  TempDir dir;
-  WriteFile(dir / "t", "1 2\n3 4\n1 3");
-  std::string buffer = "before";
-  EXPECT_EQ(ReadFusionSet(dir / "t", 2, buffer), 0);
-  EXPECT_EQ(buffer, "3 4\n");
-  ReadFusionSet(dir / "t", 3, buffer);
-  EXPECT_EQ(buffer, "1 3");
-  ReadFusionSet(dir / "t", 4, buffer);  // beyond the end: unchanged
-  EXPECT_EQ(buffer, "1 3");
-  Failure f = test::ExpectFailure([&] { ReadFusionSet(dir / "none", 1, buffer); });
-  EXPECT_EQ(f.code, 2);
-  EXPECT_EQ(f.message, "*** error open file " + (dir / "none") + "\n");
-}
 
 TEST(CleanWorkFiles, RemovesTheDriversFilesOnly) {
   TempDir dir;

@@ -12,8 +12,6 @@ namespace pelorin {
 namespace {
 
 using test::NetFamily;
-using test::ReadFile;
-using test::TempDir;
 
 // Every file of `dir` with its content; the report with its time line masked.
 std::map<std::string, std::string> Contents(const TempDir& dir) {
@@ -60,17 +58,9 @@ void CheckChainsAgree(NetFamily family, uint32_t seed) {
 
 class ChainInMemory : public ::testing::TestWithParam<NetFamily> {};
 
-TEST_P(ChainInMemory, LeavesWhatTheChainThroughFilesLeaves) {
-  for (uint32_t seed = 1; seed <= 8; ++seed) {
-    SCOPED_TRACE(std::string(test::FamilyName(GetParam())) + ", seed " + std::to_string(seed));
-    CheckChainsAgree(GetParam(), seed);
-    if (HasFailure()) return;
-  }
-}
+TEST_P(ChainInMemory, LeavesWhatTheChainThroughFilesLeaves) { test::ForEachSeed(GetParam(), 8, CheckChainsAgree); }
 
-INSTANTIATE_TEST_SUITE_P(Families, ChainInMemory,
-                         ::testing::Values(NetFamily::kStateMachines, NetFamily::kSharedResources, NetFamily::kModules,
-                                           NetFamily::kMixed));
+INSTANTIATE_TEST_SUITE_P(Families, ChainInMemory, ::testing::ValuesIn(test::AllFamilies()));
 
 }  // namespace
 }  // namespace pelorin

@@ -6,10 +6,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::RunPelorinBinary;
-using test::TempDir;
-
 RunSettings Scan(std::vector<std::string> words) { return ScanCommandLine(words); }
 
 TEST(ScanCommandLine, DefaultsAndLastFlagWins) {
@@ -67,12 +63,8 @@ TEST(ScanCommandLine, DebugLevelConversion) {
 }
 
 TEST(ScanCommandLine, Errors) {
-  Failure f = ExpectFailure([] { Scan({"a", "b", "c"}); });
-  EXPECT_EQ(f.code, 4);
-  EXPECT_EQ(f.message, "*** unknown option: c\n");
-  f = ExpectFailure([] { Scan({"a", "-d"}); });
-  EXPECT_EQ(f.code, 4);
-  EXPECT_EQ(f.message, "*** missing argument for -d\n");
+  ExpectFail(4, "*** unknown option: c\n", [] { Scan({"a", "b", "c"}); });
+  ExpectFail(4, "*** missing argument for -d\n", [] { Scan({"a", "-d"}); });
   EXPECT_EQ(ExpectFailure([] { Scan({"-o", "-q", "-P"}); }).message, "*** missing argument for -o\n");
   EXPECT_EQ(ExpectFailure([] { Scan({"-w", "b", "-o", "p", "-d"}); }).message, "*** missing argument for -d\n");
   EXPECT_EQ(ExpectFailure([] { Scan({"-o", "-d"}); }).message, "*** missing argument for -d\n");
@@ -87,9 +79,7 @@ TEST(ScanCommandLine, HelpWinsWhereverItComes) {
 }
 
 TEST(ScanCommandLine, LevelOutOfRangeFailsWhereTheScanWouldFailOrEnd) {
-  Failure f = ExpectFailure([] { Scan({"-d", "99999999999", "a"}); });
-  EXPECT_EQ(f.code, 5);
-  EXPECT_EQ(f.message, "*** integer overflow\n");
+  ExpectFail(5, "*** integer overflow\n", [] { Scan({"-d", "99999999999", "a"}); });
   EXPECT_EQ(ExpectFailure([] { Scan({"-d", "99999999999", "a", "b", "c"}); }).code, 5);
   EXPECT_EQ(ExpectFailure([] { Scan({"-d", "99999999999", "-o"}); }).code, 5);
   EXPECT_EQ(ExpectFailure([] { Scan({"a", "b", "c", "-d", "99999999999"}); }).code, 4);  // the earlier fault

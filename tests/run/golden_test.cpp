@@ -9,9 +9,6 @@
 namespace pelorin {
 namespace {
 
-using test::ReadFile;
-using test::TempDir;
-
 struct Variant {
   const char* name;
   std::vector<std::string> args;

@@ -9,10 +9,6 @@ namespace pelorin {
 namespace {
 
 using nlohmann::json;
-using test::ReadFile;
-using test::RunPelorinBinary;
-using test::TempDir;
-using test::WriteFile;
 
 // The text listing that the document's semiflows stand for: one line per semiflow.
 std::string ListingOf(const json& doc) {

@@ -8,11 +8,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ListFiles;
-using test::RunPelorinBinary;
-using test::TempDir;
-
 TEST(MemoryLimit, SizesWithAndWithoutUnit) {
   EXPECT_EQ(MemoryLimit("4096"), 4096u);
   EXPECT_EQ(MemoryLimit("3K"), 3u << 10);

@@ -12,11 +12,7 @@
 namespace pelorin {
 namespace {
 
-using test::MaskTime;
 using test::NetFamily;
-using test::ReadFile;
-using test::RunPelorinBinary;
-using test::TempDir;
 
 void CheckMinimal(NetFamily family, uint32_t seed) {
   TempDir dir;
@@ -53,16 +49,10 @@ void CheckMinimal(NetFamily family, uint32_t seed) {
 class MinimalSemiflows : public ::testing::TestWithParam<NetFamily> {};
 
 TEST_P(MinimalSemiflows, AreTheMinimalSupportsOfTheDefaultInEveryMode) {
-  for (uint32_t seed = 1; seed <= 60; ++seed) {
-    SCOPED_TRACE(std::string(test::FamilyName(GetParam())) + ", seed " + std::to_string(seed));
-    CheckMinimal(GetParam(), seed);
-    if (HasFailure()) return;
-  }
+  test::ForEachSeed(GetParam(), 60, CheckMinimal);
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, MinimalSemiflows,
-                         ::testing::Values(NetFamily::kStateMachines, NetFamily::kSharedResources, NetFamily::kModules,
-                                           NetFamily::kMixed));
+INSTANTIATE_TEST_SUITE_P(Families, MinimalSemiflows, ::testing::ValuesIn(test::AllFamilies()));
 
 // A chain of n transitions with weights 3 in and 2 out. P-semiflow: y(k) = 2^(n-k) 3^k over the
 // places p0..pn; T-semiflow (places between the transitions): x(k) = 3^(n-k) 2^k over t0..tn.

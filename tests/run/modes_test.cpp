@@ -9,9 +9,6 @@ namespace pelorin {
 namespace {
 
 using test::NetFamily;
-using test::ReadFile;
-using test::RunPelorinBinary;
-using test::TempDir;
 
 // The check word line of a digest report.
 std::string CheckWord(const std::string& report) {
@@ -50,17 +47,9 @@ void CheckModesAgree(NetFamily family, uint32_t seed) {
 
 class ModesAgree : public ::testing::TestWithParam<NetFamily> {};
 
-TEST_P(ModesAgree, OnSeededRandomNets) {
-  for (uint32_t seed = 1; seed <= 25; ++seed) {
-    SCOPED_TRACE(std::string(test::FamilyName(GetParam())) + ", seed " + std::to_string(seed));
-    CheckModesAgree(GetParam(), seed);
-    if (HasFatalFailure()) return;
-  }
-}
+TEST_P(ModesAgree, OnSeededRandomNets) { test::ForEachSeed(GetParam(), 25, CheckModesAgree, true); }
 
-INSTANTIATE_TEST_SUITE_P(Families, ModesAgree,
-                         ::testing::Values(NetFamily::kStateMachines, NetFamily::kSharedResources, NetFamily::kModules,
-                                           NetFamily::kMixed));
+INSTANTIATE_TEST_SUITE_P(Families, ModesAgree, ::testing::ValuesIn(test::AllFamilies()));
 
 }  // namespace
 }  // namespace pelorin

@@ -10,12 +10,6 @@
 namespace pelorin {
 namespace {
 
-using test::MaskTime;
-using test::ReadFile;
-using test::RunPelorinBinary;
-using test::TempDir;
-using test::WriteFile;
-
 const std::vector<std::vector<std::string>> kModes = {{}, {"-T"}, {"-c"}, {"-s"}, {"-T", "-c"}, {"-T", "-s"}};
 
 // The report of one run (time masked); the run must succeed.

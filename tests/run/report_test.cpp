@@ -9,13 +9,6 @@
 namespace pelorin {
 namespace {
 
-using test::ListFiles;
-using test::MaskTime;
-using test::ReadFile;
-using test::RunPelorinBinary;
-using test::TempDir;
-using test::WriteFile;
-
 const char* const kDemoNet = "net demo\ntr t1 p1 -> p2\ntr t2 p2*2 -> p1*2\n";
 
 const std::string kDemoHead =

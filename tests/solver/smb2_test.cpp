@@ -14,11 +14,6 @@
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 // The output file that MinimizeBasis writes for the input `text`.
 std::string Minimize(const std::string& text) {
   TempDir dir;
@@ -59,22 +54,16 @@ TEST(MinimizeBasis, NegativeComponentsAndTheZeroVector) {
 
 TEST(MinimizeBasis, Failures) {
   TempDir dir;
-  Failure missing = ExpectFailure([&] { MinimizeBasis(dir / "none", dir / "h"); });
-  EXPECT_EQ(missing.code, 2);
-  EXPECT_EQ(missing.message, "*** error open file " + (dir / "none") + "\n");
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { MinimizeBasis(dir / "none", dir / "h"); });
   EXPECT_FALSE(test::Exists(dir / "h"));
 
   WriteFile(dir / "h0", "1 1 1\n");
-  Failure output = ExpectFailure([&] { MinimizeBasis(dir / "h0", dir / "no/h"); });
-  EXPECT_EQ(output.code, 2);
-  EXPECT_EQ(output.message, "*** error open file " + (dir / "no/h") + "\n");
+  ExpectFail(2, "*** error open file " + (dir / "no/h") + "\n", [&] { MinimizeBasis(dir / "h0", dir / "no/h"); });
 
   // A failure while reading leaves an existing output as it was.
   WriteFile(dir / "h", "old\n");
   WriteFile(dir / "h0", "1 1 2147483647\n2 1 1\n1 1 1\n");
-  Failure overflow = ExpectFailure([&] { MinimizeBasis(dir / "h0", dir / "h"); });
-  EXPECT_EQ(overflow.code, 5);
-  EXPECT_EQ(overflow.message, "*** integer overflow\n");
+  ExpectFail(5, "*** integer overflow\n", [&] { MinimizeBasis(dir / "h0", dir / "h"); });
   EXPECT_EQ(ReadFile(dir / "h"), "old\n");
 }
 

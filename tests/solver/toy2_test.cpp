@@ -10,21 +10,17 @@
 #include <sstream>
 
 #include "matrix/spm.h"
+#include "support/randommatrix.h"
 #include "support/testutil.h"
 
 namespace pelorin {
 namespace {
 
-using test::ExpectFailure;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
-
 // Runs Toudic on `matrix` written to a file and returns the solution file.
 std::string Solve(const std::string& matrix) {
   TempDir dir;
   WriteFile(dir / "a.spm", matrix);
-  EXPECT_EQ(Toudic(dir / "a.spm", dir / "a.inv"), 0);
+  Toudic(dir / "a.spm", dir / "a.inv");
   return ReadFile(dir / "a.inv");
 }
 
@@ -173,20 +169,15 @@ TEST(Toudic, EqualProductsGoByFirstAppearanceOfTheColumn) {
 
 TEST(Toudic, Failures) {
   TempDir dir;
-  Failure missing = ExpectFailure([&] { Toudic(dir / "none.spm", dir / "out"); });
-  EXPECT_EQ(missing.code, 2);
-  EXPECT_EQ(missing.message, "*** error open file " + (dir / "none.spm") + "\n");
+  ExpectFail(2, "*** error open file " + (dir / "none.spm") + "\n", [&] { Toudic(dir / "none.spm", dir / "out"); });
   EXPECT_FALSE(test::Exists(dir / "out"));
 
   WriteFile(dir / "a.spm", "1 1 1\n");
-  Failure output = ExpectFailure([&] { Toudic(dir / "a.spm", dir / "no/out"); });
-  EXPECT_EQ(output.code, 2);
-  EXPECT_EQ(output.message, "*** error open file " + (dir / "no/out") + "\n");
+  ExpectFail(2, "*** error open file " + (dir / "no/out") + "\n", [&] { Toudic(dir / "a.spm", dir / "no/out"); });
 
   WriteFile(dir / "bad.spm", "1 1 1\n 1 x\n");
-  Failure bad = ExpectFailure([&] { Toudic(dir / "bad.spm", dir / "out"); });
-  EXPECT_EQ(bad.code, 4);
-  EXPECT_EQ(bad.message, "*** malformed line 2 in file " + (dir / "bad.spm") + "\n");
+  ExpectFail(4, "*** malformed line 2 in file " + (dir / "bad.spm") + "\n",
+             [&] { Toudic(dir / "bad.spm", dir / "out"); });
   EXPECT_EQ(ReadFile(dir / "out"), "");
 }
 
@@ -271,22 +262,22 @@ TEST(RowOperations, ColumnChoice) {
   // 1 positive and 4 negative rows (product 4) first, then 2 and 2: the first column wins.
   const std::vector<int32_t> first{1, -1, -1, -1, -1, 0}, second{1, 1, -1, -1, 0, 0}, third{1, 0, 0, -1, -1, -1};
   WorkingSet two = FromColumns({first, second});
-  EXPECT_EQ(findcol(two, col, Ip, Im), 1);
+  EXPECT_TRUE(findcol(two, col, Ip, Im));
   EXPECT_EQ(col, 1);
   EXPECT_EQ(Ip, (std::vector<int32_t>{0}));
   EXPECT_EQ(Im, (std::vector<int32_t>{1, 2, 3, 4}));
   // A later column with the product 3 beats both; a zero column is passed over.
   WorkingSet four = FromColumns({{0, 0, 0, 0, 0, 0}, first, second, third});
-  EXPECT_EQ(findcol(four, col, Ip, Im), 1);
+  EXPECT_TRUE(findcol(four, col, Ip, Im));
   EXPECT_EQ(col, 4);
   EXPECT_EQ(Im, (std::vector<int32_t>{3, 4, 5}));
   // Removed rows no longer count: without row 3 the second and the third column both have the
   // product 2, and the second comes first.
   erasezero(four, {3});
-  EXPECT_EQ(findcol(four, col, Ip, Im), 1);
+  EXPECT_TRUE(findcol(four, col, Ip, Im));
   EXPECT_EQ(col, 3);
   WorkingSet zero = FromColumns({{0, 0}, {0, 0}});
-  EXPECT_EQ(findcol(zero, col, Ip, Im), 0);
+  EXPECT_FALSE(findcol(zero, col, Ip, Im));
   EXPECT_EQ(col, 0);
 }
 
@@ -335,36 +326,10 @@ std::string Outcome(const std::function<std::string()>& run) {
   }
 }
 
-// A random matrix file of up to `size` rows and columns with entries in -3..3: net-like columns
-// (some rows take, some give) or plain noise, with names out of order, repeated cells and zeros.
+// A random matrix file of up to `size` rows and columns (support/randommatrix.h).
 std::vector<Element> RandomMatrix(unsigned seed, int size) {
   std::mt19937 random(seed);
-  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-  const int nrows = pick(1, size), ncols = pick(1, size);
-  std::vector<int32_t> rowIds(nrows), colIds(ncols);
-  std::iota(rowIds.begin(), rowIds.end(), 1);
-  std::iota(colIds.begin(), colIds.end(), 1);
-  for (int32_t& id : rowIds) id = id * 3 + pick(0, 2);
-  for (int32_t& id : colIds) id = id * 5 + pick(0, 4);
-  std::vector<Element> elements;
-  const bool netLike = pick(0, 3) != 0;
-  for (int32_t col : colIds) {
-    for (int32_t row : rowIds) {
-      int value = pick(-3, 3);
-      if (netLike) value = pick(0, 2) == 0 ? value : 0;
-      if (value == 0 && pick(0, 5) != 0) continue;
-      if (pick(0, 6) == 0) elements.push_back({row, col, value == 0 ? 1 : -value});
-      elements.push_back({row, col, value});
-    }
-  }
-  std::shuffle(elements.begin(), elements.end(), random);
-  return elements;
-}
-
-std::string ToText(const std::vector<Element>& elements) {
-  std::string text;
-  for (const Element& e : elements) text += std::to_string(e.row) + " " + std::to_string(e.col) + " " + std::to_string(e.value) + "\n";
-  return text;
+  return test::RandomMatrix(random, {size});
 }
 
 // Checks what every solution file must satisfy: y.A = 0, positive coefficients with gcd 1,
@@ -401,8 +366,8 @@ TEST(Toudic, RandomSystemsMatchThePlainMethod) {
   int withSolutions = 0;
   for (unsigned seed = 1; seed <= 400; ++seed) {
     const std::vector<Element> elements = RandomMatrix(seed, seed <= 300 ? 8 : seed <= 380 ? 16 : 28);
-    const std::string solutions = Solve(ToText(elements));
-    EXPECT_EQ(solutions, RefToudic(elements)) << "seed " << seed << "\n" << ToText(elements);
+    const std::string solutions = Solve(test::MatrixText(elements));
+    EXPECT_EQ(solutions, RefToudic(elements)) << "seed " << seed << "\n" << test::MatrixText(elements);
     CheckSolutions(elements, solutions);
     if (!solutions.empty()) ++withSolutions;
   }
@@ -417,7 +382,7 @@ TEST(Toudic, RandomSystemsOverflowAlike) {
     std::mt19937 random(seed);
     for (Element& e : elements) e.value *= std::uniform_int_distribution<int32_t>(1, 1 << 12)(random);
     const std::string expected = Outcome([&] { return RefToudic(elements); });
-    EXPECT_EQ(Outcome([&] { return Solve(ToText(elements)); }), expected) << "seed " << seed;
+    EXPECT_EQ(Outcome([&] { return Solve(test::MatrixText(elements)); }), expected) << "seed " << seed;
     if (expected == "*** integer overflow\n") ++overflows;
   }
   EXPECT_GT(overflows, 10);

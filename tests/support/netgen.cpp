@@ -1,6 +1,8 @@
 // Seeded random nets for property tests.
 #include "support/netgen.h"
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
 namespace pelorin::test {
@@ -81,6 +83,19 @@ const char* FamilyName(NetFamily family) {
     case NetFamily::kMixed: return "mixed";
   }
   return "";
+}
+
+std::vector<NetFamily> AllFamilies() {
+  return {NetFamily::kStateMachines, NetFamily::kSharedResources, NetFamily::kModules, NetFamily::kMixed};
+}
+
+void ForEachSeed(NetFamily family, uint32_t seeds, const std::function<void(NetFamily, uint32_t)>& check,
+                 bool fatalOnly) {
+  for (uint32_t seed = 1; seed <= seeds; ++seed) {
+    SCOPED_TRACE(std::string(FamilyName(family)) + ", seed " + std::to_string(seed));
+    check(family, seed);
+    if (fatalOnly ? ::testing::Test::HasFatalFailure() : ::testing::Test::HasFailure()) return;
+  }
 }
 
 std::string RandomNet(NetFamily family, uint32_t seed) {

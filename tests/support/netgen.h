@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace pelorin::test {
 
@@ -14,5 +16,13 @@ enum class NetFamily { kStateMachines, kSharedResources, kModules, kMixed };
 std::string RandomNet(NetFamily family, uint32_t seed);
 
 const char* FamilyName(NetFamily family);
+
+// Every family, for parameterised tests: ::testing::ValuesIn(AllFamilies()).
+std::vector<NetFamily> AllFamilies();
+
+// Runs `check`(family, seed) for the seeds 1..seeds, each under a trace naming the family and
+// the seed; stops after the first seed that failed (with `fatalOnly`, that failed fatally).
+void ForEachSeed(NetFamily family, uint32_t seeds, const std::function<void(NetFamily, uint32_t)>& check,
+                 bool fatalOnly = false);
 
 }  // namespace pelorin::test

@@ -57,6 +57,12 @@ Failure ExpectFailure(const std::function<void()>& stage) {
   return Failure(-1, "");
 }
 
+void ExpectFail(int code, const std::string& message, const std::function<void()>& stage) {
+  const Failure failure = ExpectFailure(stage);
+  EXPECT_EQ(failure.message, message);
+  EXPECT_EQ(failure.code, code) << message;
+}
+
 namespace {
 std::string Quote(const std::string& word) {
   std::string quoted = "'";

@@ -35,6 +35,9 @@ std::vector<std::string> ListFiles(const std::string& dir);
 // Runs `stage`; returns the failure it ended with. Fails the test when it ends normally.
 Failure ExpectFailure(const std::function<void()>& stage);
 
+// Runs `stage` and checks that it ends with the exit code `code` and exactly `message`.
+void ExpectFail(int code, const std::string& message, const std::function<void()>& stage);
+
 // The outcome of running the built Pelorin.
 struct RunResult {
   int exitCode = -1;
@@ -54,3 +57,18 @@ std::string MaskTime(const std::string& report);
 std::string SourcePath(const std::string& relative);
 
 }  // namespace pelorin::test
+
+namespace pelorin {
+
+// The helpers by their short names in every test.
+using test::Exists;
+using test::ExpectFail;
+using test::ExpectFailure;
+using test::ListFiles;
+using test::MaskTime;
+using test::ReadFile;
+using test::RunPelorinBinary;
+using test::TempDir;
+using test::WriteFile;
+
+}  // namespace pelorin
