@@ -44,6 +44,8 @@
 #include <utility>
 #include <vector>
 
+#include "matrix/spm.h"
+
 namespace pelorin {
 
 // A system y.A = 0: one sparse row of A per variable, entries (equation position, value) with
@@ -56,9 +58,13 @@ struct SparseSystem {
 // A semiflow: (variable or element number, coefficient) by increasing number, coefficients > 0.
 using Semiflow = std::vector<std::pair<int32_t, mpz_class>>;
 
+// Thrown by the solver when a cone would hold more rays than the limit it was given.
+struct RayLimitExceeded {};
+
 // The extreme rays of {y >= 0 : y.A = 0}, variables named by their row positions, gcd 1 each,
-// in no particular order. Ends the run with the memory message when memory runs out.
-std::vector<Semiflow> ExtremeRays(const SparseSystem& system);
+// in no particular order. Ends the run with the memory message when memory runs out; throws
+// RayLimitExceeded when a cone of the elimination would hold more than `limit` rays.
+std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit = SIZE_MAX);
 
 // The members of `vectors` (non-negative, divided here by their gcd; zero vectors dropped)
 // whose support contains no other member's support, one of equal ones.
@@ -69,6 +75,13 @@ void SortCanonical(std::vector<Semiflow>& semiflows);
 
 // Writes semiflows numbered from 1, "%d %d %s\n" per coefficient.
 void WriteSemiflows(std::FILE* file, const std::vector<Semiflow>& semiflows);
+
+// The same two stages on the lines of the files in memory (MinimalSemiflows' lines numbered
+// like its file, MinimalSupports' likewise), for the composition chain. Its lines carry 32-bit
+// numbers: a coefficient beyond that range ends with "*** integer overflow\n", exit code 5.
+// `limit` is passed on to ExtremeRays.
+std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, size_t limit = SIZE_MAX);
+std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors);
 
 // The file-level stages described above. MinimalSemiflows returns 0.
 int MinimalSemiflows(const std::string& input, const std::string& output);

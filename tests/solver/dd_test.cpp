@@ -128,9 +128,7 @@ TEST(PatternTree, AgreesWithPlainSearchOnRandomSupports) {
         if (random() % 8 == 0) s.push_back(static_cast<int32_t>(v));
       if (s.empty()) s.push_back(static_cast<int32_t>(random() % variables));
     }
-    std::vector<const std::vector<int32_t>*> pointers;
-    for (const auto& s : supports) pointers.push_back(&s);
-    const PatternTree tree = BuildPatternTree(pointers, variables);
+    const PatternTree tree = BuildPatternTree({supports.begin(), supports.end()}, variables);
     std::vector<uint64_t> set;
     std::vector<int32_t> stack;
     for (int query = 0; query < 200; ++query) {
