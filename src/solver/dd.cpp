@@ -83,6 +83,7 @@ struct Cone {
   RayStore<T> rays;                          // by id (index of creation); removed rays stay until compaction
   std::vector<char> alive;                   // by id: 1 while the ray is in the cone
   size_t live = 0;                           // rays in the cone
+  size_t liveEntries = 0;                    // support and equation entries of the rays in the cone
   std::vector<int32_t> pos, neg;             // per equation: rays positive / negative there
   std::vector<std::vector<int32_t>> column;  // per equation: ids of rays non-zero there (removed ones dropped lazily)
   std::vector<int32_t> count;                // per variable: rays whose support holds it
@@ -137,6 +138,7 @@ void AddRay(Cone<T>& cone, int32_t id) {
   const std::span<const int32_t> vars = cone.rays.Vars(Index(id)), cols = cone.rays.Cols(Index(id));
   const std::span<const T> e = cone.rays.E(Index(id));
   for (int32_t v : vars) ++cone.count[Index(v)];
+  cone.liveEntries += vars.size() + cols.size();
   for (size_t j = 0; j < cols.size(); ++j) {
     const size_t c = Index(cols[j]);
     ++(e[j] > 0 ? cone.pos[c] : cone.neg[c]);
@@ -154,6 +156,7 @@ template <class T>
 void RemoveRay(Cone<T>& cone, int32_t id) {
   for (int32_t v : cone.rays.Vars(Index(id))) --cone.count[Index(v)];
   const std::span<const int32_t> cols = cone.rays.Cols(Index(id));
+  cone.liveEntries -= cone.rays.Vars(Index(id)).size() + cols.size();
   const std::span<const T> e = cone.rays.E(Index(id));
   for (size_t j = 0; j < cols.size(); ++j) --(e[j] > 0 ? cone.pos : cone.neg)[Index(cols[j])];
   cone.alive[Index(id)] = 0;
@@ -397,7 +400,9 @@ void Eliminate(Cone<T>& cone, int32_t c) {
   for (int32_t id : P) RemoveRay(cone, id);
   for (int32_t id : N) RemoveRay(cone, id);
   for (size_t id = first; id < cone.rays.size(); ++id) AddRay(cone, static_cast<int32_t>(id));
-  if (cone.rays.size() - cone.live > cone.live / 2 + 1024) Compact(cone);
+  const size_t entries = cone.rays.vars.size() + cone.rays.cols.size();
+  if (cone.rays.size() - cone.live > cone.live / 2 + 1024 || entries - cone.liveEntries > cone.liveEntries / 2 + 65536)
+    Compact(cone);
   else if (cone.postings > 2 * cone.live + 1024) Rekey(cone);
 }
 
