@@ -27,7 +27,9 @@
 // solution and are dropped). A positive ray p and a negative ray n are combined only when they
 // are adjacent: the union of their supports has at most one variable more than the equations
 // eliminated with both signs so far, and no third ray's support lies inside it. So every ray
-// formed is extreme, and none is formed twice. The arithmetic is exact: checked 64-bit first;
+// formed is extreme, and none is formed twice. The rays are stored flat (raystore.h); large steps
+// test adjacency on a bit-pattern tree (ddtree.h), trying first the rays that last showed a
+// pair not adjacent. The arithmetic is exact: checked 64-bit first;
 // when a value leaves that range the solution is computed again in 128 bits, then in GMP
 // integers, so a result is never wrong and never refused for the size of a number.
 //
