@@ -114,8 +114,9 @@ void ExpectMinimalSemiflows(const SparseSystem& s, const std::vector<Semiflow>& 
 }
 
 TEST(ExtremeRays, RandomSystemsGiveTheSameMinimalSemiflowsInAnyOrderOfVariables) {
-  // Sizes that take the steps through the key lists, the union counts and the tree alike; the
-  // variables reversed give other rays ids, keys and witnesses, not another result.
+  // Small steps search the key lists, large ones the tree with the union counts (cones of up to
+  // a few thousand rays); the variables reversed give other ray ids, keys and witnesses, not
+  // another result. (A large step on the key lists, which needs a large cone, is not reached.)
   std::mt19937 random(12);
   for (int round = 0; round < 40; ++round) {
     const size_t equations = 6 + random() % 8, variables = 2 * equations + random() % 10;
