@@ -6,7 +6,8 @@
 # The cone of the P-semiflows {y >= 0 : y.C = 0} is the kernel of the transposed incidence
 # matrix with sign constraints: 4ti2 gets C^T (transitions x places) as PROJECT.mat and all ones
 # as PROJECT.sign; for T-semiflows it gets C itself. The matrix is the work file that
-# `Pelorin -d 1` leaves (W.spm, or W.spmt with "-T").
+# `Pelorin -d 1` leaves (W.spm, or W.spmt with "-T"). Every run of Pelorin keeps its work files in
+# a private directory (-w), so that runs on the same net at the same time do not clash.
 #
 # Usage: bench/minimal.sh PELORIN SECONDS KIND NET...   (KIND is -P or -T)
 #
@@ -62,7 +63,7 @@ for net in "$@"; do
   timeout 10 "$pelorin" -q "$kind" -d 1 -w "$work/w" "$net" "$work/report" >/dev/null 2>&1
   matrix="$work/w.spm"
   [ "$kind" = "-T" ] && matrix="$work/w.spmt"
-  minimal=$(run minimal nice -n 10 "$pelorin" --minimal -q "$kind" "$net" "$work/mreport")
+  minimal=$(run minimal nice -n 10 "$pelorin" --minimal -q "$kind" -w "$work/m" "$net" "$work/mreport")
   flows=$(sed -n 's/^\([0-9]*\) semiflow(s)$/\1/p' "$work/mreport")
   rays64="- | - | not run" raysS="- | - | not run" rays=""
   if [ -s "$matrix" ]; then

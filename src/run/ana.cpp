@@ -45,7 +45,10 @@ void SolveFile(const std::string& matrix, const std::string& solution, bool mini
 }
 
 // The same for a matrix in memory: the lines of the matrix in, those of the solution out.
-std::vector<Element> Solve(const std::vector<Element>& matrix) { return ToudicElements(matrix); }
+// `limit` bounds the rays of the minimal-support solver's cones.
+std::vector<Element> Solve(const std::vector<Element>& matrix, bool minimal, size_t limit = SIZE_MAX) {
+  return minimal ? MinimalSemiflowsElements(matrix, limit) : ToudicElements(matrix);
+}
 
 // The chain shared by both composition modes: M.z and M.i1.. into the minimal basis M.h.
 // `copy` is the name of the debug copy of the composition system, or empty. For the
@@ -162,35 +165,19 @@ int ComposeThroughFiles(const std::string& matrix, const std::string& solution, 
   return ComposeSubnets(matrix, solution, debug, mode, DecomposeIntoFSN(matrix), false);
 }
 
-// Composition for the minimal-support semiflows, through the work files. The result is reduced
-// to minimal supports in canonical order (a union of bases of unconnected subnets, too), so it
-// is the direct result. The composition stages carry 32-bit numbers only: when a basis or a
-// product leaves that range, the matrix is solved directly instead, which gives the same
-// (unique) set.
-int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
-  const int count = DecomposeIntoFSN(matrix);
-  try {
-    const int result = ComposeSubnets(matrix, solution, debug, mode, count, true);
-    MinimalSupports(solution, solution);
-    return result;
-  } catch (const Failure& failure) {
-    if (failure.code != kExitOverflow) throw;
-  }
-  if (debug < 2) CleanWorkFiles(count, matrix);
-  MinimalSemiflows(matrix, solution);
-  return 0;
-}
-
 // The composition chain in memory, from the subnets' bases and a contact place list to the
 // minimal composed basis; `copy` names the debug copy of the composition system, or is empty.
-std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, const std::string& copy) {
+// For the minimal-support semiflows the composed basis is reduced to its minimal supports.
+std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, const std::string& copy,
+                                   bool minimal, size_t limit) {
   std::vector<Element> r;
   {
     const CompositionSystem system = CreateCompositionSystemElements(list, bases);
     if (!copy.empty()) WriteElementsFile(copy, system.system);
-    r = AddUnitSolutionsElements(Solve(system.system), system.units);
+    r = AddUnitSolutionsElements(Solve(system.system, minimal, limit), system.units);
   }
-  return MinimizeBasisElements(MultiplySPMElements(std::move(r), ComposeJointMatrixElements(list, bases)));
+  std::vector<Element> h = MultiplySPMElements(std::move(r), ComposeJointMatrixElements(list, bases));
+  return minimal ? MinimalSupportsElements(h) : MinimizeBasisElements(std::move(h));
 }
 
 // The subnets of a decomposition with their bases and, when copies are made, their matrices;
@@ -199,6 +186,8 @@ struct CurrentSubnets {
   std::vector<std::vector<Element>> basis;
   std::vector<std::vector<Element>> matrix;
   RemainingContacts contacts;  // the contact places between the current subnets (sequential)
+  bool minimal = false;        // the minimal-support semiflows rather than Toudic's generating sets
+  size_t limit = SIZE_MAX;     // the most rays of a cone in solving a composition system (minimal)
 };
 
 ContactList ContactsOf(const Decomposition& d) {
@@ -214,7 +203,7 @@ void SequentialStepInMemory(const std::string& m, CurrentSubnets& net, const std
   const ContactList list = TakeFusionStep(net.contacts, fu);
   Bases members;
   for (int f : fu) members.push_back(&net.basis[static_cast<size_t>(f)]);
-  std::vector<Element> composed = ChainInMemory(list, members, debug > 0 ? Name(m, "-s", step) : "");
+  std::vector<Element> composed = ChainInMemory(list, members, debug > 0 ? Name(m, "-s", step) : "", net.minimal, net.limit);
   if (debug > 0) {
     WriteElementsFile(Name(m, "-i", step), composed);
     std::vector<Element> fused;
@@ -260,15 +249,32 @@ void SequentialInMemory(const std::string& m, const std::string& solution, int d
   }
 }
 
-int ComposeInMemory(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
+// The ray limit of the composition systems for the minimal-support semiflows: twice the rows of
+// the subnets (the rays the direct solution starts from), and 1024 more. A composition system
+// whose cone grows beyond it has extreme rays that mostly give no minimal support once
+// multiplied out; the matrix is then solved directly instead (see MinimalComposition).
+size_t RayLimit(const Decomposition& d) {
+  size_t rows = 0;
+  for (const std::vector<Element>& subnet : d.subnets) {
+    std::set<int32_t> distinct;
+    for (const Element& e : subnet) distinct.insert(e.row);
+    rows += distinct.size();
+  }
+  return 2 * rows + 1024;
+}
+
+int ComposeInMemory(const std::string& matrix, const std::string& solution, int debug, Mode mode,
+                    bool minimal = false) {
   Decomposition d = DecomposeIntoFSNElements(matrix);
   const int count = d.count;
   CurrentSubnets net;
+  net.minimal = minimal;
+  if (minimal) net.limit = RayLimit(d);
   net.basis.resize(static_cast<size_t>(count) + 1);
   if (mode == kSequential && debug > 0) net.matrix.resize(static_cast<size_t>(count) + 1);
   for (int i = 1; i <= count; ++i) {
     std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
-    net.basis[static_cast<size_t>(i)] = Solve(subnet);
+    net.basis[static_cast<size_t>(i)] = Solve(subnet, minimal);
     if (!net.matrix.empty()) net.matrix[static_cast<size_t>(i)] = std::move(subnet);
     subnet = {};
   }
@@ -283,10 +289,37 @@ int ComposeInMemory(const std::string& matrix, const std::string& solution, int 
   } else {
     Bases bases;
     for (int i = 1; i <= count; ++i) bases.push_back(&net.basis[static_cast<size_t>(i)]);
-    WriteElementsFile(solution, ChainInMemory(ContactsOf(d), bases, debug > 0 ? Name(matrix, "-s1") : ""));
+    WriteElementsFile(solution, ChainInMemory(ContactsOf(d), bases, debug > 0 ? Name(matrix, "-s1") : "", minimal, net.limit));
   }
   Remove(Name(matrix, ".h"));
   CleanWorkFiles(count, matrix);
+  return 0;
+}
+
+// Composition for the minimal-support semiflows: in memory below debug level 2, through the work
+// files at level 2 and above. The result is reduced to minimal supports in canonical order (a
+// union of bases of unconnected subnets, too), so it is the direct result. The matrix is solved
+// directly instead, which gives the same (unique) set, when a basis or a product leaves the
+// 32-bit range of the composition stages, and (in memory) when a composition system's cone
+// exceeds its ray limit (RayLimit).
+int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
+  int count = 0;
+  try {
+    int result = 0;
+    if (debug >= 2) {
+      count = DecomposeIntoFSN(matrix);
+      result = ComposeSubnets(matrix, solution, debug, mode, count, true);
+    } else {
+      result = ComposeInMemory(matrix, solution, debug, mode, true);
+    }
+    MinimalSupports(solution, solution);
+    return result;
+  } catch (const Failure& failure) {
+    if (failure.code != kExitOverflow) throw;
+  } catch (const RayLimitExceeded&) {
+  }
+  if (debug < 2) CleanWorkFiles(count, matrix);
+  MinimalSemiflows(matrix, solution);
   return 0;
 }
 
@@ -354,14 +387,13 @@ void CleanWorkFiles(int count, const std::string& matrix) {
     for (int i = 1; i <= count; ++i) Remove(Name(matrix, suffix, i));
 }
 
-bool DriverWritesFile(const std::string& suffix, Mode mode, int debug, bool minimal) {
+bool DriverWritesFile(const std::string& suffix, Mode mode, int debug) {
   if (mode == kDirect || suffix.size() < 2) return false;
   const std::string kind = suffix.substr(0, 2);
   const std::string rest = suffix.substr(2);
   const bool number = !rest.empty() && rest[0] != '0' && rest.find_first_not_of("0123456789") == std::string::npos;
-  // below level 2 the chain runs in memory (except for the minimal-support semiflows): only the
-  // debug copies are written
-  const bool chain = debug >= 2 || minimal;
+  // below level 2 the chain runs in memory: only the debug copies are written
+  const bool chain = debug >= 2;
   // files of both modes: subnets, their bases, the contact places, the graph, the chain
   for (const char* fixed : {".z", ".p", ".s", ".u", ".r0", ".r", ".g", ".h0", ".h"})
     if (chain && suffix == fixed) return true;

@@ -32,8 +32,7 @@ enum Mode : int {
 // 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
 // ("--minimal") every solver call computes minimal-support semiflows (MinimalSemiflows), the
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
-// the solution file is the one canonical set in every mode; that chain always runs through its
-// work files.
+// the solution file is the one canonical set in every mode.
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false);
 
 // The same through the work files at every debug level: each stage of the composition chain
@@ -45,9 +44,8 @@ int PelorinThroughFiles(const std::string& matrix, const std::string& solution, 
 // passed over. The solution file, M.h and the debug copies are left alone.
 void CleanWorkFiles(int count, const std::string& matrix);
 
-// True when a run of the driver in `mode` at debug level `debug` (for minimal-support
-// semiflows when `minimal`) writes the file named by the
+// True when a run of the driver in `mode` at debug level `debug` writes the file named by the
 // matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
-bool DriverWritesFile(const std::string& suffix, Mode mode, int debug, bool minimal);
+bool DriverWritesFile(const std::string& suffix, Mode mode, int debug);
 
 }  // namespace pelorin

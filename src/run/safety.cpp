@@ -45,7 +45,7 @@ std::vector<std::string> DriverFilesPresent(const std::string& matrix, const Run
   for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
     if (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 &&
-        DriverWritesFile(name.substr(stem.size()), s.mode, s.debug, s.minimal))
+        DriverWritesFile(name.substr(stem.size()), s.mode, s.debug))
       found.push_back(it->path().string());
   }
   return found;

@@ -6,9 +6,11 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <span>
 
 #include "matrix/failure.h"
 #include "solver/ddtree.h"
+#include "solver/raystore.h"
 
 namespace pelorin {
 
@@ -69,16 +71,6 @@ mpz_class ToMpz(Int128 v) {
 }
 mpz_class ToMpz(const mpz_class& v) { return v; }
 
-// One ray of the current cone.
-template <class T>
-struct Ray {
-  std::vector<int32_t> vars;  // the support, increasing variable positions
-  std::vector<T> y;           // y[k] > 0: coefficient of vars[k]
-  std::vector<int32_t> cols;  // equations not yet eliminated where y.A is non-zero, increasing
-  std::vector<T> e;           // e[k] = (y.A)[cols[k]]
-  uint64_t sig = 0;           // bit (v mod 64) set for every variable v of the support
-};
-
 // A ray in the list of its key variable, with its signature at hand.
 struct Posting {
   int32_t id = 0;
@@ -88,9 +80,10 @@ struct Posting {
 // The current cone: its rays and the indexes over them, kept up to date as rays come and go.
 template <class T>
 struct Cone {
-  std::vector<Ray<T>> rays;                  // by id (index of creation); a removed ray is emptied
+  RayStore<T> rays;                          // by id (index of creation); removed rays stay until compaction
   std::vector<char> alive;                   // by id: 1 while the ray is in the cone
   size_t live = 0;                           // rays in the cone
+  size_t liveEntries = 0;                    // support and equation entries of the rays in the cone
   std::vector<int32_t> pos, neg;             // per equation: rays positive / negative there
   std::vector<std::vector<int32_t>> column;  // per equation: ids of rays non-zero there (removed ones dropped lazily)
   std::vector<int32_t> count;                // per variable: rays whose support holds it
@@ -99,14 +92,19 @@ struct Cone {
   int32_t eliminated = 0;                    // equations eliminated with rays of both signs
   std::vector<uint32_t> markP, markN;        // per variable: stamp of the positive / negative ray in test
   uint32_t stampP = 0, stampN = 0;
+  std::vector<int32_t> P, N;                 // the positive / negative rays of the step under way
+  std::vector<uint64_t> bits;                // scratch: bit sets of their supports (see SupportBits)
+  size_t limit = SIZE_MAX;                   // the most rays the cone may hold
 };
+
+size_t Index(int32_t v) { return static_cast<size_t>(v); }
 
 // The variable of the support held by the fewest rays.
 template <class T>
-int32_t Rarest(const Cone<T>& cone, const Ray<T>& ray) {
-  int32_t best = ray.vars.front();
-  for (int32_t v : ray.vars)
-    if (cone.count[static_cast<size_t>(v)] < cone.count[static_cast<size_t>(best)]) best = v;
+int32_t Rarest(const Cone<T>& cone, std::span<const int32_t> vars) {
+  int32_t best = vars.front();
+  for (int32_t v : vars)
+    if (cone.count[Index(v)] < cone.count[Index(best)]) best = v;
   return best;
 }
 
@@ -116,8 +114,8 @@ void Rekey(Cone<T>& cone) {
   for (auto& list : cone.keyed) list.clear();
   cone.postings = 0;
   for (size_t id = 0; id < cone.rays.size(); ++id) {
-    if (!cone.alive[id] || cone.rays[id].vars.empty()) continue;
-    cone.keyed[static_cast<size_t>(Rarest(cone, cone.rays[id]))].push_back({static_cast<int32_t>(id), cone.rays[id].sig});
+    if (!cone.alive[id] || cone.rays.Vars(id).empty()) continue;
+    cone.keyed[Index(Rarest(cone, cone.rays.Vars(id)))].push_back({static_cast<int32_t>(id), cone.rays.sig[id]});
     ++cone.postings;
   }
 }
@@ -126,43 +124,42 @@ void Rekey(Cone<T>& cone) {
 // lists of the equations and of the key variables are built anew.
 template <class T>
 void Compact(Cone<T>& cone) {
-  std::vector<Ray<T>> rays;
-  rays.reserve(cone.live);
-  for (size_t id = 0; id < cone.rays.size(); ++id)
-    if (cone.alive[id]) rays.push_back(std::move(cone.rays[id]));
-  cone.rays = std::move(rays);
+  cone.rays.Keep(cone.alive);
   cone.alive.assign(cone.rays.size(), 1);
   for (auto& list : cone.column) list.clear();
   for (size_t id = 0; id < cone.rays.size(); ++id)
-    for (int32_t c : cone.rays[id].cols) cone.column[static_cast<size_t>(c)].push_back(static_cast<int32_t>(id));
+    for (int32_t c : cone.rays.Cols(id)) cone.column[Index(c)].push_back(static_cast<int32_t>(id));
   Rekey(cone);
 }
 
+// Enters ray `id`, the next one of the store, into the cone and its indexes.
 template <class T>
-void AddRay(Cone<T>& cone, Ray<T> ray) {
-  const int32_t id = static_cast<int32_t>(cone.rays.size());
-  for (int32_t v : ray.vars) ++cone.count[static_cast<size_t>(v)];
-  for (size_t k = 0; k < ray.cols.size(); ++k) {
-    const size_t c = static_cast<size_t>(ray.cols[k]);
-    ++(ray.e[k] > 0 ? cone.pos[c] : cone.neg[c]);
+void AddRay(Cone<T>& cone, int32_t id) {
+  const std::span<const int32_t> vars = cone.rays.Vars(Index(id)), cols = cone.rays.Cols(Index(id));
+  const std::span<const T> e = cone.rays.E(Index(id));
+  for (int32_t v : vars) ++cone.count[Index(v)];
+  cone.liveEntries += vars.size() + cols.size();
+  for (size_t j = 0; j < cols.size(); ++j) {
+    const size_t c = Index(cols[j]);
+    ++(e[j] > 0 ? cone.pos[c] : cone.neg[c]);
     cone.column[c].push_back(id);
   }
-  if (!ray.vars.empty()) {
-    cone.keyed[static_cast<size_t>(Rarest(cone, ray))].push_back({id, ray.sig});
+  if (!vars.empty()) {
+    cone.keyed[Index(Rarest(cone, vars))].push_back({id, cone.rays.sig[Index(id)]});
     ++cone.postings;
   }
-  cone.rays.push_back(std::move(ray));
   cone.alive.push_back(1);
   ++cone.live;
 }
 
 template <class T>
 void RemoveRay(Cone<T>& cone, int32_t id) {
-  Ray<T>& ray = cone.rays[static_cast<size_t>(id)];
-  for (int32_t v : ray.vars) --cone.count[static_cast<size_t>(v)];
-  for (size_t k = 0; k < ray.cols.size(); ++k) --(ray.e[k] > 0 ? cone.pos : cone.neg)[static_cast<size_t>(ray.cols[k])];
-  ray = Ray<T>{};
-  cone.alive[static_cast<size_t>(id)] = 0;
+  for (int32_t v : cone.rays.Vars(Index(id))) --cone.count[Index(v)];
+  const std::span<const int32_t> cols = cone.rays.Cols(Index(id));
+  cone.liveEntries -= cone.rays.Vars(Index(id)).size() + cols.size();
+  const std::span<const T> e = cone.rays.E(Index(id));
+  for (size_t j = 0; j < cols.size(); ++j) --(e[j] > 0 ? cone.pos : cone.neg)[Index(cols[j])];
+  cone.alive[Index(id)] = 0;
   --cone.live;
 }
 
@@ -186,9 +183,10 @@ int32_t ChooseEquation(const Cone<T>& cone) {
 
 // The value of ray `id` in equation c (non-zero: the ray is listed there).
 template <class T>
-const T& ValueAt(const Ray<T>& ray, int32_t c) {
-  const auto it = std::lower_bound(ray.cols.begin(), ray.cols.end(), c);
-  return ray.e[static_cast<size_t>(it - ray.cols.begin())];
+const T& ValueAt(const RayStore<T>& rays, int32_t id, int32_t c) {
+  const std::span<const int32_t> cols = rays.Cols(Index(id));
+  const auto it = std::lower_bound(cols.begin(), cols.end(), c);
+  return rays.E(Index(id))[static_cast<size_t>(it - cols.begin())];
 }
 
 // Next stamp of a mark array, clearing it when the stamps wrap around.
@@ -205,97 +203,77 @@ uint32_t NextStamp(std::vector<uint32_t>& marks, uint32_t& stamp) {
 // the union, so only those lists are searched.
 template <class T>
 bool Adjacent(Cone<T>& cone, int32_t p, int32_t n) {
-  const Ray<T>& rp = cone.rays[static_cast<size_t>(p)];
-  const Ray<T>& rn = cone.rays[static_cast<size_t>(n)];
+  const std::span<const int32_t> vp = cone.rays.Vars(Index(p)), vn = cone.rays.Vars(Index(n));
   const uint32_t sp = cone.stampP, sn = NextStamp(cone.markN, cone.stampN);
-  for (int32_t v : rn.vars) cone.markN[static_cast<size_t>(v)] = sn;
-  const uint64_t outside = ~(rp.sig | rn.sig);
-  auto inUnion = [&](int32_t v) {
-    return cone.markP[static_cast<size_t>(v)] == sp || cone.markN[static_cast<size_t>(v)] == sn;
-  };
+  for (int32_t v : vn) cone.markN[Index(v)] = sn;
+  const uint64_t outside = ~(cone.rays.sig[Index(p)] | cone.rays.sig[Index(n)]);
+  auto inUnion = [&](int32_t v) { return cone.markP[Index(v)] == sp || cone.markN[Index(v)] == sn; };
   auto search = [&](int32_t v) {
-    for (const Posting& q : cone.keyed[static_cast<size_t>(v)]) {
-      if ((q.sig & outside) != 0 || q.id == p || q.id == n || !cone.alive[static_cast<size_t>(q.id)]) continue;
-      const Ray<T>& r = cone.rays[static_cast<size_t>(q.id)];
-      if (std::all_of(r.vars.begin(), r.vars.end(), inUnion)) return true;
+    for (const Posting& q : cone.keyed[Index(v)]) {
+      if ((q.sig & outside) != 0 || q.id == p || q.id == n || !cone.alive[Index(q.id)]) continue;
+      const std::span<const int32_t> vars = cone.rays.Vars(Index(q.id));
+      if (std::all_of(vars.begin(), vars.end(), inUnion)) return true;
     }
     return false;
   };
-  for (int32_t v : rp.vars)
+  for (int32_t v : vp)
     if (search(v)) return false;
-  for (int32_t v : rn.vars)
-    if (cone.markP[static_cast<size_t>(v)] != sp && search(v)) return false;
+  for (int32_t v : vn)
+    if (cone.markP[Index(v)] != sp && search(v)) return false;
   return true;
 }
 
-// The size of the union of two increasing lists.
-size_t UnionSize(const std::vector<int32_t>& a, const std::vector<int32_t>& b) {
-  size_t common = 0;
-  for (size_t i = 0, j = 0; i < a.size() && j < b.size();) {
-    if (a[i] < b[j]) {
-      ++i;
-    } else if (b[j] < a[i]) {
-      ++j;
-    } else {
-      ++common;
-      ++i;
-      ++j;
-    }
-  }
-  return a.size() + b.size() - common;
-}
-
-// The positive combination of p and n that is zero in equation c, divided by its gcd.
+// Appends to the store the positive combination of its rays p and n that is zero in equation
+// c, divided by its gcd.
 template <class T>
-Ray<T> Combine(const Ray<T>& p, const Ray<T>& n, int32_t c) {
-  T a = Abs(ValueAt(n, c)), b = Abs(ValueAt(p, c));
+void Combine(RayStore<T>& rays, int32_t p, int32_t n, int32_t c) {
+  rays.Room(rays.Vars(Index(p)).size() + rays.Vars(Index(n)).size(), rays.Cols(Index(p)).size() + rays.Cols(Index(n)).size());
+  RayStore<T>& out = rays;
+  T a = Abs(ValueAt(rays, n, c)), b = Abs(ValueAt(rays, p, c));
   const T g = Gcd(a, b);
   a /= g;
   b /= g;
   const T zero = 0;
-  Ray<T> r;
-  r.sig = p.sig | n.sig;
-  const size_t vars = UnionSize(p.vars, n.vars), cols = UnionSize(p.cols, n.cols);
-  r.vars.reserve(vars);
-  r.y.reserve(vars);
-  r.cols.reserve(cols);
-  r.e.reserve(cols);
-  for (size_t i = 0, j = 0; i < p.vars.size() || j < n.vars.size();) {
-    const bool fromP = j == n.vars.size() || (i < p.vars.size() && p.vars[i] <= n.vars[j]);
-    const bool fromN = i == p.vars.size() || (j < n.vars.size() && n.vars[j] <= p.vars[i]);
-    r.vars.push_back(fromP ? p.vars[i] : n.vars[j]);
-    r.y.push_back(MulAdd(a, fromP ? p.y[i] : zero, b, fromN ? n.y[j] : zero));
+  const std::span<const int32_t> pv = rays.Vars(Index(p)), nv = rays.Vars(Index(n));
+  const std::span<const T> py = rays.Y(Index(p)), ny = rays.Y(Index(n));
+  const size_t firstVar = out.vars.size(), firstCol = out.cols.size();
+  for (size_t i = 0, j = 0; i < pv.size() || j < nv.size();) {
+    const bool fromP = j == nv.size() || (i < pv.size() && pv[i] <= nv[j]);
+    const bool fromN = i == pv.size() || (j < nv.size() && nv[j] <= pv[i]);
+    out.PushVar(fromP ? pv[i] : nv[j], MulAdd(a, fromP ? py[i] : zero, b, fromN ? ny[j] : zero));
     i += fromP;
     j += fromN;
   }
-  for (size_t i = 0, j = 0; i < p.cols.size() || j < n.cols.size();) {
-    const bool fromP = j == n.cols.size() || (i < p.cols.size() && p.cols[i] <= n.cols[j]);
-    const bool fromN = i == p.cols.size() || (j < n.cols.size() && n.cols[j] <= p.cols[i]);
-    const int32_t col = fromP ? p.cols[i] : n.cols[j];
-    T value = MulAdd(a, fromP ? p.e[i] : zero, b, fromN ? n.e[j] : zero);
+  const std::span<const int32_t> pc = rays.Cols(Index(p)), nc = rays.Cols(Index(n));
+  const std::span<const T> pe = rays.E(Index(p)), ne = rays.E(Index(n));
+  for (size_t i = 0, j = 0; i < pc.size() || j < nc.size();) {
+    const bool fromP = j == nc.size() || (i < pc.size() && pc[i] <= nc[j]);
+    const bool fromN = i == pc.size() || (j < nc.size() && nc[j] <= pc[i]);
+    const int32_t col = fromP ? pc[i] : nc[j];
+    T value = MulAdd(a, fromP ? pe[i] : zero, b, fromN ? ne[j] : zero);
     i += fromP;
     j += fromN;
-    if (col == c || value == 0) continue;
-    r.cols.push_back(col);
-    r.e.push_back(std::move(value));
+    if (col != c && value != 0) out.PushCol(col, std::move(value));
   }
   T d = 0;
-  for (const T& v : r.y) d = Gcd(d, v);
+  for (size_t k = firstVar; k < out.y.size(); ++k) d = Gcd(d, out.y[k]);
   if (d > 1) {
-    for (T& v : r.y) v /= d;
-    for (T& v : r.e) v /= d;
+    for (size_t k = firstVar; k < out.y.size(); ++k) out.y[k] /= d;
+    for (size_t k = firstCol; k < out.e.size(); ++k) out.e[k] /= d;
   }
-  return r;
+  out.Close();
 }
 
 // The rays positive and negative in equation c; the list of the equation is used up.
 template <class T>
-void Split(Cone<T>& cone, int32_t c, std::vector<int32_t>& P, std::vector<int32_t>& N) {
-  for (int32_t id : cone.column[static_cast<size_t>(c)]) {
-    if (!cone.alive[static_cast<size_t>(id)]) continue;
-    (ValueAt(cone.rays[static_cast<size_t>(id)], c) > 0 ? P : N).push_back(id);
+void Split(Cone<T>& cone, int32_t c) {
+  cone.P.clear();
+  cone.N.clear();
+  for (int32_t id : cone.column[Index(c)]) {
+    if (!cone.alive[Index(id)]) continue;
+    (ValueAt(cone.rays, id, c) > 0 ? cone.P : cone.N).push_back(id);
   }
-  std::vector<int32_t>().swap(cone.column[static_cast<size_t>(c)]);
+  std::vector<int32_t>().swap(cone.column[Index(c)]);
 }
 
 // A step searches a bit-pattern tree of the rays, built for the step, when it has at least this
@@ -309,78 +287,128 @@ template <class T>
 size_t ListedUnder(const Cone<T>& cone, int32_t p, int32_t n) {
   size_t total = 0;
   for (int32_t id : {p, n})
-    for (int32_t v : cone.rays[static_cast<size_t>(id)].vars) total += cone.keyed[static_cast<size_t>(v)].size();
+    for (int32_t v : cone.rays.Vars(Index(id))) total += cone.keyed[Index(v)].size();
   return total;
 }
 
-// The adjacency test of one step over a bit-pattern tree of all rays of the cone.
+// The adjacency test of one step over a bit-pattern tree of all rays of the cone. The members
+// that last showed a pair not adjacent are tried first: a few rays of small support lie inside
+// the unions of most pairs of a step.
 template <class T>
 struct TreeTest {
+  static constexpr size_t kRecent = 8;
   PatternTree tree;
-  std::vector<uint32_t> slot;  // by ray id: its member number in the tree
-  std::vector<uint64_t> set;   // scratch: the union of two supports
-  std::vector<int32_t> stack;  // scratch of the search
-  int64_t witness = -1;        // the member that last showed a pair not adjacent
+  std::vector<uint32_t> slot;    // by ray id: its member number in the tree
+  std::vector<uint64_t> set;     // scratch: the union of two supports
+  std::vector<int32_t> stack;    // scratch of the search
+  std::vector<uint32_t> recent;  // the members that last showed pairs not adjacent, latest first
 
   explicit TreeTest(const Cone<T>& cone) : slot(cone.rays.size(), 0) {
-    std::vector<const std::vector<int32_t>*> supports;
+    std::vector<std::span<const int32_t>> supports;
     supports.reserve(cone.live);
     for (size_t id = 0; id < cone.rays.size(); ++id) {
       if (!cone.alive[id]) continue;
       slot[id] = static_cast<uint32_t>(supports.size());
-      supports.push_back(&cone.rays[id].vars);
+      supports.push_back(cone.rays.Vars(id));
     }
     tree = BuildPatternTree(supports, cone.count.size());
   }
   bool Adjacent(int32_t p, int32_t n) {
-    const uint32_t a = slot[static_cast<size_t>(p)], b = slot[static_cast<size_t>(n)];
+    const uint32_t a = slot[Index(p)], b = slot[Index(n)];
     UnionOf(tree, a, b, set);
-    const uint32_t w = static_cast<uint32_t>(witness);
-    if (witness >= 0 && w != a && w != b && Inside(tree, w, set)) return false;
+    for (size_t k = 0; k < recent.size(); ++k) {
+      const uint32_t w = recent[k];
+      if (w != a && w != b && Inside(tree, w, set)) {
+        std::rotate(recent.begin(), recent.begin() + static_cast<std::ptrdiff_t>(k),
+                    recent.begin() + static_cast<std::ptrdiff_t>(k + 1));
+        return false;
+      }
+    }
     const int64_t found = MemberInside(tree, set, a, b, stack);
-    if (found >= 0) witness = found;
-    return found < 0;
+    if (found < 0) return true;
+    if (recent.size() < kRecent) recent.push_back(0);
+    std::rotate(recent.rbegin(), recent.rbegin() + 1, recent.rend());
+    recent[0] = static_cast<uint32_t>(found);
+    return false;
   }
 };
 
-// One step: every adjacent pair of a positive and a negative ray in equation c gives a new ray;
-// then the rays non-zero in c leave the cone.
+// The size of the union of two supports is counted on their bit sets over the variables when
+// these take at most this many words (and the step has at least kTreePairs pairs); otherwise
+// on marks of the positive ray's variables.
+constexpr size_t kCountWords = 16;
+
+// The bit sets over the variables of the rays of the step: the positive ones, then the
+// negative ones, `words` words each.
+template <class T>
+void SupportBits(Cone<T>& cone, size_t words) {
+  cone.bits.assign((cone.P.size() + cone.N.size()) * words, 0);
+  size_t k = 0;
+  for (const std::vector<int32_t>* side : {&cone.P, &cone.N})
+    for (int32_t id : *side) {
+      for (int32_t v : cone.rays.Vars(Index(id))) cone.bits[k * words + Index(v) / 64] |= uint64_t{1} << (Index(v) % 64);
+      ++k;
+    }
+}
+
+size_t UnionCount(const uint64_t* a, const uint64_t* b, size_t words) {
+  size_t total = 0;
+  for (size_t w = 0; w < words; ++w) total += static_cast<size_t>(__builtin_popcountll(a[w] | b[w]));
+  return total;
+}
+
+// One step: every adjacent pair of a positive and a negative ray in equation c gives a new ray
+// (appended to the store, entering the cone after the step); then the rays non-zero in c leave
+// the cone.
 template <class T>
 void Eliminate(Cone<T>& cone, int32_t c) {
-  std::vector<int32_t> P, N;
-  Split(cone, c, P, N);
-  std::vector<Ray<T>> fresh;
+  Split(cone, c);
+  const std::vector<int32_t>& P = cone.P;
+  const std::vector<int32_t>& N = cone.N;
+  const size_t first = cone.rays.size();
   if (!P.empty() && !N.empty()) {
     const size_t bound = static_cast<size_t>(++cone.eliminated) + 1;
     std::unique_ptr<TreeTest<T>> tree;
     if (P.size() * N.size() >= kTreePairs && P.size() * N.size() * ListedUnder(cone, P[0], N[0]) >= 4 * cone.live)
       tree = std::make_unique<TreeTest<T>>(cone);
-    for (int32_t p : P) {
-      const Ray<T>& rp = cone.rays[static_cast<size_t>(p)];
+    const size_t words = (cone.count.size() + 63) / 64;
+    const bool counted = words <= kCountWords && P.size() * N.size() >= kTreePairs;
+    if (counted) SupportBits(cone, words);
+    for (size_t i = 0; i < P.size(); ++i) {
+      const int32_t p = P[i];
       const uint32_t sp = NextStamp(cone.markP, cone.stampP);
-      for (int32_t v : rp.vars) cone.markP[static_cast<size_t>(v)] = sp;
-      for (int32_t n : N) {
-        const Ray<T>& rn = cone.rays[static_cast<size_t>(n)];
-        if (rp.vars.size() + rn.vars.size() > bound) {
-          size_t common = 0;
-          for (int32_t v : rn.vars) common += cone.markP[static_cast<size_t>(v)] == sp;
-          if (rp.vars.size() + rn.vars.size() - common > bound) continue;
+      for (int32_t v : cone.rays.Vars(Index(p))) cone.markP[Index(v)] = sp;
+      const size_t sizeP = cone.rays.Vars(Index(p)).size();
+      for (size_t j = 0; j < N.size(); ++j) {
+        const int32_t n = N[j];
+        const std::span<const int32_t> vn = cone.rays.Vars(Index(n));
+        if (sizeP + vn.size() > bound) {
+          if (counted) {
+            if (UnionCount(&cone.bits[i * words], &cone.bits[(P.size() + j) * words], words) > bound) continue;
+          } else {
+            size_t common = 0;
+            for (int32_t v : vn) common += cone.markP[Index(v)] == sp;
+            if (sizeP + vn.size() - common > bound) continue;
+          }
         }
-        if (tree ? tree->Adjacent(p, n) : Adjacent(cone, p, n)) fresh.push_back(Combine(rp, rn, c));
+        if (!(tree ? tree->Adjacent(p, n) : Adjacent(cone, p, n))) continue;
+        Combine(cone.rays, p, n, c);
+        if (cone.live - P.size() - N.size() + (cone.rays.size() - first) > cone.limit) throw RayLimitExceeded{};
       }
     }
   }
   for (int32_t id : P) RemoveRay(cone, id);
   for (int32_t id : N) RemoveRay(cone, id);
-  for (Ray<T>& r : fresh) AddRay(cone, std::move(r));
-  if (cone.rays.size() > 2 * cone.live + 1024) Compact(cone);
+  for (size_t id = first; id < cone.rays.size(); ++id) AddRay(cone, static_cast<int32_t>(id));
+  const size_t entries = cone.rays.vars.size() + cone.rays.cols.size();
+  if (cone.rays.size() - cone.live > cone.live / 2 + 1024 || entries - cone.liveEntries > cone.liveEntries / 2 + 65536)
+    Compact(cone);
   else if (cone.postings > 2 * cone.live + 1024) Rekey(cone);
 }
 
 // The cone of the unit vectors: ray i is variable i with its row of A as equation part.
 template <class T>
-Cone<T> Start(const SparseSystem& system) {
-  Cone<T> cone;
+void Start(const SparseSystem& system, Cone<T>& cone) {
   const size_t m = system.rows.size();
   cone.pos.assign(system.equations, 0);
   cone.neg.assign(system.equations, 0);
@@ -390,29 +418,29 @@ Cone<T> Start(const SparseSystem& system) {
   cone.markP.assign(m, 0);
   cone.markN.assign(m, 0);
   for (size_t i = 0; i < m; ++i) {
-    Ray<T> r;
-    r.vars = {static_cast<int32_t>(i)};
-    r.y = {T(1)};
-    r.sig = uint64_t{1} << (i % 64);
-    for (const auto& [col, value] : system.rows[i]) {
-      r.cols.push_back(col);
-      r.e.push_back(T(value));
-    }
-    AddRay(cone, std::move(r));
+    cone.rays.PushVar(static_cast<int32_t>(i), T(1));
+    for (const auto& [col, value] : system.rows[i]) cone.rays.PushCol(col, T(value));
+    cone.rays.Close();
+    AddRay(cone, static_cast<int32_t>(i));
   }
-  return cone;
 }
 
 template <class T>
-std::vector<Semiflow> Solve(const SparseSystem& system) {
-  Cone<T> cone = Start<T>(system);
+std::vector<Semiflow> Solve(const SparseSystem& system, size_t limit) {
+  Cone<T> cone;
+  cone.limit = limit;
+  Start(system, cone);
+  if (cone.live > limit) throw RayLimitExceeded{};
   for (int32_t c; (c = ChooseEquation(cone)) >= 0;) Eliminate(cone, c);
   std::vector<Semiflow> result;
+  result.reserve(cone.live);
   for (size_t id = 0; id < cone.rays.size(); ++id) {
     if (!cone.alive[id]) continue;
-    const Ray<T>& r = cone.rays[id];
+    const std::span<const int32_t> vars = cone.rays.Vars(id);
+    const std::span<const T> y = cone.rays.Y(id);
     Semiflow s;
-    for (size_t k = 0; k < r.vars.size(); ++k) s.emplace_back(r.vars[k], ToMpz(r.y[k]));
+    s.reserve(vars.size());
+    for (size_t k = 0; k < vars.size(); ++k) s.emplace_back(vars[k], ToMpz(y[k]));
     result.push_back(std::move(s));
   }
   return result;
@@ -420,17 +448,17 @@ std::vector<Semiflow> Solve(const SparseSystem& system) {
 
 }  // namespace
 
-std::vector<Semiflow> ExtremeRays(const SparseSystem& system) {
+std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit) {
   try {
     try {
-      return Solve<int64_t>(system);
+      return Solve<int64_t>(system, limit);
     } catch (const Overflow&) {
     }
     try {
-      return Solve<Int128>(system);
+      return Solve<Int128>(system, limit);
     } catch (const Overflow&) {
     }
-    return Solve<mpz_class>(system);
+    return Solve<mpz_class>(system, limit);
   } catch (const std::bad_alloc&) {
     FailMemory("rays");
   }

@@ -27,7 +27,9 @@
 // solution and are dropped). A positive ray p and a negative ray n are combined only when they
 // are adjacent: the union of their supports has at most one variable more than the equations
 // eliminated with both signs so far, and no third ray's support lies inside it. So every ray
-// formed is extreme, and none is formed twice. The arithmetic is exact: checked 64-bit first;
+// formed is extreme, and none is formed twice. The rays are stored flat (raystore.h); large steps
+// test adjacency on a bit-pattern tree (ddtree.h), trying first the rays that last showed a
+// pair not adjacent. The arithmetic is exact: checked 64-bit first;
 // when a value leaves that range the solution is computed again in 128 bits, then in GMP
 // integers, so a result is never wrong and never refused for the size of a number.
 //
@@ -44,6 +46,8 @@
 #include <utility>
 #include <vector>
 
+#include "matrix/spm.h"
+
 namespace pelorin {
 
 // A system y.A = 0: one sparse row of A per variable, entries (equation position, value) with
@@ -56,9 +60,13 @@ struct SparseSystem {
 // A semiflow: (variable or element number, coefficient) by increasing number, coefficients > 0.
 using Semiflow = std::vector<std::pair<int32_t, mpz_class>>;
 
+// Thrown by the solver when a cone would hold more rays than the limit it was given.
+struct RayLimitExceeded {};
+
 // The extreme rays of {y >= 0 : y.A = 0}, variables named by their row positions, gcd 1 each,
-// in no particular order. Ends the run with the memory message when memory runs out.
-std::vector<Semiflow> ExtremeRays(const SparseSystem& system);
+// in no particular order. Ends the run with the memory message when memory runs out; throws
+// RayLimitExceeded when a cone of the elimination would hold more than `limit` rays.
+std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit = SIZE_MAX);
 
 // The members of `vectors` (non-negative, divided here by their gcd; zero vectors dropped)
 // whose support contains no other member's support, one of equal ones.
@@ -69,6 +77,13 @@ void SortCanonical(std::vector<Semiflow>& semiflows);
 
 // Writes semiflows numbered from 1, "%d %d %s\n" per coefficient.
 void WriteSemiflows(std::FILE* file, const std::vector<Semiflow>& semiflows);
+
+// The same two stages on the lines of the files in memory (MinimalSemiflows' lines numbered
+// like its file, MinimalSupports' likewise), for the composition chain. Its lines carry 32-bit
+// numbers: a coefficient beyond that range ends with "*** integer overflow\n", exit code 5.
+// `limit` is passed on to ExtremeRays.
+std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, size_t limit = SIZE_MAX);
+std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors);
 
 // The file-level stages described above.
 void MinimalSemiflows(const std::string& input, const std::string& output);

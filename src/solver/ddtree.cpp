@@ -12,17 +12,17 @@ constexpr uint32_t kLeafSize = 8;  // members of a node that is not split furthe
 // Classes of variables: two variables share a class when every support holds both or neither.
 // Refines one class per support (its members inside the support move to a new class); returns
 // the dense class of every variable (-1 for those in no support) and the number of classes.
-std::vector<int32_t> Classes(const std::vector<const std::vector<int32_t>*>& supports, size_t variables,
+std::vector<int32_t> Classes(const std::vector<std::span<const int32_t>>& supports, size_t variables,
                              size_t& count) {
   std::vector<int32_t> cls(variables, -1);
-  for (const auto* s : supports)
-    for (int32_t v : *s) cls[static_cast<size_t>(v)] = 0;
+  for (const auto& s : supports)
+    for (int32_t v : s) cls[static_cast<size_t>(v)] = 0;
   std::vector<uint32_t> stampOf{0};
   std::vector<int32_t> splitTo{0};
   uint32_t stamp = 0;
-  for (const auto* s : supports) {
+  for (const auto& s : supports) {
     ++stamp;
-    for (int32_t v : *s) {
+    for (int32_t v : s) {
       const size_t c = static_cast<size_t>(cls[static_cast<size_t>(v)]);
       if (stampOf[c] != stamp) {
         stampOf[c] = stamp;
@@ -98,14 +98,14 @@ void BuildNode(PatternTree& t, size_t index, std::vector<uint32_t>& freq, std::v
 
 }  // namespace
 
-PatternTree BuildPatternTree(const std::vector<const std::vector<int32_t>*>& supports, size_t variables) {
+PatternTree BuildPatternTree(const std::vector<std::span<const int32_t>>& supports, size_t variables) {
   PatternTree t;
   size_t classes = 0;
   const std::vector<int32_t> cls = Classes(supports, variables, classes);
   t.words = std::max<size_t>(1, (classes + 63) / 64);
   t.bits.assign(supports.size() * t.words, 0);
   for (size_t k = 0; k < supports.size(); ++k)
-    for (int32_t v : *supports[k]) {
+    for (int32_t v : supports[k]) {
       const size_t c = static_cast<size_t>(cls[static_cast<size_t>(v)]);
       t.bits[k * t.words + c / 64] |= uint64_t{1} << (c % 64);
     }

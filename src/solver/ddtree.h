@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace pelorin {
@@ -30,7 +31,7 @@ struct PatternTree {
 };
 
 // The tree over `supports` (variable positions below `variables`).
-PatternTree BuildPatternTree(const std::vector<const std::vector<int32_t>*>& supports, size_t variables);
+PatternTree BuildPatternTree(const std::vector<std::span<const int32_t>>& supports, size_t variables);
 
 // The bit set of the union of the supports of members a and b, into `out` (words entries).
 void UnionOf(const PatternTree& tree, uint32_t a, uint32_t b, std::vector<uint64_t>& out);

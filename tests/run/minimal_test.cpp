@@ -2,7 +2,8 @@
 // members of the default generating set, with gcd 1 and no support inside another, and direct
 // solution, "-c" and "-s" write the same report and the same result file; on chains whose one
 // semiflow needs coefficients beyond 32 and 64 bits the report and the "-o" file hold them
-// exactly, while the default run still refuses them.
+// exactly, while the default run still refuses them; where composition systems grow beyond the
+// ray limit, "-c" and "-s" still give the direct result.
 #include <gmpxx.h>
 
 #include "support/netgen.h"
@@ -102,6 +103,43 @@ TEST(MinimalSemiflows, ExactBeyond32And64BitsInReportAndResultFile) {
       EXPECT_EQ(refused.exitCode, 5);
       EXPECT_NE(refused.out.find("*** integer overflow\n"), std::string::npos);
     }
+  }
+}
+
+// An n x n grid of two-state machines, each sending a message to its right and lower
+// neighbour and waiting for those from the left and from above. At n = 10 a composition system
+// of the P-semiflows' sequential composition grows beyond the ray limit (its cone reaches
+// thousands of rays, the direct cone a few hundred), so "-s" solves the matrix directly, as it
+// does when a composition stage overflows; "-c" composes.
+std::string GridNet(int n) {
+  auto name = [](const char* what, int i, int j) { return std::string(what) + std::to_string(i) + "_" + std::to_string(j); };
+  std::string net = "net grid\n";
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      std::string in = name("idle", i, j), back = name("idle", i, j);
+      if (j > 0) in += " " + name("right", i, j - 1);
+      if (i > 0) in += " " + name("down", i - 1, j);
+      if (j + 1 < n) back += " " + name("right", i, j);
+      if (i + 1 < n) back += " " + name("down", i, j);
+      net += "tr " + name("start", i, j) + " " + in + " -> " + name("work", i, j) + "\n";
+      net += "tr " + name("stop", i, j) + " " + name("work", i, j) + " -> " + back + "\n";
+    }
+  return net;
+}
+
+TEST(MinimalSemiflows, CompositionBeyondTheRayLimitGivesTheDirectResult) {
+  TempDir dir;
+  test::WriteFile(dir / "g.net", GridNet(10));
+  test::RunResult direct = RunPelorinBinary({"--minimal", "-q", "-o", "direct", "g.net"}, dir.path());
+  ASSERT_EQ(direct.exitCode, 0) << direct.out;
+  EXPECT_NE(direct.out.find("100 semiflow(s)"), std::string::npos) << direct.out;
+  for (std::vector<std::string> mode : {std::vector<std::string>{"-c"}, {"-s"}, {"-s", "-d", "1"}}) {
+    std::vector<std::string> args = {"--minimal", "-q", "-o", "composed", "g.net"};
+    args.insert(args.begin(), mode.begin(), mode.end());
+    test::RunResult r = RunPelorinBinary(args, dir.path());
+    ASSERT_EQ(r.exitCode, 0) << mode[0] << r.out;
+    EXPECT_EQ(MaskTime(r.out), MaskTime(direct.out)) << mode[0];
+    EXPECT_EQ(ReadFile(dir / "composed"), ReadFile(dir / "direct")) << mode[0];
   }
 }
 

@@ -1,14 +1,19 @@
 // Minimal-support semiflows: the solver on small systems at the edges (empty, zero rows,
-// single-sign equations, widening beyond 64 and 128 bits), the adjacency index against a plain
+// single-sign equations, widening beyond 64 and 128 bits), on random systems in two orders of
+// the variables, its ray limit, the flat store of the rays, the adjacency index against a plain
 // search, the reduction to minimal supports, the canonical order and the file stages byte by
 // byte.
 #include "solver/dd.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
+#include <set>
 
 #include "solver/ddtree.h"
+#include "solver/raystore.h"
 #include "support/testutil.h"
 
 namespace pelorin {
@@ -68,6 +73,100 @@ TEST(ExtremeRays, LargeStepsSearchTheTree) {
   for (const Semiflow& s : rays) EXPECT_LE(s.size(), 3u) << Show({s});
 }
 
+// A random sparse system shaped like an incidence matrix: every variable in one to three
+// equations with weights -3..3.
+SparseSystem RandomSystem(std::mt19937& random, size_t variables, size_t equations) {
+  std::vector<std::vector<std::pair<int32_t, int64_t>>> rows(variables);
+  for (auto& row : rows) {
+    std::map<int32_t, int64_t> cells;
+    for (size_t k = 0, n = 1 + random() % 3; k < n; ++k)
+      cells[static_cast<int32_t>(random() % equations)] = static_cast<int64_t>(random() % 3 + 1) * (random() % 2 ? 1 : -1);
+    row.assign(cells.begin(), cells.end());
+  }
+  return System(equations, rows);
+}
+
+// Rays that are semiflows of `s` (at most 64 variables) with positive coefficients of gcd 1, no
+// support inside another.
+void ExpectMinimalSemiflows(const SparseSystem& s, const std::vector<Semiflow>& rays) {
+  std::vector<uint64_t> supports;
+  for (const Semiflow& r : rays) {
+    std::vector<mpz_class> sum(s.equations);
+    mpz_class g = 0;
+    uint64_t support = 0;
+    for (const auto& [v, y] : r) {
+      ASSERT_GT(y, 0);
+      g = gcd(g, y);
+      support |= uint64_t{1} << v;
+      for (const auto& [c, a] : s.rows[static_cast<size_t>(v)]) sum[static_cast<size_t>(c)] += y * mpz_class(static_cast<long>(a));
+    }
+    EXPECT_EQ(g, 1) << Show({r});
+    for (const mpz_class& x : sum) ASSERT_EQ(x, 0) << Show({r});
+    supports.push_back(support);
+  }
+  for (size_t i = 0; i < supports.size(); ++i)
+    for (size_t j = 0; j < supports.size(); ++j)
+      ASSERT_TRUE(i == j || (supports[i] & ~supports[j]) != 0) << Show({rays[i]}) << " inside " << Show({rays[j]});
+}
+
+TEST(ExtremeRays, RandomSystemsGiveTheSameMinimalSemiflowsInAnyOrderOfVariables) {
+  // Small steps search the key lists, large ones the tree with the union counts (cones of up to
+  // a few thousand rays); the variables reversed give other ray ids, keys and witnesses, not
+  // another result. (A large step on the key lists, which needs a large cone, is not reached.)
+  std::mt19937 random(12);
+  for (int round = 0; round < 40; ++round) {
+    const size_t equations = 6 + random() % 8, variables = 2 * equations + random() % 10;
+    const SparseSystem s = RandomSystem(random, variables, equations);
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::vector<Semiflow> rays = ExtremeRays(s);
+    ExpectMinimalSemiflows(s, rays);
+    SparseSystem reversed = s;
+    std::reverse(reversed.rows.begin(), reversed.rows.end());
+    std::vector<Semiflow> back = ExtremeRays(reversed);
+    for (Semiflow& r : back)
+      for (auto& entry : r) entry.first = static_cast<int32_t>(variables - 1) - entry.first;
+    EXPECT_EQ(Show(back), Show(rays));
+  }
+}
+
+TEST(ExtremeRays, RayLimitStopsTheSolve) {
+  // Equation 0 sets 10 rows against 10: the cone grows from 20 to 100 rays.
+  std::vector<std::vector<std::pair<int32_t, int64_t>>> rows(20);
+  for (size_t i = 0; i < 20; ++i) rows[i].emplace_back(0, i < 10 ? 1 : -1);
+  EXPECT_THROW(ExtremeRays(System(1, rows), 99), RayLimitExceeded);
+  EXPECT_THROW(ExtremeRays(System(1, rows), 19), RayLimitExceeded);
+  EXPECT_EQ(ExtremeRays(System(1, rows), 100).size(), 100u);
+}
+
+// The store squeezes removed rays out in place and makes room without moving the rays.
+TEST(RayStore, KeepsRaysInPlaceAndMakesRoomWithoutMovingThem) {
+  RayStore<mpz_class> store;
+  for (int32_t r = 0; r < 5; ++r) {
+    for (int32_t v = 0; v <= r; ++v) store.PushVar(v * 2 + r % 2, mpz_class(r + 1));
+    store.PushCol(r, mpz_class(-r));
+    store.Close();
+  }
+  store.Keep({0, 1, 0, 1, 1});
+  ASSERT_EQ(store.size(), 3u);
+  EXPECT_EQ(std::vector<int32_t>(store.Vars(0).begin(), store.Vars(0).end()), (std::vector<int32_t>{1, 3}));
+  EXPECT_EQ(std::vector<int32_t>(store.Vars(2).begin(), store.Vars(2).end()), (std::vector<int32_t>{0, 2, 4, 6, 8}));
+  EXPECT_EQ(store.Y(1)[3], 4);
+  EXPECT_EQ(store.Cols(2)[0], 4);
+  EXPECT_EQ(store.E(1)[0], -3);
+  EXPECT_EQ(store.sig[1], 0b10101010u);
+  store.Room(100, 100);
+  const int32_t* vars = store.vars.data();
+  for (int32_t v = 0; v < 100; ++v) store.PushVar(v, mpz_class(1));
+  for (int32_t c = 0; c < 100; ++c) store.PushCol(c, mpz_class(1));
+  store.Close();
+  EXPECT_EQ(store.vars.data(), vars);
+  EXPECT_EQ(store.Vars(3).size(), 100u);
+  store.Keep({0, 0, 0, 1});
+  EXPECT_EQ(store.size(), 1u);
+  EXPECT_EQ(store.Y(0).size(), 100u);
+  EXPECT_EQ(store.vars.data(), vars);
+}
+
 // A chain y(k+1) * 2 = y(k) * 3: the only semiflow is (2^n, 2^(n-1)*3, ..., 3^n).
 std::string Chain(size_t n) {
   std::vector<std::vector<std::pair<int32_t, int64_t>>> rows(n + 1);
@@ -124,9 +223,7 @@ TEST(PatternTree, AgreesWithPlainSearchOnRandomSupports) {
         if (random() % 8 == 0) s.push_back(static_cast<int32_t>(v));
       if (s.empty()) s.push_back(static_cast<int32_t>(random() % variables));
     }
-    std::vector<const std::vector<int32_t>*> pointers;
-    for (const auto& s : supports) pointers.push_back(&s);
-    const PatternTree tree = BuildPatternTree(pointers, variables);
+    const PatternTree tree = BuildPatternTree({supports.begin(), supports.end()}, variables);
     std::vector<uint64_t> set;
     std::vector<int32_t> stack;
     for (int query = 0; query < 200; ++query) {
