@@ -72,6 +72,11 @@ std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit = SIZ
 // whose support contains no other member's support, one of equal ones.
 std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow> vectors);
 
+// The lines "row column value" as a system: variables are the row numbers, equations the column
+// numbers, both in order of first appearance, repeated cells added up; `rows` receives the row
+// numbers.
+SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows);
+
 // Sorts semiflows into the canonical order (numbers of the support, then coefficients).
 void SortCanonical(std::vector<Semiflow>& semiflows);
 

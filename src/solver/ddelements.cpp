@@ -3,6 +3,7 @@
 // "--minimal" below debug level 2. Reads and writes no file.
 #include <algorithm>
 #include <climits>
+#include <numeric>
 #include <unordered_map>
 
 #include "matrix/failure.h"
@@ -11,27 +12,6 @@
 namespace pelorin {
 
 namespace {
-
-// The lines as a system: variables are the row numbers, equations the column numbers, both in
-// order of first appearance; `rows` receives the row numbers.
-SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows) {
-  IndexList cols;
-  std::vector<std::unordered_map<int32_t, int64_t>> cells;
-  for (const Element& e : matrix) {
-    const size_t i = static_cast<size_t>(rows.Add(e.row));
-    if (i == cells.size()) cells.emplace_back();
-    cells[i][cols.Add(e.col)] += e.value;
-  }
-  SparseSystem system;
-  system.equations = cols.size();
-  system.rows.resize(cells.size());
-  for (size_t i = 0; i < cells.size(); ++i) {
-    for (const auto& [col, value] : cells[i])
-      if (value != 0) system.rows[i].emplace_back(col, value);
-    std::sort(system.rows[i].begin(), system.rows[i].end());
-  }
-  return system;
-}
 
 // The semiflows numbered from 1 as lines; a coefficient beyond 32 bits is an overflow.
 std::vector<Element> LinesOf(const std::vector<Semiflow>& semiflows) {
@@ -52,15 +32,6 @@ struct Reduced {
   std::vector<std::pair<int32_t, int64_t>> entries;
   std::vector<int32_t> dense;
 };
-
-int64_t Gcd64(int64_t a, int64_t b) {
-  while (b != 0) {
-    const int64_t r = a % b;
-    a = b;
-    b = r;
-  }
-  return a;
-}
 
 // The vectors of the lines: grouped by row number (first appearance), repeated cells added up,
 // zero entries dropped, each divided by its gcd; zero vectors dropped.
@@ -84,7 +55,7 @@ std::vector<Reduced> Grouped(const std::vector<Element>& lines) {
     std::erase_if(r.entries, [](const auto& entry) { return entry.second == 0; });
     if (r.entries.empty()) continue;
     int64_t g = 0;
-    for (const auto& entry : r.entries) g = Gcd64(g, entry.second < 0 ? -entry.second : entry.second);
+    for (const auto& entry : r.entries) g = std::gcd(g, entry.second);
     for (auto& entry : r.entries) {
       entry.second /= g;
       r.dense.push_back(elements.Add(entry.first));

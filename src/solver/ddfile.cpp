@@ -52,12 +52,12 @@ std::vector<Semiflow> ReadVectors(const std::string& name) {
   return vectors;
 }
 
-// The matrix file as a system: variables are its row numbers, equations its column numbers,
-// both in order of first appearance; `rows` receives the row numbers.
-SparseSystem ReadSystem(std::FILE* in, const std::string& name, IndexList& rows) {
+}  // namespace
+
+SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows) {
   IndexList cols;
-  std::vector<std::map<int32_t, int64_t>> cells;
-  for (const Element& e : ReadElements(in, name)) {
+  std::vector<std::unordered_map<int32_t, int64_t>> cells;
+  for (const Element& e : matrix) {
     const size_t i = static_cast<size_t>(rows.Add(e.row));
     if (i == cells.size()) cells.emplace_back();
     cells[i][cols.Add(e.col)] += e.value;
@@ -65,13 +65,13 @@ SparseSystem ReadSystem(std::FILE* in, const std::string& name, IndexList& rows)
   SparseSystem system;
   system.equations = cols.size();
   system.rows.resize(cells.size());
-  for (size_t i = 0; i < cells.size(); ++i)
+  for (size_t i = 0; i < cells.size(); ++i) {
     for (const auto& [col, value] : cells[i])
       if (value != 0) system.rows[i].emplace_back(col, value);
+    std::sort(system.rows[i].begin(), system.rows[i].end());
+  }
   return system;
 }
-
-}  // namespace
 
 std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow> vectors) {
   for (Semiflow& s : vectors) Normalise(s);
@@ -124,7 +124,7 @@ void MinimalSemiflows(const std::string& input, const std::string& output) {
   File in = OpenFile(input, "r");
   File out = OpenFile(output, "w");
   IndexList rows;
-  const SparseSystem system = WithMemory("rays", [&] { return ReadSystem(in.get(), input, rows); });
+  const SparseSystem system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), rows); });
   in.reset();
   std::vector<Semiflow> semiflows = ExtremeRays(system);
   WithMemory("rays", [&] {
