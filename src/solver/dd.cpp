@@ -60,7 +60,6 @@ T Gcd(T a, T b) {
 }
 mpz_class Gcd(const mpz_class& a, const mpz_class& b) { return gcd(a, b); }
 
-mpz_class ToMpz(int64_t v) { return mpz_class(static_cast<long>(v)); }
 mpz_class ToMpz(Int128 v) {
   const bool negative = v < 0;
   const UInt128 u = negative ? -static_cast<UInt128>(v) : static_cast<UInt128>(v);
@@ -70,6 +69,13 @@ mpz_class ToMpz(Int128 v) {
   return negative ? mpz_class(-r) : r;
 }
 mpz_class ToMpz(const mpz_class& v) { return v; }
+
+// The coefficient of a result: 64-bit ones stay, wider ones become GMP integers.
+int64_t Coefficient(int64_t v) { return v; }
+template <class T>
+mpz_class Coefficient(const T& v) {
+  return ToMpz(v);
+}
 
 // A ray in the list of its key variable, with its signature at hand.
 struct Posting {
@@ -426,21 +432,21 @@ void Start(const SparseSystem& system, Cone<T>& cone) {
 }
 
 template <class T>
-std::vector<Semiflow> Solve(const SparseSystem& system, size_t limit) {
+auto Solve(const SparseSystem& system, size_t limit) {
   Cone<T> cone;
   cone.limit = limit;
   Start(system, cone);
   if (cone.live > limit) throw RayLimitExceeded{};
   for (int32_t c; (c = ChooseEquation(cone)) >= 0;) Eliminate(cone, c);
-  std::vector<Semiflow> result;
+  std::vector<SemiflowOf<decltype(Coefficient(T()))>> result;
   result.reserve(cone.live);
   for (size_t id = 0; id < cone.rays.size(); ++id) {
     if (!cone.alive[id]) continue;
     const std::span<const int32_t> vars = cone.rays.Vars(id);
     const std::span<const T> y = cone.rays.Y(id);
-    Semiflow s;
+    typename decltype(result)::value_type s;
     s.reserve(vars.size());
-    for (size_t k = 0; k < vars.size(); ++k) s.emplace_back(vars[k], ToMpz(y[k]));
+    for (size_t k = 0; k < vars.size(); ++k) s.emplace_back(vars[k], Coefficient(y[k]));
     result.push_back(std::move(s));
   }
   return result;
@@ -448,12 +454,18 @@ std::vector<Semiflow> Solve(const SparseSystem& system, size_t limit) {
 
 }  // namespace
 
-std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit) {
+std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, size_t limit) {
   try {
-    try {
-      return Solve<int64_t>(system, limit);
-    } catch (const Overflow&) {
-    }
+    return Solve<int64_t>(system, limit);
+  } catch (const Overflow&) {
+    return std::nullopt;
+  } catch (const std::bad_alloc&) {
+    FailMemory("rays");
+  }
+}
+
+std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, size_t limit) {
+  try {
     try {
       return Solve<Int128>(system, limit);
     } catch (const Overflow&) {
@@ -462,6 +474,17 @@ std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit) {
   } catch (const std::bad_alloc&) {
     FailMemory("rays");
   }
+}
+
+std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit) {
+  return WithExtremeRays(system, limit, [](auto& rays) {
+    return WithMemory("rays", [&] {
+      std::vector<Semiflow> result;
+      result.reserve(rays.size());
+      for (const auto& ray : rays) result.emplace_back(ray.begin(), ray.end());
+      return result;
+    });
+  });
 }
 
 }  // namespace pelorin

@@ -42,6 +42,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,7 +59,12 @@ struct SparseSystem {
 };
 
 // A semiflow: (variable or element number, coefficient) by increasing number, coefficients > 0.
-using Semiflow = std::vector<std::pair<int32_t, mpz_class>>;
+// The coefficients are checked 64-bit integers while every value of the computation fits, else
+// GMP integers.
+template <class C>
+using SemiflowOf = std::vector<std::pair<int32_t, C>>;
+using Semiflow = SemiflowOf<mpz_class>;
+using Semiflow64 = SemiflowOf<int64_t>;
 
 // Thrown by the solver when a cone would hold more rays than the limit it was given.
 struct RayLimitExceeded {};
@@ -68,9 +74,24 @@ struct RayLimitExceeded {};
 // RayLimitExceeded when a cone of the elimination would hold more than `limit` rays.
 std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit = SIZE_MAX);
 
+// The same in two parts: the computation in 64 bits, which gives nothing when a value leaves
+// that range, and the computation in 128 bits, then GMP.
+std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, size_t limit = SIZE_MAX);
+std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, size_t limit = SIZE_MAX);
+
+// Calls finish(rays) with the extreme rays, 64-bit when they fit, and returns its result.
+template <class Finish>
+auto WithExtremeRays(const SparseSystem& system, size_t limit, Finish&& finish) {
+  if (std::optional<std::vector<Semiflow64>> narrow = ExtremeRays64(system, limit)) return finish(*narrow);
+  std::vector<Semiflow> wide = ExtremeRaysWide(system, limit);
+  return finish(wide);
+}
+
 // The members of `vectors` (non-negative, divided here by their gcd; zero vectors dropped)
-// whose support contains no other member's support, one of equal ones.
-std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow> vectors);
+// whose support contains no other member's support, one of equal ones (the first of the
+// smallest size).
+template <class C>
+std::vector<SemiflowOf<C>> MinimalSupportMembers(std::vector<SemiflowOf<C>> vectors);
 
 // The lines "row column value" as a system: variables are the row numbers, equations the column
 // numbers, both in order of first appearance, repeated cells added up; `rows` receives the row
@@ -78,10 +99,12 @@ std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow> vectors);
 SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows);
 
 // Sorts semiflows into the canonical order (numbers of the support, then coefficients).
-void SortCanonical(std::vector<Semiflow>& semiflows);
+template <class C>
+void SortCanonical(std::vector<SemiflowOf<C>>& semiflows);
 
 // Writes semiflows numbered from 1, "%d %d %s\n" per coefficient.
-void WriteSemiflows(std::FILE* file, const std::vector<Semiflow>& semiflows);
+template <class C>
+void WriteSemiflows(std::FILE* file, const std::vector<SemiflowOf<C>>& semiflows);
 
 // The same two stages on the lines of the files in memory (MinimalSemiflows' lines numbered
 // like its file, MinimalSupports' likewise), for the composition chain. Its lines carry 32-bit

@@ -1,0 +1,140 @@
+// Sets of semiflows with 64-bit or GMP coefficients (contract in dd.h): the reduction to minimal
+// supports, the canonical order and the written lines. Writes the file it is handed; reads none.
+#include <algorithm>
+#include <charconv>
+#include <numeric>
+#include <span>
+
+#include "matrix/textfile.h"
+#include "solver/dd.h"
+
+namespace pelorin {
+
+namespace {
+
+int64_t GcdOf(int64_t a, int64_t b) { return std::gcd(a, b); }
+mpz_class GcdOf(const mpz_class& a, const mpz_class& b) { return gcd(a, b); }
+
+// Divides the coefficients by their gcd and drops zero ones.
+template <class C>
+void Normalise(SemiflowOf<C>& s) {
+  std::erase_if(s, [](const auto& entry) { return entry.second == 0; });
+  C g = 0;
+  for (const auto& entry : s) g = GcdOf(g, entry.second);
+  if (g > 1)
+    for (auto& entry : s) entry.second /= g;
+}
+
+// Support of a is lexicographically before that of b (a prefix first), then its coefficients.
+template <class C>
+bool CanonicalLess(const SemiflowOf<C>& a, const SemiflowOf<C>& b) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t k = 0; k < common; ++k)
+    if (a[k].first != b[k].first) return a[k].first < b[k].first;
+  if (a.size() != b.size()) return a.size() < b.size();
+  for (size_t k = 0; k < common; ++k)
+    if (a[k].second != b[k].second) return a[k].second < b[k].second;
+  return false;
+}
+
+// Appends a number in decimal, as printf's "%d" or "%s" of a GMP integer writes it.
+template <class N>
+void AppendDecimal(std::string& text, N value) {
+  char digits[24];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+void AppendDecimal(std::string& text, const mpz_class& value) {
+  const size_t at = text.size();
+  text.resize(at + mpz_sizeinbase(value.get_mpz_t(), 10) + 2);
+  mpz_get_str(text.data() + at, 10, value.get_mpz_t());
+  text.resize(at + std::char_traits<char>::length(text.data() + at));
+}
+
+}  // namespace
+
+template <class C>
+std::vector<SemiflowOf<C>> MinimalSupportMembers(std::vector<SemiflowOf<C>> vectors) {
+  for (SemiflowOf<C>& s : vectors) Normalise(s);
+  std::erase_if(vectors, [](const SemiflowOf<C>& s) { return s.empty(); });
+  std::stable_sort(vectors.begin(), vectors.end(),
+                   [](const SemiflowOf<C>& a, const SemiflowOf<C>& b) { return a.size() < b.size(); });
+  // The elements by their positions of first appearance, flat per vector.
+  IndexList elements;
+  std::vector<int32_t> dense;
+  std::vector<size_t> begin{0};
+  for (const SemiflowOf<C>& s : vectors) {
+    for (const auto& entry : s) dense.push_back(elements.Add(entry.first));
+    begin.push_back(dense.size());
+  }
+  std::vector<size_t> frequency(elements.size(), 0), mark(elements.size(), 0);
+  for (int32_t d : dense) ++frequency[static_cast<size_t>(d)];
+  // A kept vector is listed under its rarest element; a vector whose support holds a kept
+  // support finds it under one of its own elements.
+  std::vector<std::vector<size_t>> keyed(elements.size());
+  std::vector<char> kept(vectors.size(), 0);
+  auto support = [&](size_t i) {
+    return std::span<const int32_t>(dense.data() + begin[i], begin[i + 1] - begin[i]);
+  };
+  for (size_t i = 0; i < vectors.size(); ++i) {
+    for (int32_t d : support(i)) mark[static_cast<size_t>(d)] = i + 1;
+    auto inside = [&](int32_t d) { return mark[static_cast<size_t>(d)] == i + 1; };
+    bool covered = false;
+    for (int32_t d : support(i)) {
+      for (size_t j : keyed[static_cast<size_t>(d)])
+        if (std::ranges::all_of(support(j), inside)) {
+          covered = true;
+          break;
+        }
+      if (covered) break;
+    }
+    if (covered) continue;
+    int32_t key = support(i).front();
+    for (int32_t d : support(i))
+      if (frequency[static_cast<size_t>(d)] < frequency[static_cast<size_t>(key)]) key = d;
+    keyed[static_cast<size_t>(key)].push_back(i);
+    kept[i] = 1;
+  }
+  size_t next = 0;
+  for (size_t i = 0; i < vectors.size(); ++i) {
+    if (!kept[i]) continue;
+    if (next != i) vectors[next] = std::move(vectors[i]);
+    ++next;
+  }
+  vectors.resize(next);
+  return vectors;
+}
+
+template <class C>
+void SortCanonical(std::vector<SemiflowOf<C>>& semiflows) {
+  for (SemiflowOf<C>& s : semiflows) std::sort(s.begin(), s.end());
+  std::sort(semiflows.begin(), semiflows.end(), CanonicalLess<C>);
+}
+
+template <class C>
+void WriteSemiflows(std::FILE* file, const std::vector<SemiflowOf<C>>& semiflows) {
+  std::string text;
+  for (size_t i = 0; i < semiflows.size(); ++i) {
+    for (const auto& [element, coefficient] : semiflows[i]) {
+      AppendDecimal(text, i + 1);
+      text += ' ';
+      AppendDecimal(text, element);
+      text += ' ';
+      AppendDecimal(text, coefficient);
+      text += '\n';
+    }
+    if (text.size() >= 65536) {
+      WriteText(file, text);
+      text.clear();
+    }
+  }
+  WriteText(file, text);
+}
+
+template std::vector<Semiflow64> MinimalSupportMembers(std::vector<Semiflow64>);
+template std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow>);
+template void SortCanonical(std::vector<Semiflow64>&);
+template void SortCanonical(std::vector<Semiflow>&);
+template void WriteSemiflows(std::FILE*, const std::vector<Semiflow64>&);
+template void WriteSemiflows(std::FILE*, const std::vector<Semiflow>&);
+
+}  // namespace pelorin
