@@ -45,8 +45,8 @@ void SolveFile(const std::string& matrix, const std::string& solution, bool mini
 }
 
 // The same for a matrix in memory: the lines of the matrix in, those of the solution out.
-// `limit` bounds the rays of the minimal-support solver's cones.
-std::vector<Element> Solve(const std::vector<Element>& matrix, bool minimal, size_t limit = SIZE_MAX) {
+// `limit` bounds the cones of the minimal-support solver.
+std::vector<Element> Solve(const std::vector<Element>& matrix, bool minimal, ConeLimit limit = {}) {
   return minimal ? MinimalSemiflowsElements(matrix, limit) : ToudicElements(matrix);
 }
 
@@ -167,9 +167,10 @@ int ComposeThroughFiles(const std::string& matrix, const std::string& solution, 
 
 // The composition chain in memory, from the subnets' bases and a contact place list to the
 // minimal composed basis; `copy` names the debug copy of the composition system, or is empty.
-// For the minimal-support semiflows the composed basis is reduced to its minimal supports.
+// For the minimal-support semiflows the composed basis is reduced to its minimal supports, and
+// `limit` bounds the composition system's cone and the lines of the composed basis.
 std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, const std::string& copy,
-                                   bool minimal, size_t limit) {
+                                   bool minimal, ConeLimit limit) {
   std::vector<Element> r;
   {
     const CompositionSystem system = CreateCompositionSystemElements(list, bases);
@@ -177,6 +178,7 @@ std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, 
     r = AddUnitSolutionsElements(Solve(system.system, minimal, limit), system.units);
   }
   std::vector<Element> h = MultiplySPMElements(std::move(r), ComposeJointMatrixElements(list, bases));
+  if (minimal && h.size() > limit.entries) throw ConeLimitExceeded{};
   return minimal ? MinimalSupportsElements(h) : MinimizeBasisElements(std::move(h));
 }
 
@@ -187,7 +189,7 @@ struct CurrentSubnets {
   std::vector<std::vector<Element>> matrix;
   RemainingContacts contacts;  // the contact places between the current subnets (sequential)
   bool minimal = false;        // the minimal-support semiflows rather than Toudic's generating sets
-  size_t limit = SIZE_MAX;     // the most rays of a cone in solving a composition system (minimal)
+  ConeLimit limit;             // the largest cone in solving a subnet or composition system (minimal)
 };
 
 ContactList ContactsOf(const Decomposition& d) {
@@ -249,18 +251,22 @@ void SequentialInMemory(const std::string& m, const std::string& solution, int d
   }
 }
 
-// The ray limit of the composition systems for the minimal-support semiflows: twice the rows of
-// the subnets (the rays the direct solution starts from), and 1024 more. A composition system
-// whose cone grows beyond it has extreme rays that mostly give no minimal support once
-// multiplied out; the matrix is then solved directly instead (see MinimalComposition).
-size_t RayLimit(const Decomposition& d) {
-  size_t rows = 0;
+// The cone limit of the subnets and composition systems for the minimal-support semiflows,
+// measured against the cone the direct solution starts from (a ray per row of the subnets, its
+// row as entries): twice its rays and 1024 more, sixteen times its entries and 65536 more (the
+// entries bound the lines of a composed basis too). A subnet or composition system whose cone
+// grows beyond that has extreme rays that mostly give no minimal support once composed or
+// multiplied out (an open subnet can have exponentially many, a composition system rays of
+// thousands of entries); the matrix is then solved directly instead (see MinimalComposition).
+ConeLimit CompositionLimit(const Decomposition& d) {
+  size_t rows = 0, entries = 0;
   for (const std::vector<Element>& subnet : d.subnets) {
     std::set<int32_t> distinct;
     for (const Element& e : subnet) distinct.insert(e.row);
     rows += distinct.size();
+    entries += subnet.size();
   }
-  return 2 * rows + 1024;
+  return {2 * rows + 1024, 16 * (rows + entries) + 65536};
 }
 
 int ComposeInMemory(const std::string& matrix, const std::string& solution, int debug, Mode mode,
@@ -269,12 +275,12 @@ int ComposeInMemory(const std::string& matrix, const std::string& solution, int 
   const int count = d.count;
   CurrentSubnets net;
   net.minimal = minimal;
-  if (minimal) net.limit = RayLimit(d);
+  if (minimal) net.limit = CompositionLimit(d);
   net.basis.resize(static_cast<size_t>(count) + 1);
   if (mode == kSequential && debug > 0) net.matrix.resize(static_cast<size_t>(count) + 1);
   for (int i = 1; i <= count; ++i) {
     std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
-    net.basis[static_cast<size_t>(i)] = Solve(subnet, minimal);
+    net.basis[static_cast<size_t>(i)] = Solve(subnet, minimal, net.limit);
     if (!net.matrix.empty()) net.matrix[static_cast<size_t>(i)] = std::move(subnet);
     subnet = {};
   }
@@ -300,8 +306,8 @@ int ComposeInMemory(const std::string& matrix, const std::string& solution, int 
 // files at level 2 and above. The result is reduced to minimal supports in canonical order (a
 // union of bases of unconnected subnets, too), so it is the direct result. The matrix is solved
 // directly instead, which gives the same (unique) set, when a basis or a product leaves the
-// 32-bit range of the composition stages, and (in memory) when a composition system's cone
-// exceeds its ray limit (RayLimit).
+// 32-bit range of the composition stages, and (in memory) when the cone of a subnet or of a
+// composition system grows beyond its limit (CompositionLimit).
 int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
   int count = 0;
   try {
@@ -316,7 +322,7 @@ int MinimalComposition(const std::string& matrix, const std::string& solution, i
     return result;
   } catch (const Failure& failure) {
     if (failure.code != kExitOverflow) throw;
-  } catch (const RayLimitExceeded&) {
+  } catch (const ConeLimitExceeded&) {
   }
   if (debug < 2) CleanWorkFiles(count, matrix);
   MinimalSemiflows(matrix, solution);

@@ -100,7 +100,7 @@ struct Cone {
   uint32_t stampP = 0, stampN = 0;
   std::vector<int32_t> P, N;                 // the positive / negative rays of the step under way
   std::vector<uint64_t> bits;                // scratch: bit sets of their supports (see SupportBits)
-  size_t limit = SIZE_MAX;                   // the most rays the cone may hold
+  ConeLimit limit;                           // the largest the cone may grow
 };
 
 size_t Index(int32_t v) { return static_cast<size_t>(v); }
@@ -374,6 +374,12 @@ void Eliminate(Cone<T>& cone, int32_t c) {
   const size_t first = cone.rays.size();
   if (!P.empty() && !N.empty()) {
     const size_t bound = static_cast<size_t>(++cone.eliminated) + 1;
+    // the cone after the step, less the rays formed: the limit counts these as they come
+    size_t leaving = 0;
+    for (const std::vector<int32_t>* side : {&P, &N})
+      for (int32_t id : *side) leaving += cone.rays.Vars(Index(id)).size() + cone.rays.Cols(Index(id)).size();
+    const size_t staying = cone.live - P.size() - N.size(), staysEntries = cone.liveEntries - leaving;
+    const size_t firstEntry = cone.rays.vars.size() + cone.rays.cols.size();
     std::unique_ptr<TreeTest<T>> tree;
     if (P.size() * N.size() >= kTreePairs && P.size() * N.size() * ListedUnder(cone, P[0], N[0]) >= 4 * cone.live)
       tree = std::make_unique<TreeTest<T>>(cone);
@@ -399,7 +405,9 @@ void Eliminate(Cone<T>& cone, int32_t c) {
         }
         if (!(tree ? tree->Adjacent(p, n) : Adjacent(cone, p, n))) continue;
         Combine(cone.rays, p, n, c);
-        if (cone.live - P.size() - N.size() + (cone.rays.size() - first) > cone.limit) throw RayLimitExceeded{};
+        if (staying + (cone.rays.size() - first) > cone.limit.rays ||
+            staysEntries + (cone.rays.vars.size() + cone.rays.cols.size() - firstEntry) > cone.limit.entries)
+          throw ConeLimitExceeded{};
       }
     }
   }
@@ -432,11 +440,11 @@ void Start(const SparseSystem& system, Cone<T>& cone) {
 }
 
 template <class T>
-auto Solve(const SparseSystem& system, size_t limit) {
+auto Solve(const SparseSystem& system, ConeLimit limit) {
   Cone<T> cone;
   cone.limit = limit;
   Start(system, cone);
-  if (cone.live > limit) throw RayLimitExceeded{};
+  if (cone.live > limit.rays || cone.liveEntries > limit.entries) throw ConeLimitExceeded{};
   for (int32_t c; (c = ChooseEquation(cone)) >= 0;) Eliminate(cone, c);
   std::vector<SemiflowOf<decltype(Coefficient(T()))>> result;
   result.reserve(cone.live);
@@ -454,7 +462,7 @@ auto Solve(const SparseSystem& system, size_t limit) {
 
 }  // namespace
 
-std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, size_t limit) {
+std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, ConeLimit limit) {
   try {
     return Solve<int64_t>(system, limit);
   } catch (const Overflow&) {
@@ -464,7 +472,7 @@ std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system,
   }
 }
 
-std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, size_t limit) {
+std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, ConeLimit limit) {
   try {
     try {
       return Solve<Int128>(system, limit);
@@ -476,7 +484,7 @@ std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, size_t limit) 
   }
 }
 
-std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit) {
+std::vector<Semiflow> ExtremeRays(const SparseSystem& system, ConeLimit limit) {
   return WithExtremeRays(system, limit, [](auto& rays) {
     return WithMemory("rays", [&] {
       std::vector<Semiflow> result;

@@ -66,22 +66,28 @@ using SemiflowOf = std::vector<std::pair<int32_t, C>>;
 using Semiflow = SemiflowOf<mpz_class>;
 using Semiflow64 = SemiflowOf<int64_t>;
 
-// Thrown by the solver when a cone would hold more rays than the limit it was given.
-struct RayLimitExceeded {};
+// The largest cone a solution may build: rays, and their entries (support and equation parts).
+struct ConeLimit {
+  size_t rays = SIZE_MAX;
+  size_t entries = SIZE_MAX;
+};
+
+// Thrown by the solver when a cone would grow beyond the limit it was given.
+struct ConeLimitExceeded {};
 
 // The extreme rays of {y >= 0 : y.A = 0}, variables named by their row positions, gcd 1 each,
 // in no particular order. Ends the run with the memory message when memory runs out; throws
-// RayLimitExceeded when a cone of the elimination would hold more than `limit` rays.
-std::vector<Semiflow> ExtremeRays(const SparseSystem& system, size_t limit = SIZE_MAX);
+// ConeLimitExceeded when a cone of the elimination would grow beyond `limit`.
+std::vector<Semiflow> ExtremeRays(const SparseSystem& system, ConeLimit limit = {});
 
 // The same in two parts: the computation in 64 bits, which gives nothing when a value leaves
 // that range, and the computation in 128 bits, then GMP.
-std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, size_t limit = SIZE_MAX);
-std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, size_t limit = SIZE_MAX);
+std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, ConeLimit limit = {});
+std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, ConeLimit limit = {});
 
 // Calls finish(rays) with the extreme rays, 64-bit when they fit, and returns its result.
 template <class Finish>
-auto WithExtremeRays(const SparseSystem& system, size_t limit, Finish&& finish) {
+auto WithExtremeRays(const SparseSystem& system, ConeLimit limit, Finish&& finish) {
   if (std::optional<std::vector<Semiflow64>> narrow = ExtremeRays64(system, limit)) return finish(*narrow);
   std::vector<Semiflow> wide = ExtremeRaysWide(system, limit);
   return finish(wide);
@@ -110,7 +116,7 @@ void WriteSemiflows(std::FILE* file, const std::vector<SemiflowOf<C>>& semiflows
 // like its file, MinimalSupports' likewise), for the composition chain. Its lines carry 32-bit
 // numbers: a coefficient beyond that range ends with "*** integer overflow\n", exit code 5.
 // `limit` is passed on to ExtremeRays.
-std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, size_t limit = SIZE_MAX);
+std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, ConeLimit limit = {});
 std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors);
 
 // The file-level stages described above.

@@ -53,7 +53,7 @@ std::vector<Semiflow64> Grouped(const std::vector<Element>& lines) {
 
 }  // namespace
 
-std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, size_t limit) {
+std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, ConeLimit limit) {
   IndexList rows;
   const SparseSystem system = WithMemory("rays", [&] { return SystemOf(matrix, rows); });
   return WithExtremeRays(system, limit, [&](auto& semiflows) {

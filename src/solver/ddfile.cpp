@@ -59,7 +59,7 @@ void MinimalSemiflows(const std::string& input, const std::string& output) {
   IndexList rows;
   const SparseSystem system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), rows); });
   in.reset();
-  WithExtremeRays(system, SIZE_MAX, [&](auto& semiflows) {
+  WithExtremeRays(system, ConeLimit{}, [&](auto& semiflows) {
     WithMemory("rays", [&] {
       for (auto& s : semiflows)
         for (auto& entry : s) entry.first = rows.ids[static_cast<size_t>(entry.first)];

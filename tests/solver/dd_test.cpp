@@ -1,6 +1,6 @@
 // Minimal-support semiflows: the solver on small systems at the edges (empty, zero rows,
 // single-sign equations, widening beyond 64 and 128 bits), on random systems in two orders of
-// the variables, its ray limit, the flat store of the rays, the adjacency index against a plain
+// the variables, its cone limit, the flat store of the rays, the adjacency index against a plain
 // search, the reduction to minimal supports, the canonical order and the file stages byte by
 // byte.
 #include "solver/dd.h"
@@ -129,13 +129,17 @@ TEST(ExtremeRays, RandomSystemsGiveTheSameMinimalSemiflowsInAnyOrderOfVariables)
   }
 }
 
-TEST(ExtremeRays, RayLimitStopsTheSolve) {
-  // Equation 0 sets 10 rows against 10: the cone grows from 20 to 100 rays.
+TEST(ExtremeRays, ConeLimitStopsTheSolve) {
+  // Equation 0 sets 10 rows against 10: the cone grows from 20 rays of 2 entries (a variable and
+  // the equation) to 100 rays of 2 entries (two variables).
   std::vector<std::vector<std::pair<int32_t, int64_t>>> rows(20);
   for (size_t i = 0; i < 20; ++i) rows[i].emplace_back(0, i < 10 ? 1 : -1);
-  EXPECT_THROW(ExtremeRays(System(1, rows), 99), RayLimitExceeded);
-  EXPECT_THROW(ExtremeRays(System(1, rows), 19), RayLimitExceeded);
-  EXPECT_EQ(ExtremeRays(System(1, rows), 100).size(), 100u);
+  EXPECT_THROW(ExtremeRays(System(1, rows), {99}), ConeLimitExceeded);
+  EXPECT_THROW(ExtremeRays(System(1, rows), {19}), ConeLimitExceeded);
+  EXPECT_EQ(ExtremeRays(System(1, rows), {100}).size(), 100u);
+  EXPECT_THROW(ExtremeRays(System(1, rows), {SIZE_MAX, 199}), ConeLimitExceeded);
+  EXPECT_THROW(ExtremeRays(System(1, rows), {SIZE_MAX, 39}), ConeLimitExceeded);
+  EXPECT_EQ(ExtremeRays(System(1, rows), {100, 200}).size(), 100u);
 }
 
 // The store squeezes removed rays out in place and makes room without moving the rays.
