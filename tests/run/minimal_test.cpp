@@ -3,7 +3,7 @@
 // solution, "-c" and "-s" write the same report and the same result file; on chains whose one
 // semiflow needs coefficients beyond 32 and 64 bits the report and the "-o" file hold them
 // exactly, while the default run still refuses them; where composition systems grow beyond the
-// ray limit, "-c" and "-s" still give the direct result.
+// cone limit, "-c" and "-s" still give the direct result.
 #include <gmpxx.h>
 
 #include "support/netgen.h"
@@ -108,7 +108,7 @@ TEST(MinimalSemiflows, ExactBeyond32And64BitsInReportAndResultFile) {
 
 // An n x n grid of two-state machines, each sending a message to its right and lower
 // neighbour and waiting for those from the left and from above. At n = 10 a composition system
-// of the P-semiflows' sequential composition grows beyond the ray limit (its cone reaches
+// of the P-semiflows' sequential composition grows beyond the cone limit (its cone reaches
 // thousands of rays, the direct cone a few hundred), so "-s" solves the matrix directly, as it
 // does when a composition stage overflows; "-c" composes.
 std::string GridNet(int n) {
@@ -127,7 +127,7 @@ std::string GridNet(int n) {
   return net;
 }
 
-TEST(MinimalSemiflows, CompositionBeyondTheRayLimitGivesTheDirectResult) {
+TEST(MinimalSemiflows, CompositionBeyondTheConeLimitGivesTheDirectResult) {
   TempDir dir;
   test::WriteFile(dir / "g.net", GridNet(10));
   test::RunResult direct = RunPelorinBinary({"--minimal", "-q", "-o", "direct", "g.net"}, dir.path());
