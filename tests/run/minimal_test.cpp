@@ -17,10 +17,9 @@ using test::NetFamily;
 
 void CheckMinimal(NetFamily family, uint32_t seed) {
   TempDir dir;
-  const std::string net = test::RandomNet(family, seed);
-  test::WriteFile(dir / "n.net", net);
+  const std::string net = test::WriteRandomNet(dir.path(), family, seed);
   for (const char* kind : {"-P", "-T"}) {
-    const std::string matrix = std::string("w.") + (kind[1] == 'P' ? "spm" : "spmt");
+    const std::string matrix = test::SolvedMatrix("w", kind);
     test::RunResult d = RunPelorinBinary({"-q", kind, "-d", "1", "-w", "w", "-o", "default", "n.net"}, dir.path());
     ASSERT_EQ(d.exitCode, 0) << net << kind << "\n" << d.out;
     const std::set<test::Vector> expected = test::MinimalSupportSemiflows(test::ReadBasis(dir / "default"));

@@ -19,10 +19,9 @@ std::string CheckWord(const std::string& report) {
 
 void CheckModesAgree(NetFamily family, uint32_t seed) {
   TempDir dir;
-  const std::string net = test::RandomNet(family, seed);
-  test::WriteFile(dir / "n.net", net);
+  const std::string net = test::WriteRandomNet(dir.path(), family, seed);
   for (const char* kind : {"-P", "-T"}) {
-    const std::string matrix = std::string("w.") + (kind[1] == 'P' ? "spm" : "spmt");
+    const std::string matrix = test::SolvedMatrix("w", kind);
     std::set<test::Vector> expected;
     std::string expectedWord;
     for (std::string mode : {"", "-c", "-s"}) {

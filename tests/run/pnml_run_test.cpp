@@ -107,7 +107,7 @@ TEST(PnmlRun, RandomNetsGiveTheSameReportsInPnml) {
                                  test::NetFamily::kModules, test::NetFamily::kMixed}) {
     for (uint32_t seed = 1; seed <= 3; ++seed) {
       TempDir dir;
-      WriteFile(dir / "n.net", test::RandomNet(family, seed));
+      test::WriteRandomNet(dir.path(), family, seed);
       const std::string report = Report(dir.path(), {"-d", "1", "-w", "w", "n.net"});
       const size_t at = report.find("parsed net ") + 11;
       const std::string pnml = ToPnml(dir.path(), report.substr(at, report.find('\n', at) - at));

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "support/testutil.h"
+
 namespace pelorin::test {
 
 namespace {
@@ -114,6 +116,12 @@ std::string RandomNet(NetFamily family, uint32_t seed) {
     }
   }
   return b.text;
+}
+
+std::string WriteRandomNet(const std::string& dir, NetFamily family, uint32_t seed) {
+  std::string net = RandomNet(family, seed);
+  WriteFile(dir + "/n.net", net);
+  return net;
 }
 
 }  // namespace pelorin::test

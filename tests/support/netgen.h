@@ -17,6 +17,9 @@ std::string RandomNet(NetFamily family, uint32_t seed);
 
 const char* FamilyName(NetFamily family);
 
+// Writes RandomNet(family, seed) as the file n.net in `dir`; returns the net.
+std::string WriteRandomNet(const std::string& dir, NetFamily family, uint32_t seed);
+
 // Every family, for parameterised tests: ::testing::ValuesIn(AllFamilies()).
 std::vector<NetFamily> AllFamilies();
 

@@ -86,6 +86,10 @@ RunResult RunPelorinBinary(const std::vector<std::string>& args, const std::stri
   return result;
 }
 
+std::string SolvedMatrix(const std::string& base, const std::string& kind) {
+  return base + (kind == "-T" ? ".spmt" : ".spm");
+}
+
 std::string MaskTime(const std::string& report) {
   static const std::regex timeLine("(^|\n)[0-9]+\\.[0-9]{3}s\n");
   return std::regex_replace(report, timeLine, "$1TIME\n");

@@ -50,6 +50,10 @@ struct RunResult {
 RunResult RunPelorinBinary(const std::vector<std::string>& args, const std::string& dir,
                            const std::string& stdinText = "", const std::string& stdinFile = "");
 
+// The matrix that a run of `kind` ("-P" or "-T") solves among the work files named from `base`:
+// base.spm, or base.spmt for T-semiflows.
+std::string SolvedMatrix(const std::string& base, const std::string& kind);
+
 // The report with the time line ("0.047s") replaced by "TIME".
 std::string MaskTime(const std::string& report);
 
