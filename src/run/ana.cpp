@@ -111,17 +111,16 @@ std::vector<int> SequentialStep(const std::string& m, int step, int debug, bool 
 }
 
 // When the steps leave several subnets (the graph of subnets is not connected), the solution
-// is the union of their bases, numbered on from one basis to the next.
-void WriteUnionOfBases(const std::string& m, const std::set<int>& remaining, const std::string& solution) {
+// is the union of their bases, numbered on from one basis to the next; `basisOf`(f) gives the
+// basis of subnet f (from its work file or from memory).
+template <class BasisOf>
+void WriteUnionOfBases(const std::set<int>& remaining, const std::string& solution, BasisOf&& basisOf) {
   File out = OpenFile(solution, "w");
   int32_t offset = 0;
   for (int f : remaining) {
-    int32_t largest = 0;
-    for (const Element& e : ReadElementsFile(Name(m, ".x", f))) {
-      WriteElement(out.get(), CheckedAdd(offset, e.row), e.col, e.value);
-      if (e.row > largest) largest = e.row;
-    }
-    offset = CheckedAdd(offset, largest);
+    const std::vector<Element>& basis = basisOf(f);
+    for (const Element& e : basis) WriteElement(out.get(), CheckedAdd(offset, e.row), e.col, e.value);
+    offset = NextUnknownOffset(offset, basis);
   }
 }
 
@@ -137,7 +136,7 @@ void Sequential(const std::string& m, const std::string& solution, int debug, in
   if (remaining.size() == 1) {
     Move(Name(m, ".h"), solution);
   } else {
-    WriteUnionOfBases(m, remaining, solution);
+    WriteUnionOfBases(remaining, solution, [&](int f) { return ReadElementsFile(Name(m, ".x", f)); });
     if (debug < 2) Remove(Name(m, ".h"));
   }
   if (debug < 2) CleanWorkFiles(count, m);
@@ -223,17 +222,6 @@ void SequentialStepInMemory(const std::string& m, CurrentSubnets& net, const std
   net.basis[static_cast<size_t>(k)] = std::move(composed);
 }
 
-// The bases of the remaining subnets one after the other, numbered on from one to the next.
-void WriteUnionInMemory(const CurrentSubnets& net, const std::set<int>& remaining, const std::string& solution) {
-  File out = OpenFile(solution, "w");
-  int32_t offset = 0;
-  for (int f : remaining) {
-    const std::vector<Element>& basis = net.basis[static_cast<size_t>(f)];
-    for (const Element& e : basis) WriteElement(out.get(), CheckedAdd(offset, e.row), e.col, e.value);
-    offset = NextUnknownOffset(offset, basis);
-  }
-}
-
 void SequentialInMemory(const std::string& m, const std::string& solution, int debug, CurrentSubnets& net,
                         const std::vector<Element>& graph) {
   const std::vector<std::vector<int>> steps = CollapseOfGraphElements(CollapseStrategy::kDrawnHeaviest, graph);
@@ -247,7 +235,8 @@ void SequentialInMemory(const std::string& m, const std::string& solution, int d
   if (remaining.size() == 1) {
     WriteElementsFile(solution, net.basis[static_cast<size_t>(steps.back()[0])]);
   } else {
-    WriteUnionInMemory(net, remaining, solution);
+    WriteUnionOfBases(remaining, solution,
+                      [&](int f) -> const std::vector<Element>& { return net.basis[static_cast<size_t>(f)]; });
   }
 }
 
