@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -86,6 +87,17 @@ SparseSystem RandomSystem(std::mt19937& random, size_t variables, size_t equatio
   return System(equations, rows);
 }
 
+// Runs `check` on 40 random systems of 6 to 13 equations and twice as many variables or up to
+// 9 more, each under a trace naming its round.
+void ForEachRandomSystem(uint32_t seed, const std::function<void(const SparseSystem&)>& check) {
+  std::mt19937 random(seed);
+  for (int round = 0; round < 40; ++round) {
+    const size_t equations = 6 + random() % 8, variables = 2 * equations + random() % 10;
+    SCOPED_TRACE("round " + std::to_string(round));
+    check(RandomSystem(random, variables, equations));
+  }
+}
+
 // Rays that are semiflows of `s` (at most 64 variables) with positive coefficients of gcd 1, no
 // support inside another.
 void ExpectMinimalSemiflows(const SparseSystem& s, const std::vector<Semiflow>& rays) {
@@ -113,11 +125,8 @@ TEST(ExtremeRays, RandomSystemsGiveTheSameMinimalSemiflowsInAnyOrderOfVariables)
   // Small steps search the key lists, large ones the tree with the union counts (cones of up to
   // a few thousand rays); the variables reversed give other ray ids, keys and witnesses, not
   // another result. (A large step on the key lists needs a large cone: see the next test.)
-  std::mt19937 random(12);
-  for (int round = 0; round < 40; ++round) {
-    const size_t equations = 6 + random() % 8, variables = 2 * equations + random() % 10;
-    const SparseSystem s = RandomSystem(random, variables, equations);
-    SCOPED_TRACE("round " + std::to_string(round));
+  ForEachRandomSystem(12, [](const SparseSystem& s) {
+    const size_t variables = s.rows.size();
     const std::vector<Semiflow> rays = ExtremeRays(s);
     ExpectMinimalSemiflows(s, rays);
     SparseSystem reversed = s;
@@ -126,7 +135,7 @@ TEST(ExtremeRays, RandomSystemsGiveTheSameMinimalSemiflowsInAnyOrderOfVariables)
     for (Semiflow& r : back)
       for (auto& entry : r) entry.first = static_cast<int32_t>(variables - 1) - entry.first;
     EXPECT_EQ(Show(back), Show(rays));
-  }
+  });
 }
 
 TEST(ExtremeRays, LargeStepsAmongManyIdleRaysSearchTheKeyListsAndAgree) {
@@ -134,17 +143,14 @@ TEST(ExtremeRays, LargeStepsAmongManyIdleRaysSearchTheKeyListsAndAgree) {
   // 900 of them the large steps of a random system are cheaper on the key lists than on a tree,
   // and the union of two supports is counted on bit sets there. The result is the system's own
   // plus the idle unit rays.
-  std::mt19937 random(29);
-  for (int round = 0; round < 40; ++round) {
-    const size_t equations = 6 + random() % 8, variables = 2 * equations + random() % 10;
-    const SparseSystem s = RandomSystem(random, variables, equations);
-    SCOPED_TRACE("round " + std::to_string(round));
+  ForEachRandomSystem(29, [](const SparseSystem& s) {
+    const size_t variables = s.rows.size();
     SparseSystem idle = s;
     idle.rows.resize(variables + 900);
     std::vector<Semiflow> expected = ExtremeRays(s);
     for (size_t v = variables; v < idle.rows.size(); ++v) expected.push_back({{static_cast<int32_t>(v), 1}});
     EXPECT_EQ(Show(ExtremeRays(idle)), Show(expected));
-  }
+  });
 }
 
 TEST(ExtremeRays, ConeLimitStopsTheSolve) {
