@@ -99,6 +99,17 @@ auto WithExtremeRays(const SparseSystem& system, ConeLimit limit, Finish&& finis
 template <class C>
 std::vector<SemiflowOf<C>> MinimalSupportMembers(std::vector<SemiflowOf<C>> vectors);
 
+// The vectors of solution lines "row column value", fed in file order: grouped by row number
+// (first appearance), entries by increasing column number, repeated cells added up.
+template <class C>
+struct VectorsOfLines {
+  IndexList rows;
+  std::vector<SemiflowOf<C>> vectors;
+  void Add(int32_t row, int32_t col, C value);
+  // The vectors, once every line is added.
+  std::vector<SemiflowOf<C>> Take();
+};
+
 // The lines "row column value" as a system: variables are the row numbers, equations the column
 // numbers, both in order of first appearance, repeated cells added up; `rows` receives the row
 // numbers.

@@ -1,9 +1,7 @@
 // Minimal-support semiflows and the reduction to minimal supports on matrices held in memory as
 // the lines of their files (contract in dd.h): the stages of the composition chain with
 // "--minimal" below debug level 2. Reads and writes no file.
-#include <algorithm>
-#include <climits>
-#include <unordered_map>
+#include <cstdint>
 
 #include "matrix/failure.h"
 #include "solver/dd.h"
@@ -29,28 +27,6 @@ std::vector<Element> LinesOf(const std::vector<SemiflowOf<C>>& semiflows) {
   return lines;
 }
 
-// The vectors of the lines: grouped by row number (first appearance), entries by increasing
-// element, repeated cells added up.
-std::vector<Semiflow64> Grouped(const std::vector<Element>& lines) {
-  IndexList rows;
-  std::vector<Semiflow64> vectors;
-  for (const Element& e : lines) {
-    const size_t i = static_cast<size_t>(rows.Add(e.row));
-    if (i == vectors.size()) vectors.emplace_back();
-    vectors[i].emplace_back(e.col, e.value);
-  }
-  for (Semiflow64& v : vectors) {
-    std::sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    size_t next = 0;
-    for (size_t k = 0; k < v.size(); ++k) {
-      if (next > 0 && v[next - 1].first == v[k].first) v[next - 1].second += v[k].second;
-      else v[next++] = v[k];
-    }
-    v.resize(next);
-  }
-  return vectors;
-}
-
 }  // namespace
 
 std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, ConeLimit limit) {
@@ -68,7 +44,9 @@ std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix
 
 std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors) {
   return WithMemory("rays", [&] {
-    std::vector<Semiflow64> kept = MinimalSupportMembers(Grouped(vectors));
+    VectorsOfLines<int64_t> lines;
+    for (const Element& e : vectors) lines.Add(e.row, e.col, e.value);
+    std::vector<Semiflow64> kept = MinimalSupportMembers(lines.Take());
     SortCanonical(kept);
     return LinesOf(kept);
   });

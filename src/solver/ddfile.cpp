@@ -2,7 +2,6 @@
 // the reduction of a solution file to its minimal supports written in canonical order (contract
 // in dd.h). Reads and writes sparse matrix files.
 #include <algorithm>
-#include <map>
 #include <new>
 #include <unordered_map>
 
@@ -15,21 +14,12 @@ namespace pelorin {
 
 namespace {
 
-// The vectors of a solution file: element lines grouped by row number (first appearance),
-// repeated cells added up, entries by increasing column number.
+// The vectors of a solution file (VectorsOfLines), with coefficients of any size.
 std::vector<Semiflow> ReadVectors(const std::string& name) {
   File in = OpenFile(name, "r");
-  std::unordered_map<int32_t, size_t> position;
-  std::vector<std::map<int32_t, mpz_class>> cells;
-  ForEachWideElement(in.get(), name, true, [&](const WideElement& e) {
-    const auto [it, added] = position.try_emplace(e.row, cells.size());
-    if (added) cells.emplace_back();
-    cells[it->second][e.col] += mpz_class(e.value);
-  });
-  std::vector<Semiflow> vectors;
-  vectors.reserve(cells.size());
-  for (auto& c : cells) vectors.emplace_back(c.begin(), c.end());
-  return vectors;
+  VectorsOfLines<mpz_class> lines;
+  ForEachWideElement(in.get(), name, true, [&](const WideElement& e) { lines.Add(e.row, e.col, mpz_class(e.value)); });
+  return lines.Take();
 }
 
 }  // namespace

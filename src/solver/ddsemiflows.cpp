@@ -1,5 +1,5 @@
-// Sets of semiflows with 64-bit or GMP coefficients (contract in dd.h): the reduction to minimal
-// supports, the canonical order and the written lines. Writes the file it is handed; reads none.
+// Sets of semiflows with 64-bit or GMP coefficients (contract in dd.h): the vectors of solution
+// lines, the reduction to minimal supports, the canonical order and the written lines. Writes the file it is handed; reads none.
 #include <algorithm>
 #include <charconv>
 #include <numeric>
@@ -51,6 +51,27 @@ void AppendDecimal(std::string& text, const mpz_class& value) {
 }
 
 }  // namespace
+
+template <class C>
+void VectorsOfLines<C>::Add(int32_t row, int32_t col, C value) {
+  const size_t i = static_cast<size_t>(rows.Add(row));
+  if (i == vectors.size()) vectors.emplace_back();
+  vectors[i].emplace_back(col, std::move(value));
+}
+
+template <class C>
+std::vector<SemiflowOf<C>> VectorsOfLines<C>::Take() {
+  for (SemiflowOf<C>& v : vectors) {
+    std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    size_t next = 0;
+    for (size_t k = 0; k < v.size(); ++k) {
+      if (next > 0 && v[next - 1].first == v[k].first) v[next - 1].second += v[k].second;
+      else if (next++ != k) v[next - 1] = std::move(v[k]);
+    }
+    v.resize(next);
+  }
+  return std::move(vectors);
+}
 
 template <class C>
 std::vector<SemiflowOf<C>> MinimalSupportMembers(std::vector<SemiflowOf<C>> vectors) {
@@ -130,6 +151,8 @@ void WriteSemiflows(std::FILE* file, const std::vector<SemiflowOf<C>>& semiflows
   WriteText(file, text);
 }
 
+template struct VectorsOfLines<int64_t>;
+template struct VectorsOfLines<mpz_class>;
 template std::vector<Semiflow64> MinimalSupportMembers(std::vector<Semiflow64>);
 template std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow>);
 template void SortCanonical(std::vector<Semiflow64>&);

@@ -38,17 +38,6 @@ struct RayStore {
   std::span<const int32_t> Cols(size_t id) const { return {cols.data() + colBegin[id], colBegin[id + 1] - colBegin[id]}; }
   std::span<const T> E(size_t id) const { return {e.data() + colBegin[id], colBegin[id + 1] - colBegin[id]}; }
 
-  // Empties the store; its arrays keep their capacity for the next rays.
-  void Clear() {
-    vars.clear();
-    y.clear();
-    varBegin.resize(1);
-    cols.clear();
-    e.clear();
-    colBegin.resize(1);
-    sig.clear();
-  }
-
   // A ray is appended entry by entry, then closed: the entries pushed since the last close.
   void PushVar(int32_t v, T value) {
     vars.push_back(v);
@@ -96,8 +85,8 @@ struct RayStore {
     colBegin.resize(rays + 1);
   }
 
-  // Makes room for a ray of up to `vars` support and `cols` equation entries, so that appending
-  // it moves no entry (the spans of the rays stay valid); the arrays grow by doubling.
+  // Makes room for a ray of up to `moreVars` support and `moreCols` equation entries, so that
+  // appending it moves no entry (the spans of the rays stay valid); the arrays grow by doubling.
   void Room(size_t moreVars, size_t moreCols) {
     if (vars.size() + moreVars > vars.capacity()) {
       const size_t capacity = std::max(2 * vars.capacity(), vars.size() + moreVars);
