@@ -72,7 +72,12 @@ WideElement ParseWideElementLine(const std::string& line, const std::string& fil
   while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') ++pos;
   if (pos == digits) return e;
   const size_t first = line.find_first_not_of('0', digits);
-  e.value = first >= pos ? "0" : (negative ? "-" : "") + line.substr(first, pos - first);
+  if (first >= pos) {
+    e.value = "0";
+  } else {
+    e.value.assign(negative ? "-" : "");
+    e.value.append(line, first, pos - first);
+  }
   return e;
 }
 

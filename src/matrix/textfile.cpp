@@ -3,7 +3,19 @@
 
 #include "matrix/failure.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <sys/types.h>
+
 namespace pelorin {
+
+namespace {
+
+// A line holding NUL bytes is read in pieces of this many bytes less one (see ReadLine).
+constexpr size_t kChunk = 4096;
+
+}  // namespace
 
 File TryOpenFile(const std::string& name, const char* mode) { return File(std::fopen(name.c_str(), mode)); }
 
@@ -19,14 +31,30 @@ File OpenOutput(const std::string& name, const char* mode) {
 }
 
 bool ReadLine(std::FILE* file, std::string& line) {
+  // getline's buffer, kept between calls (the streams are read by one thread at a time)
+  struct Buffer {
+    char* data = nullptr;
+    size_t capacity = 0;
+    ~Buffer() { std::free(data); }
+  };
+  thread_local Buffer buffer;
   line.clear();
-  char chunk[4096];
-  // The streams are not shared between threads: no locking per call.
-  while (fgets_unlocked(chunk, sizeof chunk, file) != nullptr) {
-    line += chunk;
+  for (;;) {
+    const ssize_t read = getline(&buffer.data, &buffer.capacity, file);
+    if (read <= 0) return !line.empty();
+    const size_t size = static_cast<size_t>(read);
+    if (std::memchr(buffer.data, '\0', size) == nullptr) {
+      line.append(buffer.data, size);
+    } else {
+      // Each piece of the line counts up to its first NUL; when the last piece loses the line
+      // feed that way, the line runs on into the next one.
+      for (size_t start = 0; start < size; start += kChunk - 1) {
+        const size_t length = std::min(kChunk - 1, size - start);
+        line.append(buffer.data + start, strnlen(buffer.data + start, length));
+      }
+    }
     if (!line.empty() && line.back() == '\n') return true;
   }
-  return !line.empty();
 }
 
 void WriteText(std::FILE* file, const std::string& text) { std::fwrite(text.data(), 1, text.size(), file); }

@@ -3,6 +3,9 @@
 //
 // A line is read whole, whatever its length, with its line feed kept when it has one; a last
 // line without a line feed is read exactly as if it had one (it just lacks the character).
+// A line holding NUL bytes is taken in pieces of 4095 bytes, each up to its first NUL (the rest
+// of the piece is dropped); when the last piece loses the line feed that way, the line runs on
+// into the next one.
 #pragma once
 
 #include <cstdio>

@@ -85,6 +85,44 @@ TEST(ReadLine, LastLineWithoutLineFeedAndLongLines) {
   EXPECT_FALSE(ReadLine(file.get(), line));
 }
 
+// Lines with NUL bytes read as through a 4096-byte buffer taken as C strings: each piece of a
+// line counts up to its first NUL, and a line whose last piece loses its line feed runs on into
+// the next. Random texts of short and long lines, NULs and a last line without a line feed.
+TEST(ReadLine, NulBytesCutTheirPieceOfTheLine) {
+  auto reference = [](std::FILE* file, std::string& line) {
+    line.clear();
+    char chunk[4096];
+    while (std::fgets(chunk, sizeof chunk, file) != nullptr) {
+      line += chunk;
+      if (!line.empty() && line.back() == '\n') return true;
+    }
+    return !line.empty();
+  };
+  uint32_t state = 11;
+  auto next = [&](uint32_t bound) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 8) % bound;
+  };
+  for (int round = 0; round < 60; ++round) {
+    std::string text;
+    for (uint32_t l = 0, lines = 1 + next(6); l < lines; ++l) {
+      const uint32_t length = next(3) == 0 ? 4090 + next(8200) : next(20);
+      for (uint32_t k = 0; k < length; ++k) text += next(40) == 0 ? '\0' : static_cast<char>('a' + next(3));
+      if (l + 1 < lines || next(2) == 0) text += '\n';
+    }
+    TempDir dir;
+    WriteFile(dir / "f", text);
+    File ours = OpenFile(dir / "f", "r"), theirs = OpenFile(dir / "f", "r");
+    std::string a, b;
+    for (;;) {
+      const bool more = ReadLine(ours.get(), a);
+      ASSERT_EQ(more, reference(theirs.get(), b)) << round;
+      if (!more) break;
+      ASSERT_EQ(a, b) << round;
+    }
+  }
+}
+
 // Positions by first appearance whatever the ids: negative, small, huge, and ids that were large
 // when first met and are covered by the growing table later.
 TEST(IndexList, PositionsByFirstAppearance) {
