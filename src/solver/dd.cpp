@@ -321,8 +321,16 @@ struct TreeTest {
   }
   bool Adjacent(int32_t p, int32_t n) {
     const uint32_t a = slot[Index(p)], b = slot[Index(n)];
+    if (!recent.empty() && recent[0] != a && recent[0] != b) {
+      // most pairs of a step fall to the member that showed the last pair not adjacent
+      const size_t words = tree.words;
+      const uint64_t *x = &tree.bits[a * words], *y = &tree.bits[b * words], *z = &tree.bits[recent[0] * words];
+      uint64_t outside = 0;
+      for (size_t w = 0; w < words; ++w) outside |= z[w] & ~(x[w] | y[w]);
+      if (outside == 0) return false;
+    }
     UnionOf(tree, a, b, set);
-    for (size_t k = 0; k < recent.size(); ++k) {
+    for (size_t k = 1; k < recent.size(); ++k) {
       const uint32_t w = recent[k];
       if (w != a && w != b && Inside(tree, w, set)) {
         std::rotate(recent.begin(), recent.begin() + static_cast<std::ptrdiff_t>(k),

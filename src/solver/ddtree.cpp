@@ -123,18 +123,6 @@ PatternTree BuildPatternTree(const std::vector<std::span<const int32_t>>& suppor
   return t;
 }
 
-void UnionOf(const PatternTree& tree, uint32_t a, uint32_t b, std::vector<uint64_t>& out) {
-  out.resize(tree.words);
-  for (size_t w = 0; w < tree.words; ++w) out[w] = tree.bits[a * tree.words + w] | tree.bits[b * tree.words + w];
-}
-
-bool Inside(const PatternTree& tree, uint32_t m, const std::vector<uint64_t>& set) {
-  const uint64_t* bits = &tree.bits[m * tree.words];
-  for (size_t w = 0; w < tree.words; ++w)
-    if ((bits[w] & ~set[w]) != 0) return false;
-  return true;
-}
-
 int64_t MemberInside(const PatternTree& tree, const std::vector<uint64_t>& set, uint32_t a, uint32_t b,
                      std::vector<int32_t>& stack) {
   if (tree.nodes.empty()) return -1;

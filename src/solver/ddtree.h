@@ -34,7 +34,12 @@ struct PatternTree {
 PatternTree BuildPatternTree(const std::vector<std::span<const int32_t>>& supports, size_t variables);
 
 // The bit set of the union of the supports of members a and b, into `out` (words entries).
-void UnionOf(const PatternTree& tree, uint32_t a, uint32_t b, std::vector<uint64_t>& out);
+inline void UnionOf(const PatternTree& tree, uint32_t a, uint32_t b, std::vector<uint64_t>& out) {
+  out.resize(tree.words);
+  const uint64_t* x = &tree.bits[a * tree.words];
+  const uint64_t* y = &tree.bits[b * tree.words];
+  for (size_t w = 0; w < tree.words; ++w) out[w] = x[w] | y[w];
+}
 
 // A member other than a and b whose support lies inside the bit set `set`, or -1 when there is
 // none. `stack` is scratch space.
@@ -42,6 +47,11 @@ int64_t MemberInside(const PatternTree& tree, const std::vector<uint64_t>& set, 
                      std::vector<int32_t>& stack);
 
 // Member m's support lies inside `set`.
-bool Inside(const PatternTree& tree, uint32_t m, const std::vector<uint64_t>& set);
+inline bool Inside(const PatternTree& tree, uint32_t m, const std::vector<uint64_t>& set) {
+  const uint64_t* bits = &tree.bits[m * tree.words];
+  for (size_t w = 0; w < tree.words; ++w)
+    if ((bits[w] & ~set[w]) != 0) return false;
+  return true;
+}
 
 }  // namespace pelorin
