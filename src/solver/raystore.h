@@ -20,17 +20,19 @@
 #include <utility>
 #include <vector>
 
+#include "solver/hugepages.h"
+
 namespace pelorin {
 
 template <class T>
 struct RayStore {
-  std::vector<int32_t> vars;
-  std::vector<T> y;
-  std::vector<size_t> varBegin{0};  // rays + 1 entries
-  std::vector<int32_t> cols;
-  std::vector<T> e;
-  std::vector<size_t> colBegin{0};  // rays + 1 entries
-  std::vector<uint64_t> sig;        // one per ray
+  HugeVector<int32_t> vars;
+  HugeVector<T> y;
+  HugeVector<size_t> varBegin{0};  // rays + 1 entries
+  HugeVector<int32_t> cols;
+  HugeVector<T> e;
+  HugeVector<size_t> colBegin{0};  // rays + 1 entries
+  HugeVector<uint64_t> sig;        // one per ray
 
   size_t size() const { return sig.size(); }
   std::span<const int32_t> Vars(size_t id) const { return {vars.data() + varBegin[id], varBegin[id + 1] - varBegin[id]}; }
