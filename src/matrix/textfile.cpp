@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <stdio_ext.h>
 #include <sys/types.h>
 
 namespace pelorin {
@@ -17,7 +18,12 @@ constexpr size_t kChunk = 4096;
 
 }  // namespace
 
-File TryOpenFile(const std::string& name, const char* mode) { return File(std::fopen(name.c_str(), mode)); }
+File TryOpenFile(const std::string& name, const char* mode) {
+  File file(std::fopen(name.c_str(), mode));
+  // one thread runs the whole pipeline: the stream needs no lock around each call
+  if (file) __fsetlocking(file.get(), FSETLOCKING_BYCALLER);
+  return file;
+}
 
 File OpenFile(const std::string& name, const char* mode) {
   File file = TryOpenFile(name, mode);
