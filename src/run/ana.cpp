@@ -110,9 +110,10 @@ std::vector<int> SequentialStep(const std::string& m, int step, int debug, bool 
   return members;
 }
 
-// When the steps leave several subnets (the graph of subnets is not connected), the solution
-// is the union of their bases, numbered on from one basis to the next; `basisOf`(f) gives the
-// basis of subnet f (from its work file or from memory).
+// The solution from the subnets the steps leave: the union of their bases, numbered on from one
+// basis to the next (several remain when the graph of subnets is not connected; a single basis
+// is written as it stands); `basisOf`(f) gives the basis of subnet f (from its work file or
+// from memory).
 template <class BasisOf>
 void WriteUnionOfBases(const std::set<int>& remaining, const std::string& solution, BasisOf&& basisOf) {
   File out = OpenFile(solution, "w");
@@ -124,19 +125,26 @@ void WriteUnionOfBases(const std::set<int>& remaining, const std::string& soluti
   }
 }
 
+// The subnets 1 .. count, less those a step has fused into the first member of its fusion set.
+struct RemainingSubnets {
+  std::set<int> numbers;
+  explicit RemainingSubnets(int count) {
+    for (int i = 1; i <= count; ++i) numbers.insert(i);
+  }
+  void Fuse(const std::vector<int>& members) {
+    for (int f : members)
+      if (f != members.front()) numbers.erase(f);
+  }
+};
+
 void Sequential(const std::string& m, const std::string& solution, int debug, int count, bool minimal) {
   const int steps = CollapseOfGraph(CollapseStrategy::kDrawnHeaviest, Name(m, ".p"), Name(m, ".t"));
-  std::set<int> remaining;
-  for (int i = 1; i <= count; ++i) remaining.insert(i);
-  for (int s = 1; s <= steps; ++s) {
-    const std::vector<int> members = SequentialStep(m, s, debug, minimal);
-    for (size_t j = 1; j < members.size(); ++j)
-      if (members[j] != members[0]) remaining.erase(members[j]);
-  }
-  if (remaining.size() == 1) {
+  RemainingSubnets remaining(count);
+  for (int s = 1; s <= steps; ++s) remaining.Fuse(SequentialStep(m, s, debug, minimal));
+  if (remaining.numbers.size() == 1) {
     Move(Name(m, ".h"), solution);
   } else {
-    WriteUnionOfBases(remaining, solution, [&](int f) { return ReadElementsFile(Name(m, ".x", f)); });
+    WriteUnionOfBases(remaining.numbers, solution, [&](int f) { return ReadElementsFile(Name(m, ".x", f)); });
     if (debug < 2) Remove(Name(m, ".h"));
   }
   if (debug < 2) CleanWorkFiles(count, m);
@@ -225,19 +233,13 @@ void SequentialStepInMemory(const std::string& m, CurrentSubnets& net, const std
 void SequentialInMemory(const std::string& m, const std::string& solution, int debug, CurrentSubnets& net,
                         const std::vector<Element>& graph) {
   const std::vector<std::vector<int>> steps = CollapseOfGraphElements(CollapseStrategy::kDrawnHeaviest, graph);
-  std::set<int> remaining;
-  for (size_t i = 1; i < net.basis.size(); ++i) remaining.insert(static_cast<int>(i));
+  RemainingSubnets remaining(static_cast<int>(net.basis.size()) - 1);
   for (size_t s = 0; s < steps.size(); ++s) {
     SequentialStepInMemory(m, net, steps[s], static_cast<int>(s + 1), debug);
-    for (int f : steps[s])
-      if (f != steps[s][0]) remaining.erase(f);
+    remaining.Fuse(steps[s]);
   }
-  if (remaining.size() == 1) {
-    WriteElementsFile(solution, net.basis[static_cast<size_t>(steps.back()[0])]);
-  } else {
-    WriteUnionOfBases(remaining, solution,
-                      [&](int f) -> const std::vector<Element>& { return net.basis[static_cast<size_t>(f)]; });
-  }
+  WriteUnionOfBases(remaining.numbers, solution,
+                    [&](int f) -> const std::vector<Element>& { return net.basis[static_cast<size_t>(f)]; });
 }
 
 // The cone limit of the subnets and composition systems for the minimal-support semiflows,
