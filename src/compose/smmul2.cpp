@@ -73,8 +73,10 @@ void FlushRow(ElementSink out, RowSum& row, int32_t rowIndex, const IndexList& c
 }
 
 // The product of the two matrices, row after row of A, into the file `product` (opened once the
-// inputs are in memory) or, when `product` is null, into `elements`.
-void Multiply(const RowCells& a, const RowCells& b, const std::string* product, std::vector<Element>* elements) {
+// inputs are in memory) or, when `product` is null, into `elements`; false, with the rows so far,
+// once `elements` holds more than `limit` lines.
+bool Multiply(const RowCells& a, const RowCells& b, const std::string* product, std::vector<Element>* elements,
+              size_t limit = SIZE_MAX) {
   std::vector<int32_t> pairs;  // per column position of A: the row position of B, -1 when none
   RowSum row;
   WithMemory("pairs", [&] {
@@ -93,7 +95,9 @@ void Multiply(const RowCells& a, const RowCells& b, const std::string* product, 
       for (size_t q = b.start[at]; q < b.start[at + 1]; ++q) AddTerm(row, b.cells[q].col, int64_t{x.value} * b.cells[q].value);
     }
     FlushRow(sink, row, a.rows.ids[i], b.cols);
+    if (elements != nullptr && elements->size() > limit) return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -104,13 +108,14 @@ void MultiplySPM(const std::string& left, const std::string& right, const std::s
   Multiply(a, b, &product, nullptr);
 }
 
-std::vector<Element> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right) {
+std::optional<std::vector<Element>> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right,
+                                                        size_t limit) {
   const RowCells a = LoadSparse(left, kLeft);
   left = {};
   const RowCells b = LoadSparse(right, kRight);
   right = {};
   std::vector<Element> product;
-  WithMemory("pairs", [&] { Multiply(a, b, nullptr, &product); });
+  if (!WithMemory("pairs", [&] { return Multiply(a, b, nullptr, &product, limit); })) return std::nullopt;
   return product;
 }
 

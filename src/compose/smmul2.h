@@ -23,6 +23,9 @@
 // 4), exhausted memory with "*** not enough memory for <arrays>\n" (exit code 1).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +36,9 @@ namespace pelorin {
 void MultiplySPM(const std::string& left, const std::string& right, const std::string& product);
 
 // The same in memory: the lines of the two input files in (released once loaded), those of the
-// product out.
-std::vector<Element> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right);
+// product out. Nothing when the product has more than `limit` lines: the rows stop at the one
+// that passes it, so the product never holds much more.
+std::optional<std::vector<Element>> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right,
+                                                        size_t limit = SIZE_MAX);
 
 }  // namespace pelorin

@@ -184,9 +184,10 @@ std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, 
     if (!copy.empty()) WriteElementsFile(copy, system.system);
     r = AddUnitSolutionsElements(Solve(system.system, minimal, limit), system.units);
   }
-  std::vector<Element> h = MultiplySPMElements(std::move(r), ComposeJointMatrixElements(list, bases));
-  if (minimal && h.size() > limit.entries) throw ConeLimitExceeded{};
-  return minimal ? MinimalSupportsElements(h) : MinimizeBasisElements(std::move(h));
+  std::optional<std::vector<Element>> h =
+      MultiplySPMElements(std::move(r), ComposeJointMatrixElements(list, bases), minimal ? limit.entries : SIZE_MAX);
+  if (!h) throw ConeLimitExceeded{};
+  return minimal ? MinimalSupportsElements(*h) : MinimizeBasisElements(std::move(*h));
 }
 
 // The subnets of a decomposition with their bases and, when copies are made, their matrices;

@@ -1,5 +1,6 @@
 // Sparse matrix product: examples through files, and a property test against the dense
-// term-by-term product with its overflow rule.
+// term-by-term product with its overflow rule, through files and in memory (where a limit on
+// the lines of the product stops it).
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -165,6 +166,21 @@ TEST(MultiplySPM, AgreesWithTheDenseTermByTermProduct) {
       EXPECT_EQ(ReadFile(dir / "p"), *expected) << "seed " << seed;
     } else {
       EXPECT_FALSE(test::Exists(dir / "p")) << "seed " << seed;
+    }
+    if (overflow) continue;
+    // In memory: the same lines; nothing as soon as they pass a limit, all of them up to it.
+    auto text = [](const std::optional<std::vector<Element>>& lines) {
+      std::string out;
+      for (const Element& e : lines.value_or(std::vector<Element>{}))
+        out += std::to_string(e.row) + " " + std::to_string(e.col) + " " + std::to_string(e.value) + "\n";
+      return out;
+    };
+    const std::optional<std::vector<Element>> all = MultiplySPMElements(a, b);
+    ASSERT_TRUE(all.has_value());
+    EXPECT_EQ(text(all), *expected) << "seed " << seed;
+    EXPECT_EQ(text(MultiplySPMElements(a, b, all->size())), *expected) << "seed " << seed;
+    if (!all->empty()) {
+      EXPECT_FALSE(MultiplySPMElements(a, b, all->size() - 1).has_value()) << "seed " << seed;
     }
   }
 }
