@@ -19,20 +19,28 @@ std::string Report(const std::string& dir, std::vector<std::string> args, const 
   return MaskTime(r.out);
 }
 
+// In every mode the net file `pnml` gives the report of the net file `net` (and so does the
+// text `piped`, when given, on standard input: a pipe).
+void ExpectSameReports(const std::string& dir, const std::string& net, const std::string& pnml,
+                       const std::string& context, const std::string& piped = "") {
+  for (const auto& mode : kModes) {
+    std::vector<std::string> args = mode;
+    args.push_back(net);
+    const std::string expected = Report(dir, args);
+    args.back() = pnml;
+    EXPECT_EQ(Report(dir, args), expected) << context;
+    if (piped.empty()) continue;
+    args.back() = "-";
+    EXPECT_EQ(Report(dir, args, piped), expected) << context;
+  }
+}
+
 TEST(PnmlRun, DemoGivesTheReportOfDemoNet) {
   TempDir dir;
   WriteFile(dir / "demo.net", ReadFile(test::SourcePath("examples/demo.net")));
   const std::string pnml = ReadFile(test::SourcePath("examples/demo.pnml"));
   WriteFile(dir / "demo.pnml", pnml);
-  for (const auto& mode : kModes) {
-    std::vector<std::string> args = mode;
-    args.push_back("demo.net");
-    const std::string expected = Report(dir.path(), args);
-    args.back() = "demo.pnml";
-    EXPECT_EQ(Report(dir.path(), args), expected);
-    args.back() = "-";
-    EXPECT_EQ(Report(dir.path(), args, pnml), expected);  // standard input, a pipe
-  }
+  ExpectSameReports(dir.path(), "demo.net", "demo.pnml", "demo", pnml);
 }
 
 // ".net" name as the PNML text: braces and backslashes of a braced name dropped.
@@ -112,13 +120,7 @@ TEST(PnmlRun, RandomNetsGiveTheSameReportsInPnml) {
       const size_t at = report.find("parsed net ") + 11;
       const std::string pnml = ToPnml(dir.path(), report.substr(at, report.find('\n', at) - at));
       WriteFile(dir / "n.pnml", pnml);
-      for (const auto& mode : kModes) {
-        std::vector<std::string> args = mode;
-        args.push_back("n.net");
-        const std::string expected = Report(dir.path(), args);
-        args.back() = "n.pnml";
-        EXPECT_EQ(Report(dir.path(), args), expected) << test::FamilyName(family) << " " << seed << "\n" << pnml;
-      }
+      ExpectSameReports(dir.path(), "n.net", "n.pnml", std::string(test::FamilyName(family)) + " " + std::to_string(seed) + "\n" + pnml);
     }
   }
 }
