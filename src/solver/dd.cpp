@@ -472,7 +472,8 @@ auto Solve(const SparseSystem& system, ConeLimit limit) {
 
 std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, ConeLimit limit) {
   try {
-    return Solve<int64_t>(system, limit);
+    const ParallelClasses classes = ParallelClassesOf(system);
+    return ExpandParallel(Solve<int64_t>(classes.reduced, limit), classes, limit);
   } catch (const Overflow&) {
     return std::nullopt;
   } catch (const std::bad_alloc&) {
@@ -482,11 +483,12 @@ std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system,
 
 std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, ConeLimit limit) {
   try {
+    const ParallelClasses classes = ParallelClassesOf(system);
     try {
-      return Solve<Int128>(system, limit);
+      return ExpandParallel(Solve<Int128>(classes.reduced, limit), classes, limit);
     } catch (const Overflow&) {
     }
-    return Solve<mpz_class>(system, limit);
+    return ExpandParallel(Solve<mpz_class>(classes.reduced, limit), classes, limit);
   } catch (const std::bad_alloc&) {
     FailMemory("rays");
   }

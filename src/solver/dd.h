@@ -20,18 +20,19 @@
 // whose support contains no other vector's support (of equal vectors one). Applied to any
 // generating set of the cone, it gives exactly the minimal-support semiflows.
 //
-// The method (double description over sparse rows). A ray pairs its variable part y (sparse,
-// the support) with its equation part y.A over the equations not yet eliminated; the rays start
-// as the unit vectors. Each step eliminates the equation with the smallest product of positive
+// The method (double description over sparse rows). Variables with equal rows are taken once,
+// and the rays expanded over them at the end (ParallelClasses below). A ray pairs its variable
+// part y (sparse, the support) with its equation part y.A over the equations not yet
+// eliminated; the rays start as the unit vectors. Each step eliminates the equation with the smallest product of positive
 // and negative ray counts (single-sign equations first: their rays cannot take part in a
 // solution and are dropped). A positive ray p and a negative ray n are combined only when they
 // are adjacent: the union of their supports has at most one variable more than the equations
 // eliminated with both signs so far, and no third ray's support lies inside it. So every ray
 // formed is extreme, and none is formed twice. The rays are stored flat (raystore.h); large steps
 // test adjacency on a bit-pattern tree (ddtree.h), trying first the rays that last showed a
-// pair not adjacent. The arithmetic is exact: checked 64-bit first;
-// when a value leaves that range the solution is computed again in 128 bits, then in GMP
-// integers, so a result is never wrong and never refused for the size of a number.
+// pair not adjacent. The arithmetic is exact: checked 64-bit first; when a value leaves that
+// range the solution is computed again in 128 bits, then in GMP integers, so a result is never
+// wrong and never refused for the size of a number.
 //
 // Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
 // 4; memory, "*** not enough memory for rays\n", exit code 1.
@@ -92,6 +93,25 @@ auto WithExtremeRays(const SparseSystem& system, ConeLimit limit, Finish&& finis
   std::vector<Semiflow> wide = ExtremeRaysWide(system, limit);
   return finish(wide);
 }
+
+// Variables whose rows of A are equal (parallel places, or parallel transitions): an extreme ray
+// holds at most one variable of such a class (with two, moving the weight of one to the other
+// empties one of them), and every choice of one variable per class of its support gives another
+// one. So the rays are those of the system with one variable per class, each expanded into its
+// choices; a net with many parallel nodes has a cone far smaller than its set of rays.
+struct ParallelClasses {
+  SparseSystem reduced;                       // one row per class: the row of its variables
+  std::vector<std::vector<int32_t>> members;  // per class (in order of first variable): its variables
+};
+ParallelClasses ParallelClassesOf(const SparseSystem& system);
+
+// The rays of the system from `rays`, those of its reduced system (variables named by class):
+// every choice of one member per class of a ray's support, with the ray's coefficients. Throws
+// ConeLimitExceeded when they would number or hold more than `limit`, and std::bad_alloc at once
+// when they cannot be counted in memory.
+template <class C>
+std::vector<SemiflowOf<C>> ExpandParallel(std::vector<SemiflowOf<C>> rays, const ParallelClasses& classes,
+                                          ConeLimit limit);
 
 // The members of `vectors` (non-negative, divided here by their gcd; zero vectors dropped)
 // whose support contains no other member's support, one of equal ones (the first of the

@@ -15,6 +15,7 @@
 
 #include "solver/ddtree.h"
 #include "solver/raystore.h"
+#include "solver/toy2.h"
 #include "support/testutil.h"
 
 namespace pelorin {
@@ -63,11 +64,12 @@ TEST(ExtremeRays, LargeStepsSearchTheTree) {
   // rays {0, j} (j != 20) and rows 40..60 against the rays {i, 20} (i != 0) and rows 61..81:
   // 1600 pairs, of which the 361 pairs {0, j} + {i, 20} hold the ray {i, j} and are not
   // adjacent; the other pairs give 441 + 399 + 399 rays besides the 362 that stay.
+  // (The weights differ from row to row: no two rows are equal, so none are parallel.)
   std::vector<std::vector<std::pair<int32_t, int64_t>>> rows(86);
-  for (size_t i = 0; i < 40; ++i) rows[i].emplace_back(0, i < 20 ? 1 : -1);
+  for (int64_t i = 0; i < 40; ++i) rows[static_cast<size_t>(i)].emplace_back(0, i < 20 ? i + 1 : 19 - i);
   rows[0].emplace_back(1, 1);
   rows[20].emplace_back(1, -1);
-  for (size_t i = 40; i < 82; ++i) rows[i].emplace_back(1, i <= 60 ? 1 : -1);
+  for (int64_t i = 40; i < 82; ++i) rows[static_cast<size_t>(i)].emplace_back(1, i <= 60 ? i - 39 : 60 - i);
   for (size_t i = 82; i < 86; ++i) rows[i].emplace_back(i < 84 ? 2 : 3, i % 2 == 0 ? 1 : -1);
   const std::vector<Semiflow> rays = ExtremeRays(System(4, rows));
   EXPECT_EQ(rays.size(), 2u + 362u + 441u + 399u + 399u);
@@ -139,25 +141,84 @@ TEST(ExtremeRays, RandomSystemsGiveTheSameMinimalSemiflowsInAnyOrderOfVariables)
 }
 
 TEST(ExtremeRays, LargeStepsAmongManyIdleRaysSearchTheKeyListsAndAgree) {
-  // Variables with an empty row are rays that take part in no step but count in the cone: with
-  // 900 of them the large steps of a random system are cheaper on the key lists than on a tree,
-  // and the union of two supports is counted on bit sets there. The result is the system's own
-  // plus the idle unit rays.
+  // Rays that take part in no step of the system still count in the cone: with 900 of them the
+  // large steps of a random system are cheaper on the key lists than on a tree, and the union of
+  // two supports is counted on bit sets there. The idle rays come from 30 equations of their own,
+  // each with 30 variables of weights 1..30 against one of weight -1 (first eliminated: their
+  // products are the smallest); the result is the system's rays plus {i: 1, base: i}.
   ForEachRandomSystem(29, [](const SparseSystem& s) {
-    const size_t variables = s.rows.size();
     SparseSystem idle = s;
-    idle.rows.resize(variables + 900);
     std::vector<Semiflow> expected = ExtremeRays(s);
-    for (size_t v = variables; v < idle.rows.size(); ++v) expected.push_back({{static_cast<int32_t>(v), 1}});
+    for (int32_t k = 0; k < 30; ++k) {
+      const auto equation = static_cast<int32_t>(idle.equations++);
+      const auto base = static_cast<int32_t>(idle.rows.size());
+      idle.rows.push_back({{equation, -1}});
+      for (int32_t i = 1; i <= 30; ++i) {
+        expected.push_back({{static_cast<int32_t>(idle.rows.size()), 1}, {base, i}});
+        idle.rows.push_back({{equation, i}});
+      }
+    }
     EXPECT_EQ(Show(ExtremeRays(idle)), Show(expected));
   });
 }
 
+// Minimal-support semiflows of a system through Toudic's generating set, an independent way.
+std::vector<Semiflow> ThroughToudic(const SparseSystem& s) {
+  std::vector<Element> matrix;
+  for (size_t v = 0; v < s.rows.size(); ++v)
+    for (const auto& [c, a] : s.rows[v]) matrix.push_back({static_cast<int32_t>(v + 1), c + 1, static_cast<int32_t>(a)});
+  VectorsOfLines<mpz_class> lines;
+  for (const Element& e : ToudicElements(matrix)) lines.Add(e.row, e.col - 1, e.value);
+  std::vector<Semiflow> basis = lines.Take();
+  for (size_t v = 0; v < s.rows.size(); ++v)
+    if (s.rows[v].empty()) basis.push_back({{static_cast<int32_t>(v), 1}});
+  return MinimalSupportMembers(std::move(basis));
+}
+
+TEST(ExtremeRays, ParallelVariablesAreSolvedOnceAndEveryChoiceIsARay) {
+  // Random systems with rows repeated once or twice, three empty rows and a row doubled (a
+  // multiple, not parallel): every choice of one variable per class of equal rows is a ray.
+  std::mt19937 random(53);
+  ForEachRandomSystem(53, [&](const SparseSystem& s) {
+    SparseSystem parallel = s;
+    for (size_t v = 0; v < s.rows.size(); ++v)
+      for (size_t copies = random() % 5 == 0 ? 1 + random() % 2 : 0; copies > 0; --copies) parallel.rows.push_back(s.rows[v]);
+    parallel.rows.resize(parallel.rows.size() + 3);
+    parallel.rows.push_back(s.rows[0]);
+    for (auto& entry : parallel.rows.back()) entry.second *= 2;
+    std::shuffle(parallel.rows.begin(), parallel.rows.end(), random);
+    const std::vector<Semiflow> rays = ExtremeRays(parallel);
+    EXPECT_EQ(Show(rays), Show(ThroughToudic(parallel)));
+    ExpectMinimalSemiflows(parallel, rays);
+  });
+}
+
+TEST(ExpandParallel, CountsTheChoicesBeforeMakingThem) {
+  // 70 classes of two variables: one ray over all of them has 2^70 choices.
+  ParallelClasses classes;
+  Semiflow64 ray;
+  for (int32_t c = 0; c < 70; ++c) {
+    classes.members.push_back({2 * c, 2 * c + 1});
+    ray.emplace_back(c, 1);
+  }
+  EXPECT_THROW(ExpandParallel(std::vector<Semiflow64>{ray}, classes, {1000}), ConeLimitExceeded);
+  EXPECT_THROW(ExpandParallel(std::vector<Semiflow64>{ray}, classes, {}), std::bad_alloc);
+  // Two classes of 2 and 3: six rays, variables in increasing order, coefficients kept.
+  classes.members = {{4, 0}, {1, 2, 5}};
+  const std::vector<Semiflow64> six = ExpandParallel(std::vector<Semiflow64>{{{0, 3}, {1, 7}}}, classes, {6, 12});
+  std::vector<Semiflow> wide;
+  for (const Semiflow64& r : six) wide.emplace_back(r.begin(), r.end());
+  EXPECT_EQ(Show(wide), "0:3 1:7|0:3 2:7|0:3 5:7|1:7 4:3|2:7 4:3|4:3 5:7");
+  EXPECT_THROW(ExpandParallel(std::vector<Semiflow64>{{{0, 3}, {1, 7}}}, classes, {5}), ConeLimitExceeded);
+  EXPECT_THROW(ExpandParallel(std::vector<Semiflow64>{{{0, 3}, {1, 7}}}, classes, {6, 11}), ConeLimitExceeded);
+}
+
 TEST(ExtremeRays, ConeLimitStopsTheSolve) {
-  // Equation 0 sets 10 rows against 10: the cone grows from 20 rays of 2 entries (a variable and
-  // the equation) to 100 rays of 2 entries (two variables).
+  // Equation 0 sets 10 rows against 10 (weights 1..10 and -1..-10, no two rows equal): the cone
+  // grows from 20 rays of 2 entries (a variable and the equation) to 100 rays of 2 entries (two
+  // variables).
   std::vector<std::vector<std::pair<int32_t, int64_t>>> rows(20);
-  for (size_t i = 0; i < 20; ++i) rows[i].emplace_back(0, i < 10 ? 1 : -1);
+  for (int64_t i = 0; i < 20; ++i) rows[static_cast<size_t>(i)].emplace_back(0, i < 10 ? i + 1 : 9 - i);
   EXPECT_THROW(ExtremeRays(System(1, rows), {99}), ConeLimitExceeded);
   EXPECT_THROW(ExtremeRays(System(1, rows), {19}), ConeLimitExceeded);
   EXPECT_EQ(ExtremeRays(System(1, rows), {100}).size(), 100u);

@@ -1,0 +1,98 @@
+// Parallel variables of the minimal-support solver (contract in dd.h): the classes of variables
+// with equal rows, the system with one variable per class, and the rays of the whole system
+// expanded from that system's rays. Works in memory only.
+#include <algorithm>
+#include <functional>
+#include <new>
+#include <unordered_map>
+
+#include "solver/dd.h"
+
+namespace pelorin {
+
+namespace {
+
+using Row = std::vector<std::pair<int32_t, int64_t>>;
+
+struct RowHash {
+  size_t operator()(const Row* row) const {
+    size_t h = row->size();
+    for (const auto& [position, value] : *row)
+      h = (h * 1000003) ^ (std::hash<int64_t>()(value) + 0x9e3779b97f4a7c15ULL * static_cast<size_t>(position));
+    return h;
+  }
+};
+
+struct RowEqual {
+  bool operator()(const Row* a, const Row* b) const { return *a == *b; }
+};
+
+size_t SaturatedMul(size_t a, size_t b) {
+  size_t r = 0;
+  return __builtin_mul_overflow(a, b, &r) ? SIZE_MAX : r;
+}
+
+size_t SaturatedAdd(size_t a, size_t b) {
+  size_t r = 0;
+  return __builtin_add_overflow(a, b, &r) ? SIZE_MAX : r;
+}
+
+}  // namespace
+
+ParallelClasses ParallelClassesOf(const SparseSystem& system) {
+  ParallelClasses classes;
+  classes.reduced.equations = system.equations;
+  std::unordered_map<const Row*, int32_t, RowHash, RowEqual> classOf;
+  classOf.reserve(system.rows.size());
+  for (size_t i = 0; i < system.rows.size(); ++i) {
+    const auto [it, inserted] = classOf.try_emplace(&system.rows[i], static_cast<int32_t>(classes.members.size()));
+    if (inserted) {
+      classes.reduced.rows.push_back(system.rows[i]);
+      classes.members.emplace_back();
+    }
+    classes.members[static_cast<size_t>(it->second)].push_back(static_cast<int32_t>(i));
+  }
+  return classes;
+}
+
+template <class C>
+std::vector<SemiflowOf<C>> ExpandParallel(std::vector<SemiflowOf<C>> rays, const ParallelClasses& classes,
+                                          ConeLimit limit) {
+  const auto& members = classes.members;
+  if (std::all_of(members.begin(), members.end(), [](const auto& m) { return m.size() == 1; })) return rays;
+  // The rays to come and their entries, counted before any is made.
+  size_t count = 0, entries = 0;
+  for (const SemiflowOf<C>& ray : rays) {
+    size_t choices = 1;
+    for (const auto& entry : ray) choices = SaturatedMul(choices, members[static_cast<size_t>(entry.first)].size());
+    count = SaturatedAdd(count, choices);
+    entries = SaturatedAdd(entries, SaturatedMul(choices, ray.size()));
+  }
+  if (count > limit.rays || entries > limit.entries) throw ConeLimitExceeded{};
+  std::vector<SemiflowOf<C>> expanded;
+  if (count > expanded.max_size()) throw std::bad_alloc();
+  expanded.reserve(count);
+  std::vector<size_t> choice;
+  for (SemiflowOf<C>& ray : rays) {
+    choice.assign(ray.size(), 0);
+    for (;;) {
+      SemiflowOf<C> one;
+      one.reserve(ray.size());
+      for (size_t k = 0; k < ray.size(); ++k)
+        one.emplace_back(members[static_cast<size_t>(ray[k].first)][choice[k]], ray[k].second);
+      std::sort(one.begin(), one.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+      expanded.push_back(std::move(one));
+      // the next choice: the last entry's member first, like an odometer
+      size_t k = ray.size();
+      while (k > 0 && ++choice[k - 1] == members[static_cast<size_t>(ray[k - 1].first)].size()) choice[--k] = 0;
+      if (k == 0) break;
+    }
+    SemiflowOf<C>().swap(ray);
+  }
+  return expanded;
+}
+
+template std::vector<Semiflow64> ExpandParallel(std::vector<Semiflow64>, const ParallelClasses&, ConeLimit);
+template std::vector<Semiflow> ExpandParallel(std::vector<Semiflow>, const ParallelClasses&, ConeLimit);
+
+}  // namespace pelorin
