@@ -9,7 +9,7 @@
 
 namespace pelorin {
 
-bool IsSkippedLine(const std::string& line, CommentRule rule) {
+bool IsSkippedLine(std::string_view line, CommentRule rule) {
   if (!line.empty()) {
     const char first = line[0];
     if (first == '#' && rule != CommentRule::kSemicolon) return true;
@@ -18,7 +18,7 @@ bool IsSkippedLine(const std::string& line, CommentRule rule) {
   return isempty(line);
 }
 
-bool ParseInt(const std::string& line, size_t& pos, int32_t& out) {
+bool ParseInt(std::string_view line, size_t& pos, int32_t& out) {
   size_t p = pos;
   SwallowSpace(line, p);
   bool negative = false;
@@ -45,7 +45,7 @@ namespace {
 
 // The row and the column that begin an element line; returns the position after them. A line
 // that does not begin with two integers ends the run.
-size_t ParseRowAndColumn(const std::string& line, int32_t& row, int32_t& col, const std::string& fileName,
+size_t ParseRowAndColumn(std::string_view line, int32_t& row, int32_t& col, const std::string& fileName,
                          long number) {
   size_t pos = 0;
   if (!ParseInt(line, pos, row) || !ParseInt(line, pos, col))
@@ -55,14 +55,14 @@ size_t ParseRowAndColumn(const std::string& line, int32_t& row, int32_t& col, co
 
 }  // namespace
 
-Element ParseElementLine(const std::string& line, const std::string& fileName, long number) {
+Element ParseElementLine(std::string_view line, const std::string& fileName, long number) {
   Element e;
   size_t pos = ParseRowAndColumn(line, e.row, e.col, fileName, number);
   ParseInt(line, pos, e.value);
   return e;
 }
 
-WideElement ParseWideElementLine(const std::string& line, const std::string& fileName, long number) {
+WideElement ParseWideElementLine(std::string_view line, const std::string& fileName, long number) {
   WideElement e;
   size_t pos = ParseRowAndColumn(line, e.row, e.col, fileName, number);
   SwallowSpace(line, pos);

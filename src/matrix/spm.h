@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -39,19 +40,19 @@ enum class CommentRule {
 };
 
 // True for a comment line under `rule` and for a blank line.
-bool IsSkippedLine(const std::string& line, CommentRule rule);
+bool IsSkippedLine(std::string_view line, CommentRule rule);
 
 // Reads a decimal integer at `pos` after blanks: optional sign, then digits. Returns false (pos
 // unchanged) when no digit follows; ends the run with the overflow message when the number does
 // not fit in 32 bits. On success `pos` is past the last digit.
-bool ParseInt(const std::string& line, size_t& pos, int32_t& out);
+bool ParseInt(std::string_view line, size_t& pos, int32_t& out);
 
 // The integer at the start of `text` after blanks, 0 when it does not begin with a number.
 int32_t LeadingInt(const std::string& text, size_t pos = 0);
 
 // Parses an element line (value 1 when only two integers are there); a malformed line ends the
 // run naming `fileName` and the line `number`.
-Element ParseElementLine(const std::string& line, const std::string& fileName, long number);
+Element ParseElementLine(std::string_view line, const std::string& fileName, long number);
 
 // An element line whose value may have any number of digits (the solution files of
 // "--minimal"): the value as decimal text without leading zeros or "+", "-" before a negative
@@ -62,15 +63,16 @@ struct WideElement {
   std::string value = "1";
   bool Positive() const { return value[0] != '-' && value != "0"; }
 };
-WideElement ParseWideElementLine(const std::string& line, const std::string& fileName, long number);
+WideElement ParseWideElementLine(std::string_view line, const std::string& fileName, long number);
 
 // The one reader of element lines. Every line of an open stream, in file order: `visit`(line,
 // number) for a data line, `skipped`(line) for a line that `rule` skips. Lines are numbered from
 // `first`, the number of the stream's next line, for the messages.
 template <class Visit, class Skipped>
 void ForEachDataLine(std::FILE* file, CommentRule rule, long first, Visit&& visit, Skipped&& skipped) {
-  std::string line;
-  for (long number = first; ReadLine(file, line); ++number) {
+  LineReader reader(file);
+  std::string_view line;
+  for (long number = first; reader.Next(line); ++number) {
     if (IsSkippedLine(line, rule)) skipped(line);
     else visit(line, number);
   }
@@ -82,8 +84,8 @@ template <class Visit>
 void ForEachElement(std::FILE* file, const std::string& fileName, Visit&& visit,
                     CommentRule rule = CommentRule::kHash, long first = 1) {
   ForEachDataLine(
-      file, rule, first, [&](const std::string& line, long number) { visit(ParseElementLine(line, fileName, number)); },
-      [](const std::string&) {});
+      file, rule, first, [&](std::string_view line, long number) { visit(ParseElementLine(line, fileName, number)); },
+      [](std::string_view) {});
 }
 
 // `visit`(const WideElement&) for every element line of a solution file, in file order. With
@@ -93,7 +95,7 @@ template <class Visit>
 void ForEachWideElement(std::FILE* file, const std::string& fileName, bool wide, Visit&& visit) {
   ForEachDataLine(
       file, CommentRule::kHash, 1,
-      [&](const std::string& line, long number) {
+      [&](std::string_view line, long number) {
         if (wide) {
           visit(ParseWideElementLine(line, fileName, number));
         } else {
@@ -101,7 +103,7 @@ void ForEachWideElement(std::FILE* file, const std::string& fileName, bool wide,
           visit(WideElement{e.row, e.col, std::to_string(e.value)});
         }
       },
-      [](const std::string&) {});
+      [](std::string_view) {});
 }
 
 // Every element of an open SPM stream, in file order.

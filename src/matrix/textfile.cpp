@@ -63,6 +63,52 @@ bool ReadLine(std::FILE* file, std::string& line) {
   }
 }
 
-void WriteText(std::FILE* file, const std::string& text) { std::fwrite(text.data(), 1, text.size(), file); }
+bool LineReader::Fill() {
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(2 * buffer_.size());
+  const size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+  end_ += got;
+  return got > 0;
+}
+
+bool LineReader::Next(std::string_view& line) {
+  bool joining = false;  // pieces of earlier lines are in joined_
+  for (;;) {
+    size_t scanned = begin_;
+    const char* feed = nullptr;
+    while ((feed = static_cast<const char*>(std::memchr(buffer_.data() + scanned, '\n', end_ - scanned))) == nullptr) {
+      scanned = end_ - begin_;  // Fill moves the unread part to the front
+      if (!Fill()) break;
+    }
+    const size_t stop = feed != nullptr ? static_cast<size_t>(feed - buffer_.data()) + 1 : end_;
+    if (stop == begin_) {  // the end of the stream
+      line = joined_;
+      return joining && !joined_.empty();
+    }
+    const std::string_view physical(buffer_.data() + begin_, stop - begin_);
+    begin_ = stop;
+    const bool nul = std::memchr(physical.data(), '\0', physical.size()) != nullptr;
+    if (!joining && !nul) {
+      line = physical;
+      return true;
+    }
+    if (!joining) joined_.clear();
+    joining = true;
+    for (size_t start = 0; start < physical.size(); start += kChunk - 1) {
+      const size_t length = std::min(kChunk - 1, physical.size() - start);
+      joined_.append(physical.data() + start, strnlen(physical.data() + start, length));
+    }
+    if (!joined_.empty() && joined_.back() == '\n') {
+      line = joined_;
+      return true;
+    }
+  }
+}
+
+void WriteText(std::FILE* file, std::string_view text) { std::fwrite(text.data(), 1, text.size(), file); }
 
 }  // namespace pelorin

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace pelorin {
 
@@ -37,8 +39,28 @@ File OpenOutput(const std::string& name, const char* mode);
 // of the stream, when nothing is left to read.
 bool ReadLine(std::FILE* file, std::string& line);
 
+// The lines of an open stream through a buffer of its own, exactly as ReadLine reads them, each
+// a view that stays valid until the next call. The stream is read from where it stands; once
+// the reader has been used, the stream is left to it (it reads ahead).
+class LineReader {
+ public:
+  explicit LineReader(std::FILE* file) : file_(file) {}
+  // The next line into `line`; false at the end of the stream.
+  bool Next(std::string_view& line);
+
+ private:
+  // Reads more of the stream behind the unread part; false when nothing more comes.
+  bool Fill();
+
+  std::FILE* file_;
+  std::vector<char> buffer_ = std::vector<char>(size_t{1} << 16);
+  size_t begin_ = 0;    // the unread part is buffer_[begin_ .. end_)
+  size_t end_ = 0;
+  std::string joined_;  // a line of pieces run on into the next (see ReadLine)
+};
+
 // Writes `text` as it stands.
-void WriteText(std::FILE* file, const std::string& text);
+void WriteText(std::FILE* file, std::string_view text);
 
 
 }  // namespace pelorin

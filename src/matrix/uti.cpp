@@ -8,15 +8,15 @@
 
 namespace pelorin {
 
-bool isempty(const std::string& line) {
+bool isempty(std::string_view line) {
   return std::all_of(line.begin(), line.end(), IsBlank);
 }
 
-void SwallowSpace(const std::string& line, size_t& pos) {
+void SwallowSpace(std::string_view line, size_t& pos) {
   while (pos < line.size() && IsBlank(line[pos])) ++pos;
 }
 
-bool IsSpace(const std::string& line, size_t pos) { return pos >= line.size() || IsBlank(line[pos]); }
+bool IsSpace(std::string_view line, size_t pos) { return pos >= line.size() || IsBlank(line[pos]); }
 
 namespace {
 
@@ -58,11 +58,11 @@ void TransposeMatrix(const std::string& source, const std::string& target) {
   File out = OpenFile(target, "w");
   ForEachDataLine(
       in.get(), CommentRule::kHash, 1,
-      [&](const std::string& line, long number) {
+      [&](std::string_view line, long number) {
         const Element e = ParseElementLine(line, source, number);
         WriteElement(out.get(), e.col, e.row, e.value);
       },
-      [&](const std::string& line) {  // comment and blank lines unchanged
+      [&](std::string_view line) {  // comment and blank lines unchanged
         WriteText(out.get(), line);
         if (line.back() != '\n') WriteText(out.get(), "\n");
       });

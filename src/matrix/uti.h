@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace pelorin {
 
@@ -32,13 +33,13 @@ inline uint64_t PairKey(int32_t high, int32_t low) {
 }
 
 // True when every character of the line is a blank (the empty line included).
-bool isempty(const std::string& line);
+bool isempty(std::string_view line);
 
 // Advances `pos` over blanks; stops at the first other character or at the end of the line.
-void SwallowSpace(const std::string& line, size_t& pos);
+void SwallowSpace(std::string_view line, size_t& pos);
 
 // True when the character at `pos` is a blank or the end of the line.
-bool IsSpace(const std::string& line, size_t pos);
+bool IsSpace(std::string_view line, size_t pos);
 
 // Reads the name at `pos` and moves `pos` past it. The one name grammar of the net files and
 // the name tables:

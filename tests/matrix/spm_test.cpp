@@ -87,7 +87,9 @@ TEST(ReadLine, LastLineWithoutLineFeedAndLongLines) {
 
 // Lines with NUL bytes read as through a 4096-byte buffer taken as C strings: each piece of a
 // line counts up to its first NUL, and a line whose last piece loses its line feed runs on into
-// the next. Random texts of short and long lines, NULs and a last line without a line feed.
+// the next. ReadLine and LineReader (after a first line taken by ReadLine, as the readers of
+// files with a header do) against that reading, on random texts of short and long lines (some
+// beyond the reader's buffer), NULs and a last line with or without a line feed.
 TEST(ReadLine, NulBytesCutTheirPieceOfTheLine) {
   auto reference = [](std::FILE* file, std::string& line) {
     line.clear();
@@ -106,19 +108,24 @@ TEST(ReadLine, NulBytesCutTheirPieceOfTheLine) {
   for (int round = 0; round < 60; ++round) {
     std::string text;
     for (uint32_t l = 0, lines = 1 + next(6); l < lines; ++l) {
-      const uint32_t length = next(3) == 0 ? 4090 + next(8200) : next(20);
+      const uint32_t kind = next(12), length = kind == 0 ? 65000 + next(140000) : kind < 4 ? 4090 + next(8200) : next(20);
       for (uint32_t k = 0; k < length; ++k) text += next(40) == 0 ? '\0' : static_cast<char>('a' + next(3));
       if (l + 1 < lines || next(2) == 0) text += '\n';
     }
     TempDir dir;
     WriteFile(dir / "f", text);
-    File ours = OpenFile(dir / "f", "r"), theirs = OpenFile(dir / "f", "r");
-    std::string a, b;
-    for (;;) {
+    File ours = OpenFile(dir / "f", "r"), buffered = OpenFile(dir / "f", "r"), theirs = OpenFile(dir / "f", "r");
+    std::string a, b, first;
+    ReadLine(buffered.get(), first);
+    LineReader reader(buffered.get());
+    std::string_view c;
+    for (bool firstLine = true;; firstLine = false) {
       const bool more = ReadLine(ours.get(), a);
       ASSERT_EQ(more, reference(theirs.get(), b)) << round;
+      ASSERT_EQ(firstLine ? !first.empty() : reader.Next(c), more) << round;
       if (!more) break;
       ASSERT_EQ(a, b) << round;
+      ASSERT_EQ(firstLine ? first : std::string(c), b) << round;
     }
   }
 }
