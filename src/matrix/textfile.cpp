@@ -16,6 +16,19 @@ namespace {
 // A line holding NUL bytes is read in pieces of this many bytes less one (see ReadLine).
 constexpr size_t kChunk = 4096;
 
+// Appends a physical line (up to and with its line feed) to `line`: whole when it holds no NUL
+// byte, else each piece up to its first NUL.
+void AppendLine(std::string& line, std::string_view physical) {
+  if (std::memchr(physical.data(), '\0', physical.size()) == nullptr) {
+    line.append(physical);
+    return;
+  }
+  for (size_t start = 0; start < physical.size(); start += kChunk - 1) {
+    const size_t length = std::min(kChunk - 1, physical.size() - start);
+    line.append(physical.data() + start, strnlen(physical.data() + start, length));
+  }
+}
+
 }  // namespace
 
 File TryOpenFile(const std::string& name, const char* mode) {
@@ -48,17 +61,8 @@ bool ReadLine(std::FILE* file, std::string& line) {
   for (;;) {
     const ssize_t read = getline(&buffer.data, &buffer.capacity, file);
     if (read <= 0) return !line.empty();
-    const size_t size = static_cast<size_t>(read);
-    if (std::memchr(buffer.data, '\0', size) == nullptr) {
-      line.append(buffer.data, size);
-    } else {
-      // Each piece of the line counts up to its first NUL; when the last piece loses the line
-      // feed that way, the line runs on into the next one.
-      for (size_t start = 0; start < size; start += kChunk - 1) {
-        const size_t length = std::min(kChunk - 1, size - start);
-        line.append(buffer.data + start, strnlen(buffer.data + start, length));
-      }
-    }
+    // when the last piece loses the line feed to a NUL, the line runs on into the next one
+    AppendLine(line, std::string_view(buffer.data, static_cast<size_t>(read)));
     if (!line.empty() && line.back() == '\n') return true;
   }
 }
@@ -91,17 +95,13 @@ bool LineReader::Next(std::string_view& line) {
     }
     const std::string_view physical(buffer_.data() + begin_, stop - begin_);
     begin_ = stop;
-    const bool nul = std::memchr(physical.data(), '\0', physical.size()) != nullptr;
-    if (!joining && !nul) {
+    if (!joining && std::memchr(physical.data(), '\0', physical.size()) == nullptr) {
       line = physical;
       return true;
     }
     if (!joining) joined_.clear();
     joining = true;
-    for (size_t start = 0; start < physical.size(); start += kChunk - 1) {
-      const size_t length = std::min(kChunk - 1, physical.size() - start);
-      joined_.append(physical.data() + start, strnlen(physical.data() + start, length));
-    }
+    AppendLine(joined_, physical);
     if (!joined_.empty() && joined_.back() == '\n') {
       line = joined_;
       return true;
