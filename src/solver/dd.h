@@ -23,14 +23,14 @@
 // The method (double description over sparse rows). Variables with equal rows are taken once,
 // and the rays expanded over them at the end (ParallelClasses below). A ray pairs its variable
 // part y (sparse, the support) with its equation part y.A over the equations not yet
-// eliminated; the rays start as the unit vectors. Each step eliminates the equation with the smallest product of positive
-// and negative ray counts (single-sign equations first: their rays cannot take part in a
-// solution and are dropped). A positive ray p and a negative ray n are combined only when they
-// are adjacent: the union of their supports has at most one variable more than the equations
-// eliminated with both signs so far, and no third ray's support lies inside it. So every ray
-// formed is extreme, and none is formed twice. The rays are stored flat (raystore.h); large steps
-// test adjacency on a bit-pattern tree (ddtree.h), trying first the rays that last showed a
-// pair not adjacent. The arithmetic is exact: checked 64-bit first; when a value leaves that
+// eliminated; the rays start as the unit vectors. Each step eliminates the equation with the
+// smallest product of positive and negative ray counts (single-sign equations first: their rays
+// cannot take part in a solution and are dropped). A positive ray p and a negative ray n are
+// combined only when they are adjacent: the union of their supports has at most one variable
+// more than the equations eliminated with both signs so far, and no third ray's support lies
+// inside it. So every ray formed is extreme, and none is formed twice. The rays are stored flat
+// (raystore.h, in huge pages where the system offers them); large steps test adjacency on a
+// bit-pattern tree (ddtree.h), trying first the rays that last showed a pair not adjacent. The arithmetic is exact: checked 64-bit first; when a value leaves that
 // range the solution is computed again in 128 bits, then in GMP integers, so a result is never
 // wrong and never refused for the size of a number.
 //
