@@ -1,5 +1,6 @@
 // Sets of semiflows with 64-bit or GMP coefficients (contract in dd.h): the vectors of solution
-// lines, the reduction to minimal supports, the canonical order and the written lines. Writes the file it is handed; reads none.
+// lines, the reduction to minimal supports, the canonical order and the written lines. Writes
+// the file it is handed; reads none.
 #include <algorithm>
 #include <charconv>
 #include <numeric>
