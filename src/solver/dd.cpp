@@ -470,9 +470,8 @@ auto Solve(const SparseSystem& system, ConeLimit limit) {
 
 }  // namespace
 
-std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, ConeLimit limit) {
+std::optional<std::vector<Semiflow64>> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit) {
   try {
-    const ParallelClasses classes = ParallelClassesOf(system);
     return ExpandParallel(Solve<int64_t>(classes.reduced, limit), classes, limit);
   } catch (const Overflow&) {
     return std::nullopt;
@@ -481,9 +480,8 @@ std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system,
   }
 }
 
-std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, ConeLimit limit) {
+std::vector<Semiflow> ExtremeRaysWide(const ParallelClasses& classes, ConeLimit limit) {
   try {
-    const ParallelClasses classes = ParallelClassesOf(system);
     try {
       return ExpandParallel(Solve<Int128>(classes.reduced, limit), classes, limit);
     } catch (const Overflow&) {

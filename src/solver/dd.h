@@ -81,19 +81,6 @@ struct ConeLimitExceeded {};
 // ConeLimitExceeded when a cone of the elimination would grow beyond `limit`.
 std::vector<Semiflow> ExtremeRays(const SparseSystem& system, ConeLimit limit = {});
 
-// The same in two parts: the computation in 64 bits, which gives nothing when a value leaves
-// that range, and the computation in 128 bits, then GMP.
-std::optional<std::vector<Semiflow64>> ExtremeRays64(const SparseSystem& system, ConeLimit limit = {});
-std::vector<Semiflow> ExtremeRaysWide(const SparseSystem& system, ConeLimit limit = {});
-
-// Calls finish(rays) with the extreme rays, 64-bit when they fit, and returns its result.
-template <class Finish>
-auto WithExtremeRays(const SparseSystem& system, ConeLimit limit, Finish&& finish) {
-  if (std::optional<std::vector<Semiflow64>> narrow = ExtremeRays64(system, limit)) return finish(*narrow);
-  std::vector<Semiflow> wide = ExtremeRaysWide(system, limit);
-  return finish(wide);
-}
-
 // Variables whose rows of A are equal (parallel places, or parallel transitions): an extreme ray
 // holds at most one variable of such a class (with two, moving the weight of one to the other
 // empties one of them), and every choice of one variable per class of its support gives another
@@ -103,6 +90,7 @@ struct ParallelClasses {
   SparseSystem reduced;                       // one row per class: the row of its variables
   std::vector<std::vector<int32_t>> members;  // per class (in order of first variable): its variables
 };
+// Ends the run with the memory message of the rays when memory runs out.
 ParallelClasses ParallelClassesOf(const SparseSystem& system);
 
 // The rays of the system from `rays`, those of its reduced system (variables named by class):
@@ -112,6 +100,21 @@ ParallelClasses ParallelClassesOf(const SparseSystem& system);
 template <class C>
 std::vector<SemiflowOf<C>> ExpandParallel(std::vector<SemiflowOf<C>> rays, const ParallelClasses& classes,
                                           ConeLimit limit);
+
+// The same in two parts, on the system's classes: the computation in 64 bits, which gives
+// nothing when a value leaves that range, and the computation in 128 bits, then GMP.
+std::optional<std::vector<Semiflow64>> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit = {});
+std::vector<Semiflow> ExtremeRaysWide(const ParallelClasses& classes, ConeLimit limit = {});
+
+// Calls finish(rays) with the extreme rays, 64-bit when they fit, and returns its result.
+template <class Finish>
+auto WithExtremeRays(const SparseSystem& system, ConeLimit limit, Finish&& finish) {
+  const ParallelClasses classes = ParallelClassesOf(system);
+  if (std::optional<std::vector<Semiflow64>> narrow = ExtremeRays64(classes, limit)) return finish(*narrow);
+  std::vector<Semiflow> wide = ExtremeRaysWide(classes, limit);
+  return finish(wide);
+}
+
 
 // The members of `vectors` (non-negative, divided here by their gcd; zero vectors dropped)
 // whose support contains no other member's support, one of equal ones (the first of the

@@ -6,6 +6,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "matrix/failure.h"
 #include "solver/dd.h"
 
 namespace pelorin {
@@ -40,19 +41,21 @@ size_t SaturatedAdd(size_t a, size_t b) {
 }  // namespace
 
 ParallelClasses ParallelClassesOf(const SparseSystem& system) {
-  ParallelClasses classes;
-  classes.reduced.equations = system.equations;
-  std::unordered_map<const Row*, int32_t, RowHash, RowEqual> classOf;
-  classOf.reserve(system.rows.size());
-  for (size_t i = 0; i < system.rows.size(); ++i) {
-    const auto [it, inserted] = classOf.try_emplace(&system.rows[i], static_cast<int32_t>(classes.members.size()));
-    if (inserted) {
-      classes.reduced.rows.push_back(system.rows[i]);
-      classes.members.emplace_back();
+  return WithMemory("rays", [&] {
+    ParallelClasses classes;
+    classes.reduced.equations = system.equations;
+    std::unordered_map<const Row*, int32_t, RowHash, RowEqual> classOf;
+    classOf.reserve(system.rows.size());
+    for (size_t i = 0; i < system.rows.size(); ++i) {
+      const auto [it, inserted] = classOf.try_emplace(&system.rows[i], static_cast<int32_t>(classes.members.size()));
+      if (inserted) {
+        classes.reduced.rows.push_back(system.rows[i]);
+        classes.members.emplace_back();
+      }
+      classes.members[static_cast<size_t>(it->second)].push_back(static_cast<int32_t>(i));
     }
-    classes.members[static_cast<size_t>(it->second)].push_back(static_cast<int32_t>(i));
-  }
-  return classes;
+    return classes;
+  });
 }
 
 template <class C>
