@@ -18,24 +18,6 @@ bool IsSkippedLine(std::string_view line, CommentRule rule) {
   return isempty(line);
 }
 
-bool ParseInt(std::string_view line, size_t& pos, int32_t& out) {
-  size_t p = pos;
-  SwallowSpace(line, p);
-  bool negative = false;
-  if (p < line.size() && (line[p] == '+' || line[p] == '-')) negative = line[p++] == '-';
-  if (p >= line.size() || line[p] < '0' || line[p] > '9') return false;
-  int64_t value = 0;
-  for (; p < line.size() && line[p] >= '0' && line[p] <= '9'; ++p) {
-    value = value * 10 + (line[p] - '0');
-    if (value > int64_t{INT32_MAX} + 1) FailOverflow();
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) FailOverflow();
-  out = static_cast<int32_t>(value);
-  pos = p;
-  return true;
-}
-
 int32_t LeadingInt(const std::string& text, size_t pos) {
   int32_t value = 0;
   return ParseInt(text, pos, value) ? value : 0;

@@ -23,7 +23,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "matrix/failure.h"
 #include "matrix/textfile.h"
+#include "matrix/uti.h"
 
 namespace pelorin {
 
@@ -45,7 +47,23 @@ bool IsSkippedLine(std::string_view line, CommentRule rule);
 // Reads a decimal integer at `pos` after blanks: optional sign, then digits. Returns false (pos
 // unchanged) when no digit follows; ends the run with the overflow message when the number does
 // not fit in 32 bits. On success `pos` is past the last digit.
-bool ParseInt(std::string_view line, size_t& pos, int32_t& out);
+inline bool ParseInt(std::string_view line, size_t& pos, int32_t& out) {
+  size_t p = pos;
+  SwallowSpace(line, p);
+  bool negative = false;
+  if (p < line.size() && (line[p] == '+' || line[p] == '-')) negative = line[p++] == '-';
+  if (p >= line.size() || line[p] < '0' || line[p] > '9') return false;
+  int64_t value = 0;
+  for (; p < line.size() && line[p] >= '0' && line[p] <= '9'; ++p) {
+    value = value * 10 + (line[p] - '0');
+    if (value > int64_t{INT32_MAX} + 1) FailOverflow();
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) FailOverflow();
+  out = static_cast<int32_t>(value);
+  pos = p;
+  return true;
+}
 
 // The integer at the start of `text` after blanks, 0 when it does not begin with a number.
 int32_t LeadingInt(const std::string& text, size_t pos = 0);

@@ -71,12 +71,20 @@ bool LineReader::Fill() {
   if (begin_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
+    nul_ -= begin_;
     begin_ = 0;
   }
   if (end_ == buffer_.size()) buffer_.resize(2 * buffer_.size());
   const size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+  const bool clean = nul_ == end_;
   end_ += got;
+  if (clean) nul_ = FirstNul(end_ - got);
   return got > 0;
+}
+
+size_t LineReader::FirstNul(size_t from) const {
+  const void* nul = std::memchr(buffer_.data() + from, '\0', end_ - from);
+  return nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - buffer_.data()) : end_;
 }
 
 bool LineReader::Next(std::string_view& line) {
@@ -94,8 +102,10 @@ bool LineReader::Next(std::string_view& line) {
       return joining && !joined_.empty();
     }
     const std::string_view physical(buffer_.data() + begin_, stop - begin_);
+    const bool holdsNul = nul_ < stop;
     begin_ = stop;
-    if (!joining && std::memchr(physical.data(), '\0', physical.size()) == nullptr) {
+    if (holdsNul) nul_ = FirstNul(stop);
+    if (!joining && !holdsNul) {
       line = physical;
       return true;
     }

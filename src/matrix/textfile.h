@@ -51,11 +51,14 @@ class LineReader {
  private:
   // Reads more of the stream behind the unread part; false when nothing more comes.
   bool Fill();
+  // The position of the first NUL byte in buffer_[from .. end_), end_ when there is none.
+  size_t FirstNul(size_t from) const;
 
   std::FILE* file_;
   std::vector<char> buffer_ = std::vector<char>(size_t{1} << 16);
   size_t begin_ = 0;    // the unread part is buffer_[begin_ .. end_)
   size_t end_ = 0;
+  size_t nul_ = 0;      // the first NUL byte of the unread part, end_ when it holds none
   std::string joined_;  // a line of pieces run on into the next (see ReadLine)
 };
 

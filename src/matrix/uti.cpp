@@ -8,14 +8,6 @@
 
 namespace pelorin {
 
-bool isempty(std::string_view line) {
-  return std::all_of(line.begin(), line.end(), IsBlank);
-}
-
-void SwallowSpace(std::string_view line, size_t& pos) {
-  while (pos < line.size() && IsBlank(line[pos])) ++pos;
-}
-
 bool IsSpace(std::string_view line, size_t pos) { return pos >= line.size() || IsBlank(line[pos]); }
 
 namespace {

@@ -33,10 +33,16 @@ inline uint64_t PairKey(int32_t high, int32_t low) {
 }
 
 // True when every character of the line is a blank (the empty line included).
-bool isempty(std::string_view line);
+inline bool isempty(std::string_view line) {
+  for (char c : line)
+    if (!IsBlank(c)) return false;
+  return true;
+}
 
 // Advances `pos` over blanks; stops at the first other character or at the end of the line.
-void SwallowSpace(std::string_view line, size_t& pos);
+inline void SwallowSpace(std::string_view line, size_t& pos) {
+  while (pos < line.size() && IsBlank(line[pos])) ++pos;
+}
 
 // True when the character at `pos` is a blank or the end of the line.
 bool IsSpace(std::string_view line, size_t pos);

@@ -454,23 +454,22 @@ auto Solve(const SparseSystem& system, ConeLimit limit) {
   Start(system, cone);
   if (cone.live > limit.rays || cone.liveEntries > limit.entries) throw ConeLimitExceeded{};
   for (int32_t c; (c = ChooseEquation(cone)) >= 0;) Eliminate(cone, c);
-  std::vector<SemiflowOf<decltype(Coefficient(T()))>> result;
-  result.reserve(cone.live);
+  SemiflowSet<decltype(Coefficient(T()))> result;
+  result.entries.reserve(cone.liveEntries);
+  result.begin.reserve(cone.live + 1);
   for (size_t id = 0; id < cone.rays.size(); ++id) {
     if (!cone.alive[id]) continue;
     const std::span<const int32_t> vars = cone.rays.Vars(id);
     const std::span<const T> y = cone.rays.Y(id);
-    typename decltype(result)::value_type s;
-    s.reserve(vars.size());
-    for (size_t k = 0; k < vars.size(); ++k) s.emplace_back(vars[k], Coefficient(y[k]));
-    result.push_back(std::move(s));
+    for (size_t k = 0; k < vars.size(); ++k) result.entries.emplace_back(vars[k], Coefficient(y[k]));
+    result.Close();
   }
   return result;
 }
 
 }  // namespace
 
-std::optional<std::vector<Semiflow64>> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit) {
+std::optional<SemiflowSet<int64_t>> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit) {
   try {
     return ExpandParallel(Solve<int64_t>(classes.reduced, limit), classes, limit);
   } catch (const Overflow&) {
@@ -480,7 +479,7 @@ std::optional<std::vector<Semiflow64>> ExtremeRays64(const ParallelClasses& clas
   }
 }
 
-std::vector<Semiflow> ExtremeRaysWide(const ParallelClasses& classes, ConeLimit limit) {
+SemiflowSet<mpz_class> ExtremeRaysWide(const ParallelClasses& classes, ConeLimit limit) {
   try {
     try {
       return ExpandParallel(Solve<Int128>(classes.reduced, limit), classes, limit);
@@ -497,7 +496,7 @@ std::vector<Semiflow> ExtremeRays(const SparseSystem& system, ConeLimit limit) {
     return WithMemory("rays", [&] {
       std::vector<Semiflow> result;
       result.reserve(rays.size());
-      for (const auto& ray : rays) result.emplace_back(ray.begin(), ray.end());
+      for (size_t i = 0; i < rays.size(); ++i) result.emplace_back(rays[i].begin(), rays[i].end());
       return result;
     });
   });

@@ -44,11 +44,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "matrix/spm.h"
+#include "solver/hugepages.h"
 
 namespace pelorin {
 
@@ -66,6 +68,26 @@ template <class C>
 using SemiflowOf = std::vector<std::pair<int32_t, C>>;
 using Semiflow = SemiflowOf<mpz_class>;
 using Semiflow64 = SemiflowOf<int64_t>;
+
+// Semiflows held flat, for the large sets of the solver: one block for all entries rather than
+// one per semiflow. Semiflow i holds entries[begin[i] .. begin[i + 1]).
+template <class C>
+struct SemiflowSet {
+  using Entry = std::pair<int32_t, C>;
+  HugeVector<Entry> entries;
+  std::vector<size_t> begin = {0};
+  size_t size() const { return begin.size() - 1; }
+  std::span<Entry> operator[](size_t i) { return {entries.data() + begin[i], begin[i + 1] - begin[i]}; }
+  std::span<const Entry> operator[](size_t i) const { return {entries.data() + begin[i], begin[i + 1] - begin[i]}; }
+  // Ends the semiflow made of the entries appended since the last one.
+  void Close() { begin.push_back(entries.size()); }
+};
+
+// The same semiflows as a set, and back.
+template <class C>
+SemiflowSet<C> SetOf(const std::vector<SemiflowOf<C>>& semiflows);
+template <class C>
+std::vector<SemiflowOf<C>> VectorsOf(const SemiflowSet<C>& set);
 
 // The largest cone a solution may build: rays, and their entries (support and equation parts).
 struct ConeLimit {
@@ -98,20 +120,20 @@ ParallelClasses ParallelClassesOf(const SparseSystem& system);
 // ConeLimitExceeded when they would number or hold more than `limit`, and std::bad_alloc at once
 // when they cannot be counted in memory.
 template <class C>
-std::vector<SemiflowOf<C>> ExpandParallel(std::vector<SemiflowOf<C>> rays, const ParallelClasses& classes,
-                                          ConeLimit limit);
+SemiflowSet<C> ExpandParallel(SemiflowSet<C> rays, const ParallelClasses& classes, ConeLimit limit);
 
 // The same in two parts, on the system's classes: the computation in 64 bits, which gives
 // nothing when a value leaves that range, and the computation in 128 bits, then GMP.
-std::optional<std::vector<Semiflow64>> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit = {});
-std::vector<Semiflow> ExtremeRaysWide(const ParallelClasses& classes, ConeLimit limit = {});
+std::optional<SemiflowSet<int64_t>> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit = {});
+SemiflowSet<mpz_class> ExtremeRaysWide(const ParallelClasses& classes, ConeLimit limit = {});
 
-// Calls finish(rays) with the extreme rays, 64-bit when they fit, and returns its result.
+// Calls finish(rays) with the extreme rays as a SemiflowSet, 64-bit when they fit, and returns
+// its result.
 template <class Finish>
 auto WithExtremeRays(const SparseSystem& system, ConeLimit limit, Finish&& finish) {
   const ParallelClasses classes = ParallelClassesOf(system);
-  if (std::optional<std::vector<Semiflow64>> narrow = ExtremeRays64(classes, limit)) return finish(*narrow);
-  std::vector<Semiflow> wide = ExtremeRaysWide(classes, limit);
+  if (std::optional<SemiflowSet<int64_t>> narrow = ExtremeRays64(classes, limit)) return finish(*narrow);
+  SemiflowSet<mpz_class> wide = ExtremeRaysWide(classes, limit);
   return finish(wide);
 }
 
@@ -142,9 +164,15 @@ SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows);
 template <class C>
 void SortCanonical(std::vector<SemiflowOf<C>>& semiflows);
 
-// Writes semiflows numbered from 1, "%d %d %s\n" per coefficient.
+// The same for a set, which stays in place: sorts the entries of each semiflow by number and
+// returns the semiflows' positions in canonical order.
 template <class C>
-void WriteSemiflows(std::FILE* file, const std::vector<SemiflowOf<C>>& semiflows);
+std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set);
+
+// Writes the semiflows of a set in the given order, numbered from 1, "%d %d %s\n" per
+// coefficient.
+template <class C>
+void WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vector<size_t>& order);
 
 // The same two stages on the lines of the files in memory (MinimalSemiflows' lines numbered
 // like its file, MinimalSupports' likewise), for the composition chain. Its lines carry 32-bit

@@ -13,13 +13,14 @@ namespace {
 int64_t Narrow(int64_t v) { return v; }
 long Narrow(const mpz_class& v) { return v.get_si(); }
 
-// The semiflows numbered from 1 as lines; a coefficient beyond 32 bits is an overflow.
+// The semiflows of a set in the given order, numbered from 1, as lines; a coefficient beyond 32
+// bits is an overflow.
 template <class C>
-std::vector<Element> LinesOf(const std::vector<SemiflowOf<C>>& semiflows) {
+std::vector<Element> LinesOf(const SemiflowSet<C>& semiflows, const std::vector<size_t>& order) {
   std::vector<Element> lines;
-  for (size_t i = 0; i < semiflows.size(); ++i) {
+  for (size_t i = 0; i < order.size(); ++i) {
     if (i + 1 > static_cast<size_t>(INT32_MAX)) FailOverflow();
-    for (const auto& [element, coefficient] : semiflows[i]) {
+    for (const auto& [element, coefficient] : semiflows[order[i]]) {
       if (coefficient > INT32_MAX) FailOverflow();
       lines.push_back({static_cast<int32_t>(i + 1), element, static_cast<int32_t>(Narrow(coefficient))});
     }
@@ -34,10 +35,8 @@ std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix
   const SparseSystem system = WithMemory("rays", [&] { return SystemOf(matrix, rows); });
   return WithExtremeRays(system, limit, [&](auto& semiflows) {
     return WithMemory("rays", [&] {
-      for (auto& s : semiflows)
-        for (auto& entry : s) entry.first = rows.ids[static_cast<size_t>(entry.first)];
-      SortCanonical(semiflows);
-      return LinesOf(semiflows);
+      for (auto& entry : semiflows.entries) entry.first = rows.ids[static_cast<size_t>(entry.first)];
+      return LinesOf(semiflows, CanonicalOrder(semiflows));
     });
   });
 }
@@ -46,9 +45,8 @@ std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors
   return WithMemory("rays", [&] {
     VectorsOfLines<int64_t> lines;
     for (const Element& e : vectors) lines.Add(e.row, e.col, e.value);
-    std::vector<Semiflow64> kept = MinimalSupportMembers(lines.Take());
-    SortCanonical(kept);
-    return LinesOf(kept);
+    SemiflowSet<int64_t> kept = SetOf(MinimalSupportMembers(lines.Take()));
+    return LinesOf(kept, CanonicalOrder(kept));
   });
 }
 

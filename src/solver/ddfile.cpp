@@ -50,23 +50,22 @@ void MinimalSemiflows(const std::string& input, const std::string& output) {
   const SparseSystem system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), rows); });
   in.reset();
   WithExtremeRays(system, ConeLimit{}, [&](auto& semiflows) {
-    WithMemory("rays", [&] {
-      for (auto& s : semiflows)
-        for (auto& entry : s) entry.first = rows.ids[static_cast<size_t>(entry.first)];
-      SortCanonical(semiflows);
+    const std::vector<size_t> order = WithMemory("rays", [&] {
+      for (auto& entry : semiflows.entries) entry.first = rows.ids[static_cast<size_t>(entry.first)];
+      return CanonicalOrder(semiflows);
     });
-    WriteSemiflows(out.get(), semiflows);
+    WriteSemiflows(out.get(), semiflows, order);
   });
 }
 
 void MinimalSupports(const std::string& input, const std::string& output) {
-  std::vector<Semiflow> kept = WithMemory("rays", [&] {
-    std::vector<Semiflow> result = MinimalSupportMembers(ReadVectors(input));
-    SortCanonical(result);
-    return result;
+  SemiflowSet<mpz_class> kept;
+  const std::vector<size_t> order = WithMemory("rays", [&] {
+    kept = SetOf(MinimalSupportMembers(ReadVectors(input)));
+    return CanonicalOrder(kept);
   });
   File out = OpenFile(output, "w");
-  WriteSemiflows(out.get(), kept);
+  WriteSemiflows(out.get(), kept, order);
 }
 
 }  // namespace pelorin

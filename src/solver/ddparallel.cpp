@@ -3,6 +3,7 @@
 // expanded from that system's rays. Works in memory only.
 #include <algorithm>
 #include <functional>
+#include <malloc.h>
 #include <new>
 #include <unordered_map>
 
@@ -59,43 +60,46 @@ ParallelClasses ParallelClassesOf(const SparseSystem& system) {
 }
 
 template <class C>
-std::vector<SemiflowOf<C>> ExpandParallel(std::vector<SemiflowOf<C>> rays, const ParallelClasses& classes,
-                                          ConeLimit limit) {
+SemiflowSet<C> ExpandParallel(SemiflowSet<C> rays, const ParallelClasses& classes, ConeLimit limit) {
   const auto& members = classes.members;
   if (std::all_of(members.begin(), members.end(), [](const auto& m) { return m.size() == 1; })) return rays;
   // The rays to come and their entries, counted before any is made.
   size_t count = 0, entries = 0;
-  for (const SemiflowOf<C>& ray : rays) {
+  for (size_t i = 0; i < rays.size(); ++i) {
     size_t choices = 1;
-    for (const auto& entry : ray) choices = SaturatedMul(choices, members[static_cast<size_t>(entry.first)].size());
+    for (const auto& entry : rays[i]) choices = SaturatedMul(choices, members[static_cast<size_t>(entry.first)].size());
     count = SaturatedAdd(count, choices);
-    entries = SaturatedAdd(entries, SaturatedMul(choices, ray.size()));
+    entries = SaturatedAdd(entries, SaturatedMul(choices, rays[i].size()));
   }
   if (count > limit.rays || entries > limit.entries) throw ConeLimitExceeded{};
-  std::vector<SemiflowOf<C>> expanded;
-  if (count > expanded.max_size()) throw std::bad_alloc();
-  expanded.reserve(count);
+  // The cone that found the rays is gone: its memory goes back to the system first, so that the
+  // expanded rays' block does not come on top of it.
+  malloc_trim(0);
+  SemiflowSet<C> expanded;
+  if (count >= expanded.begin.max_size() || entries > expanded.entries.max_size()) throw std::bad_alloc();
+  expanded.begin.reserve(count + 1);
+  expanded.entries.reserve(entries);
   std::vector<size_t> choice;
-  for (SemiflowOf<C>& ray : rays) {
+  for (size_t i = 0; i < rays.size(); ++i) {
+    const std::span<const typename SemiflowSet<C>::Entry> ray = rays[i];
     choice.assign(ray.size(), 0);
     for (;;) {
-      SemiflowOf<C> one;
-      one.reserve(ray.size());
+      const size_t first = expanded.entries.size();
       for (size_t k = 0; k < ray.size(); ++k)
-        one.emplace_back(members[static_cast<size_t>(ray[k].first)][choice[k]], ray[k].second);
-      std::sort(one.begin(), one.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-      expanded.push_back(std::move(one));
+        expanded.entries.emplace_back(members[static_cast<size_t>(ray[k].first)][choice[k]], ray[k].second);
+      std::sort(expanded.entries.begin() + static_cast<std::ptrdiff_t>(first), expanded.entries.end(),
+                [](const auto& a, const auto& b) { return a.first < b.first; });
+      expanded.Close();
       // the next choice: the last entry's member first, like an odometer
       size_t k = ray.size();
       while (k > 0 && ++choice[k - 1] == members[static_cast<size_t>(ray[k - 1].first)].size()) choice[--k] = 0;
       if (k == 0) break;
     }
-    SemiflowOf<C>().swap(ray);
   }
   return expanded;
 }
 
-template std::vector<Semiflow64> ExpandParallel(std::vector<Semiflow64>, const ParallelClasses&, ConeLimit);
-template std::vector<Semiflow> ExpandParallel(std::vector<Semiflow>, const ParallelClasses&, ConeLimit);
+template SemiflowSet<int64_t> ExpandParallel(SemiflowSet<int64_t>, const ParallelClasses&, ConeLimit);
+template SemiflowSet<mpz_class> ExpandParallel(SemiflowSet<mpz_class>, const ParallelClasses&, ConeLimit);
 
 }  // namespace pelorin

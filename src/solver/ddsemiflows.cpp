@@ -7,6 +7,7 @@
 #include <span>
 
 #include "matrix/textfile.h"
+#include "matrix/uti.h"
 #include "solver/dd.h"
 
 namespace pelorin {
@@ -27,8 +28,9 @@ void Normalise(SemiflowOf<C>& s) {
 }
 
 // Support of a is lexicographically before that of b (a prefix first), then its coefficients.
-template <class C>
-bool CanonicalLess(const SemiflowOf<C>& a, const SemiflowOf<C>& b) {
+// Semiflows are vectors or spans of entries.
+template <class S>
+bool CanonicalLess(const S& a, const S& b) {
   const size_t common = std::min(a.size(), b.size());
   for (size_t k = 0; k < common; ++k)
     if (a[k].first != b[k].first) return a[k].first < b[k].first;
@@ -129,14 +131,60 @@ std::vector<SemiflowOf<C>> MinimalSupportMembers(std::vector<SemiflowOf<C>> vect
 template <class C>
 void SortCanonical(std::vector<SemiflowOf<C>>& semiflows) {
   for (SemiflowOf<C>& s : semiflows) std::sort(s.begin(), s.end());
-  std::sort(semiflows.begin(), semiflows.end(), CanonicalLess<C>);
+  std::sort(semiflows.begin(), semiflows.end(), CanonicalLess<SemiflowOf<C>>);
 }
 
 template <class C>
-void WriteSemiflows(std::FILE* file, const std::vector<SemiflowOf<C>>& semiflows) {
+std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set) {
+  // Each semiflow under a key of its first two numbers (none counting as below any), which
+  // orders most pairs without a look at their entries; equal keys are compared in full.
+  struct Keyed {
+    uint64_t key;
+    size_t at;
+  };
+  auto unsigned32 = [](int32_t n) { return static_cast<uint32_t>(n) ^ 0x80000000u; };
+  std::vector<Keyed> keyed(set.size());
+  for (size_t i = 0; i < set.size(); ++i) {
+    const std::span<typename SemiflowSet<C>::Entry> s = set[i];
+    std::sort(s.begin(), s.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    const uint32_t first = s.empty() ? 0 : unsigned32(s[0].first);
+    const uint32_t second = s.size() < 2 ? 0 : unsigned32(s[1].first);
+    keyed[i] = {PairKey(first, second), i};
+  }
+  using Span = std::span<const typename SemiflowSet<C>::Entry>;
+  const SemiflowSet<C>& view = set;
+  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+    if (a.key != b.key) return a.key < b.key;
+    return CanonicalLess<Span>(view[a.at], view[b.at]);
+  });
+  std::vector<size_t> order(set.size());
+  for (size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].at;
+  return order;
+}
+
+template <class C>
+SemiflowSet<C> SetOf(const std::vector<SemiflowOf<C>>& semiflows) {
+  SemiflowSet<C> set;
+  for (const SemiflowOf<C>& s : semiflows) {
+    set.entries.insert(set.entries.end(), s.begin(), s.end());
+    set.Close();
+  }
+  return set;
+}
+
+template <class C>
+std::vector<SemiflowOf<C>> VectorsOf(const SemiflowSet<C>& set) {
+  std::vector<SemiflowOf<C>> semiflows;
+  semiflows.reserve(set.size());
+  for (size_t i = 0; i < set.size(); ++i) semiflows.emplace_back(set[i].begin(), set[i].end());
+  return semiflows;
+}
+
+template <class C>
+void WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vector<size_t>& order) {
   std::string text;
-  for (size_t i = 0; i < semiflows.size(); ++i) {
-    for (const auto& [element, coefficient] : semiflows[i]) {
+  for (size_t i = 0; i < order.size(); ++i) {
+    for (const auto& [element, coefficient] : set[order[i]]) {
       AppendDecimal(text, i + 1);
       text += ' ';
       AppendDecimal(text, element);
@@ -158,7 +206,13 @@ template std::vector<Semiflow64> MinimalSupportMembers(std::vector<Semiflow64>);
 template std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow>);
 template void SortCanonical(std::vector<Semiflow64>&);
 template void SortCanonical(std::vector<Semiflow>&);
-template void WriteSemiflows(std::FILE*, const std::vector<Semiflow64>&);
-template void WriteSemiflows(std::FILE*, const std::vector<Semiflow>&);
+template std::vector<size_t> CanonicalOrder(SemiflowSet<int64_t>&);
+template std::vector<size_t> CanonicalOrder(SemiflowSet<mpz_class>&);
+template SemiflowSet<int64_t> SetOf(const std::vector<Semiflow64>&);
+template SemiflowSet<mpz_class> SetOf(const std::vector<Semiflow>&);
+template std::vector<Semiflow64> VectorsOf(const SemiflowSet<int64_t>&);
+template std::vector<Semiflow> VectorsOf(const SemiflowSet<mpz_class>&);
+template void WriteSemiflows(std::FILE*, const SemiflowSet<int64_t>&, const std::vector<size_t>&);
+template void WriteSemiflows(std::FILE*, const SemiflowSet<mpz_class>&, const std::vector<size_t>&);
 
 }  // namespace pelorin

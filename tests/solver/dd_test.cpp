@@ -205,16 +205,20 @@ TEST(ExpandParallel, CountsTheChoicesBeforeMakingThem) {
     classes.members.push_back({2 * c, 2 * c + 1});
     ray.emplace_back(c, 1);
   }
-  EXPECT_THROW(ExpandParallel(std::vector<Semiflow64>{ray}, classes, {1000}), ConeLimitExceeded);
-  EXPECT_THROW(ExpandParallel(std::vector<Semiflow64>{ray}, classes, {}), std::bad_alloc);
+  EXPECT_THROW(ExpandParallel(SetOf(std::vector<Semiflow64>{ray}), classes, {1000}), ConeLimitExceeded);
+  EXPECT_THROW(ExpandParallel(SetOf(std::vector<Semiflow64>{ray}), classes, {}), std::bad_alloc);
   // Two classes of 2 and 3: six rays, variables in increasing order, coefficients kept.
   classes.members = {{4, 0}, {1, 2, 5}};
-  const std::vector<Semiflow64> six = ExpandParallel(std::vector<Semiflow64>{{{0, 3}, {1, 7}}}, classes, {6, 12});
+  const SemiflowSet<int64_t> ray37 = SetOf(std::vector<Semiflow64>{{{0, 3}, {1, 7}}});
+  const std::vector<Semiflow64> six = VectorsOf(ExpandParallel(ray37, classes, {6, 12}));
   std::vector<Semiflow> wide;
-  for (const Semiflow64& r : six) wide.emplace_back(r.begin(), r.end());
+  for (const Semiflow64& r : six) {
+    EXPECT_TRUE(std::is_sorted(r.begin(), r.end()));
+    wide.emplace_back(r.begin(), r.end());
+  }
   EXPECT_EQ(Show(wide), "0:3 1:7|0:3 2:7|0:3 5:7|1:7 4:3|2:7 4:3|4:3 5:7");
-  EXPECT_THROW(ExpandParallel(std::vector<Semiflow64>{{{0, 3}, {1, 7}}}, classes, {5}), ConeLimitExceeded);
-  EXPECT_THROW(ExpandParallel(std::vector<Semiflow64>{{{0, 3}, {1, 7}}}, classes, {6, 11}), ConeLimitExceeded);
+  EXPECT_THROW(ExpandParallel(ray37, classes, {5}), ConeLimitExceeded);
+  EXPECT_THROW(ExpandParallel(ray37, classes, {6, 11}), ConeLimitExceeded);
 }
 
 TEST(ExtremeRays, ConeLimitStopsTheSolve) {
@@ -303,6 +307,30 @@ TEST(SortCanonical, SupportsLexicographicallyPrefixFirstThenCoefficients) {
   std::vector<Semiflow> v = {{{5, 1}, {2, 1}}, {{2, 1}}, {{2, 3}, {5, 1}}, {{1, 9}, {7, 1}}};
   SortCanonical(v);
   EXPECT_EQ(Show(v), "1:9 7:1|2:1|2:1 5:1|2:3 5:1");
+}
+
+TEST(SortCanonical, ASetSortsAsItsVectors) {
+  // Random semiflows over few numbers (negative ones and the smallest included), so that many
+  // share their first two numbers or are prefixes of each other; each is distinct.
+  std::mt19937 random(11);
+  const int32_t numbers[] = {INT32_MIN, -3, 0, 1, 2, 5, INT32_MAX};
+  for (int round = 0; round < 30; ++round) {
+    std::set<Semiflow64> distinct;
+    for (size_t n = random() % 60; distinct.size() < n;) {
+      std::map<int32_t, int64_t> s;
+      for (size_t k = random() % 5; k > 0; --k) s[numbers[random() % 7]] = 1 + random() % 2;
+      distinct.insert(Semiflow64(s.begin(), s.end()));
+    }
+    std::vector<Semiflow64> vectors(distinct.begin(), distinct.end());
+    std::shuffle(vectors.begin(), vectors.end(), random);
+    for (Semiflow64& s : vectors) std::shuffle(s.begin(), s.end(), random);  // entries in any order
+    SemiflowSet<int64_t> set = SetOf(vectors);
+    const std::vector<size_t> order = CanonicalOrder(set);
+    SortCanonical(vectors);
+    std::vector<Semiflow64> ordered;
+    for (size_t i : order) ordered.emplace_back(set[i].begin(), set[i].end());
+    EXPECT_EQ(ordered, vectors);
+  }
 }
 
 // The tree answers as a plain search over all members does.
