@@ -72,6 +72,14 @@ int32_t LeadingInt(const std::string& text, size_t pos = 0);
 // run naming `fileName` and the line `number`.
 Element ParseElementLine(std::string_view line, const std::string& fileName, long number);
 
+// A solution file in brief, as the stage that wrote it knows it, so that the run need not read
+// the file back for it: the number of its last solution (0 for none) and the elements that some
+// line gives a positive coefficient, sorted.
+struct SolutionDigest {
+  size_t last = 0;
+  std::vector<int32_t> covered;
+};
+
 // An element line whose value may have any number of digits (the solution files of
 // "--minimal"): the value as decimal text without leading zeros or "+", "-" before a negative
 // one, "1" when the line holds two integers. Row and column are read as by ParseElementLine.

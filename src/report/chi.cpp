@@ -45,4 +45,13 @@ bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide
   return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; });
 }
 
+bool CheckInv(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest) {
+  File matrixFile = OpenFile(matrix, "r");
+  File solutionFile = OpenFile(solutions, "r");
+  const IndexList rows = ReadRows(matrixFile.get(), matrix);
+  return std::all_of(rows.ids.begin(), rows.ids.end(), [&](int32_t row) {
+    return std::binary_search(digest.covered.begin(), digest.covered.end(), row);
+  });
+}
+
 }  // namespace pelorin

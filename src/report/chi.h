@@ -18,9 +18,15 @@
 
 #include <string>
 
+#include "matrix/spm.h"
+
 namespace pelorin {
 
 // `wide` (the solution files of "--minimal"): coefficients may have any number of digits.
 bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide = false);
+
+// The same with the digest of the solution file from the stage that wrote it: the file is opened
+// as above but not read, its covered elements are the digest's.
+bool CheckInv(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest);
 
 }  // namespace pelorin

@@ -71,7 +71,7 @@ void ReadTable(std::FILE* file, NameTable& t) {
 }
 
 int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, bool full,
-             bool wide) {
+             bool wide, const SolutionDigest* digest) {
   File tableFile = OpenFile(table, "r");
   File solutionFile = OpenFile(solutions, "r");
   File out = OpenOutput(output, "a");
@@ -79,7 +79,10 @@ int WriteInv(const std::string& table, const std::string& solutions, const std::
   if (!AllocateTable(t)) return 1;
   ReadTable(tableFile.get(), t);
   tableFile.reset();
-  const int32_t count = ListSolutions(solutionFile.get(), solutions, out.get(), t, full, wide);
+  // a solution number beyond 32 bits is read, to end the run as the file would
+  const bool known = !full && digest != nullptr && digest->last <= static_cast<size_t>(INT32_MAX);
+  const int32_t count = known ? static_cast<int32_t>(digest->last)
+                              : ListSolutions(solutionFile.get(), solutions, out.get(), t, full, wide);
   if (!full) std::fprintf(out.get(), "\n%d semiflow(s)", count);
   else if (count == 0) std::fputs("\nno semiflows", out.get());
   std::fputs("\n\n", out.get());

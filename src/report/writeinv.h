@@ -37,6 +37,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "matrix/spm.h"
+
 namespace pelorin {
 
 // The name table of one listing.
@@ -45,9 +47,10 @@ struct NameTable {
 };
 
 // `wide` (the solution files of "--minimal"): coefficients may have any number of digits and
-// are listed with all of them.
+// are listed with all of them. With the `digest` of the solution file from the stage that wrote
+// it, digest output takes its number from there: the file is opened but not read.
 int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, bool full,
-             bool wide = false);
+             bool wide = false, const SolutionDigest* digest = nullptr);
 
 // Reads every line of an open name table file into `t`.
 void ReadTable(std::FILE* file, NameTable& t);

@@ -114,11 +114,18 @@ struct RunFiles {
 };
 
 // Solves the matrix and checks that the semiflows cover every element; returns the check word.
-std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered) {
+// The minimal-support solvers hand over the digest of the solution file they write.
+std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered, std::optional<SolutionDigest>& digest) {
   if (s.transitions) TransposeMatrix(f.spm, f.matrix);
-  if (s.throughFiles) PelorinThroughFiles(f.matrix, f.solution, s.debug, s.mode);
-  else Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal);
-  covered = CheckInv(f.matrix, f.solution, s.minimal);
+  if (s.throughFiles) {
+    PelorinThroughFiles(f.matrix, f.solution, s.debug, s.mode);
+  } else if (s.minimal) {
+    digest.emplace();
+    Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest);
+  } else {
+    Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal);
+  }
+  covered = digest ? CheckInv(f.matrix, f.solution, *digest) : CheckInv(f.matrix, f.solution, s.minimal);
   return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
 }
 
@@ -145,10 +152,11 @@ void TextRun(const RunSettings& s) {
   ReadNDRNET(s.input, s.base, s.output, s.full ? 1 : 0);
   const RunFiles f(s);
   bool covered = false;
-  const std::string word = Solve(s, f, covered);
+  std::optional<SolutionDigest> digest;
+  const std::string word = Solve(s, f, covered, digest);
   AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
                              "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
-  WriteInv(f.table, f.solution, s.output, s.full, s.minimal);
+  WriteInv(f.table, f.solution, s.output, s.full, s.minimal, digest ? &*digest : nullptr);
   KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
 }
@@ -161,7 +169,8 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened) {
   const NetSummary net = ReadNDRNET(s.input, s.base, nowhere, 0);
   const RunFiles f(s);
   JsonRun run;
-  run.check = Solve(s, f, run.covered);
+  std::optional<SolutionDigest> digest;
+  run.check = Solve(s, f, run.covered, digest);
   run.input = s.input;
   run.format = NetFormatName(net.format);
   run.net = net.name;

@@ -39,9 +39,12 @@ void Remove(const std::string& name) { std::remove(name.c_str()); }
 
 // The solver of every matrix file of the driver: the net's matrix, a subnet, a composition system;
 // Toudic's generating set, or the minimal-support semiflows.
-void SolveFile(const std::string& matrix, const std::string& solution, bool minimal = false) {
-  if (minimal) MinimalSemiflows(matrix, solution);
-  else Toudic(matrix, solution);
+// With `digest`, the minimal-support solver's digest of its file goes there.
+void SolveFile(const std::string& matrix, const std::string& solution, bool minimal = false,
+               SolutionDigest* digest = nullptr) {
+  if (!minimal) Toudic(matrix, solution);
+  else if (digest != nullptr) *digest = MinimalSemiflows(matrix, solution);
+  else MinimalSemiflows(matrix, solution);
 }
 
 // The same for a matrix in memory: the lines of the matrix in, those of the solution out.
@@ -300,7 +303,8 @@ int ComposeInMemory(const std::string& matrix, const std::string& solution, int 
 // directly instead, which gives the same (unique) set, when a basis or a product leaves the
 // 32-bit range of the composition stages, and (in memory) when the cone of a subnet or of a
 // composition system grows beyond its limit (CompositionLimit).
-int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
+int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode,
+                       SolutionDigest& digest) {
   int count = 0;
   try {
     int result = 0;
@@ -310,14 +314,14 @@ int MinimalComposition(const std::string& matrix, const std::string& solution, i
     } else {
       result = ComposeInMemory(matrix, solution, debug, mode, true);
     }
-    MinimalSupports(solution, solution);
+    digest = MinimalSupports(solution, solution);
     return result;
   } catch (const Failure& failure) {
     if (failure.code != kExitOverflow) throw;
   } catch (const ConeLimitExceeded&) {
   }
   if (debug < 2) CleanWorkFiles(count, matrix);
-  MinimalSemiflows(matrix, solution);
+  digest = MinimalSemiflows(matrix, solution);
   return 0;
 }
 
@@ -359,12 +363,14 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
 
 }  // namespace
 
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal) {
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
+            SolutionDigest* digest) {
   if (mode == kDirect) {
-    SolveFile(matrix, solution, minimal);
+    SolveFile(matrix, solution, minimal, digest);
     return 0;
   }
-  if (minimal) return MinimalComposition(matrix, solution, debug, mode);
+  SolutionDigest unused;
+  if (minimal) return MinimalComposition(matrix, solution, debug, mode, digest != nullptr ? *digest : unused);
   if (debug >= 2) return ComposeThroughFiles(matrix, solution, debug, mode);
   return ComposeInMemory(matrix, solution, debug, mode);
 }

@@ -18,6 +18,8 @@
 
 #include <string>
 
+#include "matrix/spm.h"
+
 namespace pelorin {
 
 // How the driver computes the semiflows.
@@ -32,8 +34,10 @@ enum Mode : int {
 // 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
 // ("--minimal") every solver call computes minimal-support semiflows (MinimalSemiflows), the
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
-// the solution file is the one canonical set in every mode.
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false);
+// the solution file is the one canonical set in every mode; its digest then goes to `digest` when
+// given, so that the run need not read the file back for its count and check.
+int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
+            SolutionDigest* digest = nullptr);
 
 // The same through the work files at every debug level: each stage of the composition chain
 // reads its inputs from files and writes its result to a file, as at level 2 and above. The

@@ -170,9 +170,9 @@ template <class C>
 std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set);
 
 // Writes the semiflows of a set in the given order, numbered from 1, "%d %d %s\n" per
-// coefficient.
+// coefficient; returns the digest of the lines written.
 template <class C>
-void WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vector<size_t>& order);
+SolutionDigest WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vector<size_t>& order);
 
 // The same two stages on the lines of the files in memory (MinimalSemiflows' lines numbered
 // like its file, MinimalSupports' likewise), for the composition chain. Its lines carry 32-bit
@@ -181,8 +181,8 @@ void WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vecto
 std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, ConeLimit limit = {});
 std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors);
 
-// The file-level stages described above.
-void MinimalSemiflows(const std::string& input, const std::string& output);
-void MinimalSupports(const std::string& input, const std::string& output);
+// The file-level stages described above; each returns the digest of the file it wrote.
+SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output);
+SolutionDigest MinimalSupports(const std::string& input, const std::string& output);
 
 }  // namespace pelorin

@@ -43,29 +43,29 @@ SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows) {
   return system;
 }
 
-void MinimalSemiflows(const std::string& input, const std::string& output) {
+SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output) {
   File in = OpenFile(input, "r");
   File out = OpenFile(output, "w");
   IndexList rows;
   const SparseSystem system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), rows); });
   in.reset();
-  WithExtremeRays(system, ConeLimit{}, [&](auto& semiflows) {
+  return WithExtremeRays(system, ConeLimit{}, [&](auto& semiflows) {
     const std::vector<size_t> order = WithMemory("rays", [&] {
       for (auto& entry : semiflows.entries) entry.first = rows.ids[static_cast<size_t>(entry.first)];
       return CanonicalOrder(semiflows);
     });
-    WriteSemiflows(out.get(), semiflows, order);
+    return WithMemory("rays", [&] { return WriteSemiflows(out.get(), semiflows, order); });
   });
 }
 
-void MinimalSupports(const std::string& input, const std::string& output) {
+SolutionDigest MinimalSupports(const std::string& input, const std::string& output) {
   SemiflowSet<mpz_class> kept;
   const std::vector<size_t> order = WithMemory("rays", [&] {
     kept = SetOf(MinimalSupportMembers(ReadVectors(input)));
     return CanonicalOrder(kept);
   });
   File out = OpenFile(output, "w");
-  WriteSemiflows(out.get(), kept, order);
+  return WithMemory("rays", [&] { return WriteSemiflows(out.get(), kept, order); });
 }
 
 }  // namespace pelorin

@@ -3,6 +3,7 @@
 // the file it is handed; reads none.
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <numeric>
 #include <span>
 
@@ -40,18 +41,43 @@ bool CanonicalLess(const S& a, const S& b) {
   return false;
 }
 
-// Appends a number in decimal, as printf's "%d" or "%s" of a GMP integer writes it.
+// A number in decimal at `at`, as printf's "%d" or "%s" of a GMP integer writes it, with room
+// for Digits(value) characters; returns the end.
+size_t Digits(int64_t) { return 20; }
+size_t Digits(const mpz_class& value) { return mpz_sizeinbase(value.get_mpz_t(), 10) + 2; }
 template <class N>
-void AppendDecimal(std::string& text, N value) {
-  char digits[24];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+char* PutDecimal(char* at, N value) {
+  return std::to_chars(at, at + 20, value).ptr;
 }
-void AppendDecimal(std::string& text, const mpz_class& value) {
-  const size_t at = text.size();
-  text.resize(at + mpz_sizeinbase(value.get_mpz_t(), 10) + 2);
-  mpz_get_str(text.data() + at, 10, value.get_mpz_t());
-  text.resize(at + std::char_traits<char>::length(text.data() + at));
+char* PutDecimal(char* at, const mpz_class& value) {
+  mpz_get_str(at, 10, value.get_mpz_t());
+  return at + std::char_traits<char>::length(at);
 }
+
+// The lines of a file, gathered in a block and written out when it fills.
+class LineBlock {
+ public:
+  explicit LineBlock(std::FILE* file) : file_(file) {}
+  // Where the next `bytes` characters go.
+  char* Room(size_t bytes) {
+    if (used_ + bytes > block_.size()) {
+      Flush();
+      if (bytes > block_.size()) block_.resize(bytes);
+    }
+    return block_.data() + used_;
+  }
+  // The characters up to `end` are taken.
+  void Take(char* end) { used_ = static_cast<size_t>(end - block_.data()); }
+  void Flush() {
+    WriteText(file_, std::string_view(block_.data(), used_));
+    used_ = 0;
+  }
+
+ private:
+  std::FILE* file_;
+  std::vector<char> block_ = std::vector<char>(size_t{1} << 16);
+  size_t used_ = 0;
+};
 
 }  // namespace
 
@@ -136,20 +162,31 @@ void SortCanonical(std::vector<SemiflowOf<C>>& semiflows) {
 
 template <class C>
 std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set) {
-  // Each semiflow under a key of its first two numbers (none counting as below any), which
-  // orders most pairs without a look at their entries; equal keys are compared in full.
+  // Each semiflow under a key of its first numbers, which orders most pairs without a look at
+  // their entries; equal keys are compared in full. A number counts in the key as its distance
+  // from the least number plus one (none as 0, below any), in 16 bits when every distance fits
+  // there (four numbers to a key, the usual case), else in 32 or 64.
   struct Keyed {
     uint64_t key;
     size_t at;
   };
-  auto unsigned32 = [](int32_t n) { return static_cast<uint32_t>(n) ^ 0x80000000u; };
+  int64_t least = INT32_MAX, most = INT32_MIN;
+  for (const auto& entry : set.entries) {
+    least = std::min<int64_t>(least, entry.first);
+    most = std::max<int64_t>(most, entry.first);
+  }
+  const int64_t range = most - least + 1;
+  const unsigned width = range < 0xFFFF ? 16 : range < 0xFFFFFFFF ? 32 : 64;
   std::vector<Keyed> keyed(set.size());
   for (size_t i = 0; i < set.size(); ++i) {
     const std::span<typename SemiflowSet<C>::Entry> s = set[i];
     std::sort(s.begin(), s.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    const uint32_t first = s.empty() ? 0 : unsigned32(s[0].first);
-    const uint32_t second = s.size() < 2 ? 0 : unsigned32(s[1].first);
-    keyed[i] = {PairKey(first, second), i};
+    uint64_t key = 0;
+    for (size_t k = 0; k < 64 / width; ++k) {
+      const uint64_t number = k < s.size() ? static_cast<uint64_t>(s[k].first - least + 1) : 0;
+      key = width == 64 ? number : key << width | number;
+    }
+    keyed[i] = {key, i};
   }
   using Span = std::span<const typename SemiflowSet<C>::Entry>;
   const SemiflowSet<C>& view = set;
@@ -181,23 +218,31 @@ std::vector<SemiflowOf<C>> VectorsOf(const SemiflowSet<C>& set) {
 }
 
 template <class C>
-void WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vector<size_t>& order) {
-  std::string text;
+SolutionDigest WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vector<size_t>& order) {
+  SolutionDigest digest;
+  IndexList covered;
+  LineBlock block(file);
   for (size_t i = 0; i < order.size(); ++i) {
+    // the solution number and its blank, the same for every line of the semiflow
+    char number[32] = {};
+    const size_t numbered = static_cast<size_t>(PutDecimal(number, i + 1) - number) + 1;
+    number[numbered - 1] = ' ';
+    if (!set[order[i]].empty()) digest.last = i + 1;
     for (const auto& [element, coefficient] : set[order[i]]) {
-      AppendDecimal(text, i + 1);
-      text += ' ';
-      AppendDecimal(text, element);
-      text += ' ';
-      AppendDecimal(text, coefficient);
-      text += '\n';
-    }
-    if (text.size() >= 65536) {
-      WriteText(file, text);
-      text.clear();
+      if (coefficient > 0) covered.Add(element);
+      char* at = block.Room(sizeof number + 12 + Digits(coefficient) + 1);
+      std::memcpy(at, number, sizeof number);
+      at = PutDecimal(at + numbered, element);
+      *at++ = ' ';
+      at = PutDecimal(at, coefficient);
+      *at++ = '\n';
+      block.Take(at);
     }
   }
-  WriteText(file, text);
+  block.Flush();
+  digest.covered = std::move(covered.ids);
+  std::sort(digest.covered.begin(), digest.covered.end());
+  return digest;
 }
 
 template struct VectorsOfLines<int64_t>;
@@ -212,7 +257,7 @@ template SemiflowSet<int64_t> SetOf(const std::vector<Semiflow64>&);
 template SemiflowSet<mpz_class> SetOf(const std::vector<Semiflow>&);
 template std::vector<Semiflow64> VectorsOf(const SemiflowSet<int64_t>&);
 template std::vector<Semiflow> VectorsOf(const SemiflowSet<mpz_class>&);
-template void WriteSemiflows(std::FILE*, const SemiflowSet<int64_t>&, const std::vector<size_t>&);
-template void WriteSemiflows(std::FILE*, const SemiflowSet<mpz_class>&, const std::vector<size_t>&);
+template SolutionDigest WriteSemiflows(std::FILE*, const SemiflowSet<int64_t>&, const std::vector<size_t>&);
+template SolutionDigest WriteSemiflows(std::FILE*, const SemiflowSet<mpz_class>&, const std::vector<size_t>&);
 
 }  // namespace pelorin

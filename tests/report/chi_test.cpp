@@ -19,6 +19,14 @@ bool Check(const std::string& matrix, const std::string& solutions) {
   return CheckInv(dir / "m", dir / "m.inv");
 }
 
+// The same with the solutions' covered elements handed over, as the writer of the file does.
+bool CheckDigest(const std::string& matrix, const std::set<int>& covered) {
+  TempDir dir;
+  WriteFile(dir / "m", matrix);
+  WriteFile(dir / "m.inv", "");
+  return CheckInv(dir / "m", dir / "m.inv", SolutionDigest{0, std::vector<int32_t>(covered.begin(), covered.end())});
+}
+
 TEST(CheckInv, CoverageOfTheRows) {
   const std::string rows123 = "1 1 -1\n2 1 1\n3 2 1\n";
   EXPECT_FALSE(Check(rows123, ""));
@@ -45,6 +53,13 @@ TEST(CheckInv, Failures) {
   // The matrix file is opened first.
   ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CheckInv(dir / "none", dir / "gone"); });
   ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInv(dir / "m", dir / "gone"); });
+  // So with a digest: the solution file is opened though not read.
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CheckInv(dir / "none", dir / "gone", {}); });
+  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInv(dir / "m", dir / "gone", {}); });
+  ExpectFail(4, "*** malformed line 1 in file " + (dir / "s") + "\n", [&] {
+    WriteFile(dir / "s", "x\n");
+    CheckInv(dir / "s", dir / "m", {});
+  });
 }
 
 // Random matrices and solutions: the result is true exactly when the matrix rows are a subset of
@@ -68,6 +83,7 @@ TEST(CheckInv, OneExactlyWhenEveryRowHasAPositiveCoefficient) {
     bool covered = true;
     for (int r : rows) covered = covered && positive.count(r) > 0;
     ASSERT_EQ(Check(matrix, solutions), covered) << matrix << "--\n" << solutions;
+    ASSERT_EQ(CheckDigest(matrix, positive), covered) << matrix << "--\n" << solutions;
   }
 }
 

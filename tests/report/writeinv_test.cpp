@@ -44,6 +44,27 @@ TEST(WriteInv, GroupingFollowsTheSolutionNumbers) {
   EXPECT_EQ(List(kTable, "#1 1 1\n2 1\n\n2 4 2\n1 2 1\n", kFull), "\np1 p4*2 \np2 \n\n");
 }
 
+TEST(WriteInv, ADigestGivesTheCountWithoutReadingTheFile) {
+  TempDir dir;
+  WriteFile(dir / "t", kTable);
+  WriteFile(dir / "s", "1 1 1\n1 2 1\n2 3 2\n2 4 1\n");
+  auto list = [&](bool full, size_t last) {
+    std::remove((dir / "out").c_str());
+    const SolutionDigest digest{last, {1, 2, 3, 4}};
+    EXPECT_EQ(WriteInv(dir / "t", dir / "s", dir / "out", full, true, &digest), 0);
+    return ReadFile(dir / "out");
+  };
+  EXPECT_EQ(list(kDigest, 2), "\n2 semiflow(s)\n\n");
+  EXPECT_EQ(list(kDigest, 0), "\n0 semiflow(s)\n\n");
+  // the listing reads the file; so does a count beyond 32 bits, which the file cannot number
+  EXPECT_EQ(list(kFull, 7), "\np1 p2 \n{p 3}*2 p4 \n\n");
+  EXPECT_EQ(list(kDigest, size_t{1} << 31), "\n2 semiflow(s)\n\n");
+  // the files are opened as without a digest
+  const SolutionDigest digest{2, {}};
+  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n",
+             [&] { WriteInv(dir / "t", dir / "gone", dir / "out", kDigest, true, &digest); });
+}
+
 TEST(WriteInv, NameTableSyntax) {
   const std::string table =
       "# 1 commented\n"

@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "solver/ddtree.h"
 #include "solver/raystore.h"
@@ -310,11 +311,13 @@ TEST(SortCanonical, SupportsLexicographicallyPrefixFirstThenCoefficients) {
 }
 
 TEST(SortCanonical, ASetSortsAsItsVectors) {
-  // Random semiflows over few numbers (negative ones and the smallest included), so that many
-  // share their first two numbers or are prefixes of each other; each is distinct.
+  // Random semiflows over few numbers, so that many share their first numbers or are prefixes
+  // of each other; each is distinct. The numbers span 16 bits, 32 bits or the whole range.
   std::mt19937 random(11);
-  const int32_t numbers[] = {INT32_MIN, -3, 0, 1, 2, 5, INT32_MAX};
-  for (int round = 0; round < 30; ++round) {
+  const std::vector<std::vector<int32_t>> palettes = {{3, 4, 7, 8, 9, 12, 65536}, {-3, 0, 1, 2, 5, 8, 70000},
+                                                      {INT32_MIN, -3, 0, 1, 2, 5, INT32_MAX}};
+  for (int round = 0; round < 60; ++round) {
+    const std::vector<int32_t>& numbers = palettes[static_cast<size_t>(round) % 3];
     std::set<Semiflow64> distinct;
     for (size_t n = random() % 60; distinct.size() < n;) {
       std::map<int32_t, int64_t> s;
@@ -379,6 +382,50 @@ TEST(MinimalSemiflows, WritesTheCanonicalFile) {
   EXPECT_EQ(ReadFile(dir / "s"), "");
   EXPECT_EQ(test::ExpectFailure([&] { MinimalSemiflows(dir / "missing", dir / "s"); }).message,
             "*** error open file " + (dir / "missing") + "\n");
+}
+
+// What the run would find reading a solution file back: its last solution number and the
+// elements with a positive coefficient.
+SolutionDigest DigestOfFile(const std::string& name) {
+  File file = OpenFile(name, "r");
+  SolutionDigest digest;
+  std::set<int32_t> covered;
+  ForEachWideElement(file.get(), name, true, [&](const WideElement& e) {
+    digest.last = static_cast<size_t>(e.row);
+    if (e.Positive()) covered.insert(e.col);
+  });
+  digest.covered.assign(covered.begin(), covered.end());
+  return digest;
+}
+
+void ExpectSameDigest(const SolutionDigest& a, const SolutionDigest& b) {
+  EXPECT_EQ(a.last, b.last);
+  EXPECT_EQ(a.covered, b.covered);
+}
+
+TEST(MinimalSemiflows, TheStagesDigestIsThatOfTheFileTheyWrite) {
+  // Random systems with free variables and gaps in the row numbers, some rows uncovered.
+  ForEachRandomSystem(61, [](const SparseSystem& s) {
+    TempDir dir;
+    std::string matrix, basis;
+    for (size_t v = 0; v < s.rows.size(); ++v)
+      for (const auto& [c, a] : s.rows[v]) matrix += std::to_string(3 * v + 2) + " " + std::to_string(c) + " " + std::to_string(a) + "\n";
+    matrix += "1000 0 0\n";
+    WriteFile(dir / "m", matrix);
+    const SolutionDigest solved = MinimalSemiflows(dir / "m", dir / "s");
+    ExpectSameDigest(solved, DigestOfFile(dir / "s"));
+    // a basis for the reduction: the semiflows doubled, with a sum of two of them
+    const std::string written = ReadFile(dir / "s");
+    std::istringstream lines(written);
+    for (int32_t n, e, c; lines >> n >> e >> c;) basis += std::to_string(n + 1) + " " + std::to_string(e) + " " + std::to_string(2 * c) + "\n";
+    basis += "1 5 1\n1 8 1\n";
+    WriteFile(dir / "h", basis);
+    const SolutionDigest reduced = MinimalSupports(dir / "h", dir / "h");
+    ExpectSameDigest(reduced, DigestOfFile(dir / "h"));
+  });
+  TempDir dir;
+  WriteFile(dir / "m", "# nothing\n");
+  ExpectSameDigest(MinimalSemiflows(dir / "m", dir / "s"), SolutionDigest{});
 }
 
 TEST(MinimalSupports, ReducesAFileWithBigCoefficientsInPlace) {
