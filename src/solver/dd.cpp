@@ -7,6 +7,7 @@
 #include <new>
 #include <numeric>
 #include <span>
+#include <type_traits>
 
 #include "matrix/failure.h"
 #include "solver/ddtree.h"
@@ -447,6 +448,24 @@ void Start(const SparseSystem& system, Cone<T>& cone) {
   }
 }
 
+// The rays of the cone, with coefficients of type C.
+template <class C, class T>
+SemiflowSet<C> RaysOf(const Cone<T>& cone) {
+  SemiflowSet<C> result;
+  result.entries.reserve(cone.liveEntries);
+  result.begin.reserve(cone.live + 1);
+  for (size_t id = 0; id < cone.rays.size(); ++id) {
+    if (!cone.alive[id]) continue;
+    const std::span<const int32_t> vars = cone.rays.Vars(id);
+    const std::span<const T> y = cone.rays.Y(id);
+    for (size_t k = 0; k < vars.size(); ++k) result.entries.emplace_back(vars[k], static_cast<C>(Coefficient(y[k])));
+    result.Close();
+  }
+  return result;
+}
+
+// The extreme rays of the system in T arithmetic: in 64 bits, with 32-bit coefficients when
+// every one fits there (half the memory for a large set).
 template <class T>
 auto Solve(const SparseSystem& system, ConeLimit limit) {
   Cone<T> cone;
@@ -454,24 +473,23 @@ auto Solve(const SparseSystem& system, ConeLimit limit) {
   Start(system, cone);
   if (cone.live > limit.rays || cone.liveEntries > limit.entries) throw ConeLimitExceeded{};
   for (int32_t c; (c = ChooseEquation(cone)) >= 0;) Eliminate(cone, c);
-  SemiflowSet<decltype(Coefficient(T()))> result;
-  result.entries.reserve(cone.liveEntries);
-  result.begin.reserve(cone.live + 1);
-  for (size_t id = 0; id < cone.rays.size(); ++id) {
-    if (!cone.alive[id]) continue;
-    const std::span<const int32_t> vars = cone.rays.Vars(id);
-    const std::span<const T> y = cone.rays.Y(id);
-    for (size_t k = 0; k < vars.size(); ++k) result.entries.emplace_back(vars[k], Coefficient(y[k]));
-    result.Close();
+  if constexpr (std::is_same_v<T, int64_t>) {
+    bool narrow = true;
+    for (size_t id = 0; id < cone.rays.size() && narrow; ++id)
+      if (cone.alive[id])
+        for (int64_t y : cone.rays.Y(id)) narrow = narrow && y >= INT32_MIN && y <= INT32_MAX;
+    return narrow ? Rays64(RaysOf<int32_t>(cone)) : Rays64(RaysOf<int64_t>(cone));
+  } else {
+    return RaysOf<mpz_class>(cone);
   }
-  return result;
 }
 
 }  // namespace
 
-std::optional<SemiflowSet<int64_t>> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit) {
+std::optional<Rays64> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit) {
   try {
-    return ExpandParallel(Solve<int64_t>(classes.reduced, limit), classes, limit);
+    return std::visit([&](auto&& rays) { return Rays64(ExpandParallel(std::move(rays), classes, limit)); },
+                      Solve<int64_t>(classes.reduced, limit));
   } catch (const Overflow&) {
     return std::nullopt;
   } catch (const std::bad_alloc&) {

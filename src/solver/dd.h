@@ -47,6 +47,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "matrix/spm.h"
@@ -124,15 +125,18 @@ SemiflowSet<C> ExpandParallel(SemiflowSet<C> rays, const ParallelClasses& classe
 
 // The same in two parts, on the system's classes: the computation in 64 bits, which gives
 // nothing when a value leaves that range, and the computation in 128 bits, then GMP.
-std::optional<SemiflowSet<int64_t>> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit = {});
+// The 64-bit computation's rays have 32-bit coefficients when every one fits there.
+using Rays64 = std::variant<SemiflowSet<int32_t>, SemiflowSet<int64_t>>;
+std::optional<Rays64> ExtremeRays64(const ParallelClasses& classes, ConeLimit limit = {});
 SemiflowSet<mpz_class> ExtremeRaysWide(const ParallelClasses& classes, ConeLimit limit = {});
 
-// Calls finish(rays) with the extreme rays as a SemiflowSet, 64-bit when they fit, and returns
-// its result.
+// Calls finish(rays) with the extreme rays as a SemiflowSet, with 32-bit or 64-bit coefficients
+// when they fit, and returns its result.
 template <class Finish>
 auto WithExtremeRays(const SparseSystem& system, ConeLimit limit, Finish&& finish) {
   const ParallelClasses classes = ParallelClassesOf(system);
-  if (std::optional<SemiflowSet<int64_t>> narrow = ExtremeRays64(classes, limit)) return finish(*narrow);
+  if (std::optional<Rays64> narrow = ExtremeRays64(classes, limit))
+    return std::visit([&](auto& rays) { return finish(rays); }, *narrow);
   SemiflowSet<mpz_class> wide = ExtremeRaysWide(classes, limit);
   return finish(wide);
 }

@@ -99,6 +99,7 @@ SemiflowSet<C> ExpandParallel(SemiflowSet<C> rays, const ParallelClasses& classe
   return expanded;
 }
 
+template SemiflowSet<int32_t> ExpandParallel(SemiflowSet<int32_t>, const ParallelClasses&, ConeLimit);
 template SemiflowSet<int64_t> ExpandParallel(SemiflowSet<int64_t>, const ParallelClasses&, ConeLimit);
 template SemiflowSet<mpz_class> ExpandParallel(SemiflowSet<mpz_class>, const ParallelClasses&, ConeLimit);
 

@@ -165,9 +165,9 @@ std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set) {
   // Each semiflow under a key of its first numbers, which orders most pairs without a look at
   // their entries; equal keys are compared in full. A number counts in the key as its distance
   // from the least number plus one (none as 0, below any), in 16 bits when every distance fits
-  // there (four numbers to a key, the usual case), else in 32 or 64.
+  // there (eight numbers to a key of two words, the usual case), else in 32 or 64.
   struct Keyed {
-    uint64_t key;
+    uint64_t key[2];
     size_t at;
   };
   int64_t least = INT32_MAX, most = INT32_MIN;
@@ -181,17 +181,21 @@ std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set) {
   for (size_t i = 0; i < set.size(); ++i) {
     const std::span<typename SemiflowSet<C>::Entry> s = set[i];
     std::sort(s.begin(), s.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    uint64_t key = 0;
-    for (size_t k = 0; k < 64 / width; ++k) {
-      const uint64_t number = k < s.size() ? static_cast<uint64_t>(s[k].first - least + 1) : 0;
-      key = width == 64 ? number : key << width | number;
+    keyed[i].at = i;
+    for (size_t word = 0, k = 0; word < 2; ++word) {
+      uint64_t key = 0;
+      for (size_t n = 0; n < 64 / width; ++n, ++k) {
+        const uint64_t number = k < s.size() ? static_cast<uint64_t>(s[k].first - least + 1) : 0;
+        key = width == 64 ? number : key << width | number;
+      }
+      keyed[i].key[word] = key;
     }
-    keyed[i] = {key, i};
   }
   using Span = std::span<const typename SemiflowSet<C>::Entry>;
   const SemiflowSet<C>& view = set;
   std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-    if (a.key != b.key) return a.key < b.key;
+    if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
+    if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
     return CanonicalLess<Span>(view[a.at], view[b.at]);
   });
   std::vector<size_t> order(set.size());
@@ -251,12 +255,14 @@ template std::vector<Semiflow64> MinimalSupportMembers(std::vector<Semiflow64>);
 template std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow>);
 template void SortCanonical(std::vector<Semiflow64>&);
 template void SortCanonical(std::vector<Semiflow>&);
+template std::vector<size_t> CanonicalOrder(SemiflowSet<int32_t>&);
 template std::vector<size_t> CanonicalOrder(SemiflowSet<int64_t>&);
 template std::vector<size_t> CanonicalOrder(SemiflowSet<mpz_class>&);
 template SemiflowSet<int64_t> SetOf(const std::vector<Semiflow64>&);
 template SemiflowSet<mpz_class> SetOf(const std::vector<Semiflow>&);
 template std::vector<Semiflow64> VectorsOf(const SemiflowSet<int64_t>&);
 template std::vector<Semiflow> VectorsOf(const SemiflowSet<mpz_class>&);
+template SolutionDigest WriteSemiflows(std::FILE*, const SemiflowSet<int32_t>&, const std::vector<size_t>&);
 template SolutionDigest WriteSemiflows(std::FILE*, const SemiflowSet<int64_t>&, const std::vector<size_t>&);
 template SolutionDigest WriteSemiflows(std::FILE*, const SemiflowSet<mpz_class>&, const std::vector<size_t>&);
 

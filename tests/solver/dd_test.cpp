@@ -287,6 +287,9 @@ std::string ChainExpected(unsigned long n) {
 }
 
 TEST(ExtremeRays, ExactBeyond32And64And128Bits) {
+  // the largest coefficient kept in 32 bits, and the first one beyond
+  EXPECT_EQ(Show(ExtremeRays(System(1, {{{0, INT32_MAX}}, {{0, -1}}}))), "0:1 1:2147483647");
+  EXPECT_EQ(Show(ExtremeRays(System(1, {{{0, int64_t{INT32_MAX} + 1}}, {{0, -1}}}))), "0:1 1:2147483648");
   EXPECT_EQ(Chain(25), ChainExpected(25));  // 3^25 > 2^32
   EXPECT_EQ(Chain(45), ChainExpected(45));  // 3^45 > 2^64
   EXPECT_EQ(Chain(90), ChainExpected(90));  // 3^90 > 2^128
@@ -314,14 +317,17 @@ TEST(SortCanonical, ASetSortsAsItsVectors) {
   // Random semiflows over few numbers, so that many share their first numbers or are prefixes
   // of each other; each is distinct. The numbers span 16 bits, 32 bits or the whole range.
   std::mt19937 random(11);
-  const std::vector<std::vector<int32_t>> palettes = {{3, 4, 7, 8, 9, 12, 65536}, {-3, 0, 1, 2, 5, 8, 70000},
-                                                      {INT32_MIN, -3, 0, 1, 2, 5, INT32_MAX}};
+  const std::vector<std::vector<int32_t>> palettes = {
+      {3, 4, 7, 8, 9, 12, 13, 20, 21, 22, 30, 65536},
+      {-3, 0, 1, 2, 5, 8, 9, 10, 11, 12, 13, 70000},
+      {INT32_MIN, -3, 0, 1, 2, 5, 6, 7, 8, 9, 10, INT32_MAX}};
   for (int round = 0; round < 60; ++round) {
     const std::vector<int32_t>& numbers = palettes[static_cast<size_t>(round) % 3];
     std::set<Semiflow64> distinct;
     for (size_t n = random() % 60; distinct.size() < n;) {
       std::map<int32_t, int64_t> s;
-      for (size_t k = random() % 5; k > 0; --k) s[numbers[random() % 7]] = 1 + random() % 2;
+      // mostly the first numbers, so that long semiflows share their beginnings
+      for (size_t k = random() % 13; k > 0; --k) s[numbers[std::min(random() % 16, random() % 12)]] = 1 + random() % 2;
       distinct.insert(Semiflow64(s.begin(), s.end()));
     }
     std::vector<Semiflow64> vectors(distinct.begin(), distinct.end());
