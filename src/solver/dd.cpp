@@ -452,7 +452,10 @@ void Start(const SparseSystem& system, Cone<T>& cone) {
 template <class C, class T>
 SemiflowSet<C> RaysOf(const Cone<T>& cone) {
   SemiflowSet<C> result;
-  result.entries.reserve(cone.liveEntries);
+  size_t entries = 0;
+  for (size_t id = 0; id < cone.rays.size(); ++id)
+    if (cone.alive[id]) entries += cone.rays.Vars(id).size();
+  result.entries.reserve(entries);
   result.begin.reserve(cone.live + 1);
   for (size_t id = 0; id < cone.rays.size(); ++id) {
     if (!cone.alive[id]) continue;

@@ -84,12 +84,6 @@ struct SemiflowSet {
   void Close() { begin.push_back(entries.size()); }
 };
 
-// The same semiflows as a set, and back.
-template <class C>
-SemiflowSet<C> SetOf(const std::vector<SemiflowOf<C>>& semiflows);
-template <class C>
-std::vector<SemiflowOf<C>> VectorsOf(const SemiflowSet<C>& set);
-
 // The largest cone a solution may build: rays, and their entries (support and equation parts).
 struct ConeLimit {
   size_t rays = SIZE_MAX;
@@ -168,15 +162,15 @@ SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows);
 template <class C>
 void SortCanonical(std::vector<SemiflowOf<C>>& semiflows);
 
-// The same for a set, which stays in place: sorts the entries of each semiflow by number and
-// returns the semiflows' positions in canonical order.
-template <class C>
-std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set);
+// The same for a SemiflowSet or a vector of semiflows, which stays in place: sorts the entries
+// of each semiflow by number and returns the semiflows' positions in canonical order.
+template <class Set>
+std::vector<size_t> CanonicalOrder(Set& set);
 
-// Writes the semiflows of a set in the given order, numbered from 1, "%d %d %s\n" per
-// coefficient; returns the digest of the lines written.
-template <class C>
-SolutionDigest WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vector<size_t>& order);
+// Writes the semiflows of a SemiflowSet or a vector in the given order, numbered from 1,
+// "%d %d %s\n" per coefficient; returns the digest of the lines written.
+template <class Set>
+SolutionDigest WriteSemiflows(std::FILE* file, const Set& set, const std::vector<size_t>& order);
 
 // The same two stages on the lines of the files in memory (MinimalSemiflows' lines numbered
 // like its file, MinimalSupports' likewise), for the composition chain. Its lines carry 32-bit

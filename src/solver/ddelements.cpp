@@ -15,8 +15,8 @@ long Narrow(const mpz_class& v) { return v.get_si(); }
 
 // The semiflows of a set in the given order, numbered from 1, as lines; a coefficient beyond 32
 // bits is an overflow.
-template <class C>
-std::vector<Element> LinesOf(const SemiflowSet<C>& semiflows, const std::vector<size_t>& order) {
+template <class Set>
+std::vector<Element> LinesOf(const Set& semiflows, const std::vector<size_t>& order) {
   std::vector<Element> lines;
   for (size_t i = 0; i < order.size(); ++i) {
     if (i + 1 > static_cast<size_t>(INT32_MAX)) FailOverflow();
@@ -45,7 +45,7 @@ std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors
   return WithMemory("rays", [&] {
     VectorsOfLines<int64_t> lines;
     for (const Element& e : vectors) lines.Add(e.row, e.col, e.value);
-    SemiflowSet<int64_t> kept = SetOf(MinimalSupportMembers(lines.Take()));
+    std::vector<Semiflow64> kept = MinimalSupportMembers(lines.Take());
     return LinesOf(kept, CanonicalOrder(kept));
   });
 }

@@ -59,9 +59,9 @@ SolutionDigest MinimalSemiflows(const std::string& input, const std::string& out
 }
 
 SolutionDigest MinimalSupports(const std::string& input, const std::string& output) {
-  SemiflowSet<mpz_class> kept;
+  std::vector<Semiflow> kept;
   const std::vector<size_t> order = WithMemory("rays", [&] {
-    kept = SetOf(MinimalSupportMembers(ReadVectors(input)));
+    kept = MinimalSupportMembers(ReadVectors(input));
     return CanonicalOrder(kept);
   });
   File out = OpenFile(output, "w");

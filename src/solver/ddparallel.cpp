@@ -3,7 +3,6 @@
 // expanded from that system's rays. Works in memory only.
 #include <algorithm>
 #include <functional>
-#include <malloc.h>
 #include <new>
 #include <unordered_map>
 
@@ -72,9 +71,6 @@ SemiflowSet<C> ExpandParallel(SemiflowSet<C> rays, const ParallelClasses& classe
     entries = SaturatedAdd(entries, SaturatedMul(choices, rays[i].size()));
   }
   if (count > limit.rays || entries > limit.entries) throw ConeLimitExceeded{};
-  // The cone that found the rays is gone: its memory goes back to the system first, so that the
-  // expanded rays' block does not come on top of it.
-  malloc_trim(0);
   SemiflowSet<C> expanded;
   if (count >= expanded.begin.max_size() || entries > expanded.entries.max_size()) throw std::bad_alloc();
   expanded.begin.reserve(count + 1);

@@ -160,8 +160,8 @@ void SortCanonical(std::vector<SemiflowOf<C>>& semiflows) {
   std::sort(semiflows.begin(), semiflows.end(), CanonicalLess<SemiflowOf<C>>);
 }
 
-template <class C>
-std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set) {
+template <class Set>
+std::vector<size_t> CanonicalOrder(Set& set) {
   // Each semiflow under a key of its first numbers, which orders most pairs without a look at
   // their entries; equal keys are compared in full. A number counts in the key as its distance
   // from the least number plus one (none as 0, below any), in 16 bits when every distance fits
@@ -171,15 +171,16 @@ std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set) {
     size_t at;
   };
   int64_t least = INT32_MAX, most = INT32_MIN;
-  for (const auto& entry : set.entries) {
-    least = std::min<int64_t>(least, entry.first);
-    most = std::max<int64_t>(most, entry.first);
-  }
+  for (size_t i = 0; i < set.size(); ++i)
+    for (const auto& entry : set[i]) {
+      least = std::min<int64_t>(least, entry.first);
+      most = std::max<int64_t>(most, entry.first);
+    }
   const int64_t range = most - least + 1;
   const unsigned width = range < 0xFFFF ? 16 : range < 0xFFFFFFFF ? 32 : 64;
   std::vector<Keyed> keyed(set.size());
   for (size_t i = 0; i < set.size(); ++i) {
-    const std::span<typename SemiflowSet<C>::Entry> s = set[i];
+    auto&& s = set[i];
     std::sort(s.begin(), s.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     keyed[i].at = i;
     for (size_t word = 0, k = 0; word < 2; ++word) {
@@ -191,38 +192,19 @@ std::vector<size_t> CanonicalOrder(SemiflowSet<C>& set) {
       keyed[i].key[word] = key;
     }
   }
-  using Span = std::span<const typename SemiflowSet<C>::Entry>;
-  const SemiflowSet<C>& view = set;
+  const Set& view = set;
   std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
     if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
     if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
-    return CanonicalLess<Span>(view[a.at], view[b.at]);
+    return CanonicalLess(view[a.at], view[b.at]);
   });
   std::vector<size_t> order(set.size());
   for (size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].at;
   return order;
 }
 
-template <class C>
-SemiflowSet<C> SetOf(const std::vector<SemiflowOf<C>>& semiflows) {
-  SemiflowSet<C> set;
-  for (const SemiflowOf<C>& s : semiflows) {
-    set.entries.insert(set.entries.end(), s.begin(), s.end());
-    set.Close();
-  }
-  return set;
-}
-
-template <class C>
-std::vector<SemiflowOf<C>> VectorsOf(const SemiflowSet<C>& set) {
-  std::vector<SemiflowOf<C>> semiflows;
-  semiflows.reserve(set.size());
-  for (size_t i = 0; i < set.size(); ++i) semiflows.emplace_back(set[i].begin(), set[i].end());
-  return semiflows;
-}
-
-template <class C>
-SolutionDigest WriteSemiflows(std::FILE* file, const SemiflowSet<C>& set, const std::vector<size_t>& order) {
+template <class Set>
+SolutionDigest WriteSemiflows(std::FILE* file, const Set& set, const std::vector<size_t>& order) {
   SolutionDigest digest;
   IndexList covered;
   LineBlock block(file);
@@ -258,12 +240,11 @@ template void SortCanonical(std::vector<Semiflow>&);
 template std::vector<size_t> CanonicalOrder(SemiflowSet<int32_t>&);
 template std::vector<size_t> CanonicalOrder(SemiflowSet<int64_t>&);
 template std::vector<size_t> CanonicalOrder(SemiflowSet<mpz_class>&);
-template SemiflowSet<int64_t> SetOf(const std::vector<Semiflow64>&);
-template SemiflowSet<mpz_class> SetOf(const std::vector<Semiflow>&);
-template std::vector<Semiflow64> VectorsOf(const SemiflowSet<int64_t>&);
-template std::vector<Semiflow> VectorsOf(const SemiflowSet<mpz_class>&);
+template std::vector<size_t> CanonicalOrder(std::vector<Semiflow64>&);
+template std::vector<size_t> CanonicalOrder(std::vector<Semiflow>&);
 template SolutionDigest WriteSemiflows(std::FILE*, const SemiflowSet<int32_t>&, const std::vector<size_t>&);
 template SolutionDigest WriteSemiflows(std::FILE*, const SemiflowSet<int64_t>&, const std::vector<size_t>&);
 template SolutionDigest WriteSemiflows(std::FILE*, const SemiflowSet<mpz_class>&, const std::vector<size_t>&);
+template SolutionDigest WriteSemiflows(std::FILE*, const std::vector<Semiflow>&, const std::vector<size_t>&);
 
 }  // namespace pelorin

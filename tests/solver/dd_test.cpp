@@ -33,6 +33,23 @@ std::string Show(std::vector<Semiflow> rays) {
   return text;
 }
 
+// The same semiflows as a flat set, and back.
+template <class C>
+SemiflowSet<C> SetOf(const std::vector<SemiflowOf<C>>& semiflows) {
+  SemiflowSet<C> set;
+  for (const SemiflowOf<C>& s : semiflows) {
+    set.entries.insert(set.entries.end(), s.begin(), s.end());
+    set.Close();
+  }
+  return set;
+}
+template <class C>
+std::vector<SemiflowOf<C>> VectorsOf(const SemiflowSet<C>& set) {
+  std::vector<SemiflowOf<C>> semiflows;
+  for (size_t i = 0; i < set.size(); ++i) semiflows.emplace_back(set[i].begin(), set[i].end());
+  return semiflows;
+}
+
 SparseSystem System(size_t equations, std::vector<std::vector<std::pair<int32_t, int64_t>>> rows) {
   return SparseSystem{equations, std::move(rows)};
 }
@@ -313,7 +330,7 @@ TEST(SortCanonical, SupportsLexicographicallyPrefixFirstThenCoefficients) {
   EXPECT_EQ(Show(v), "1:9 7:1|2:1|2:1 5:1|2:3 5:1");
 }
 
-TEST(SortCanonical, ASetSortsAsItsVectors) {
+TEST(SortCanonical, ASetOrVectorsInPlaceOrderAsTheSortedVectors) {
   // Random semiflows over few numbers, so that many share their first numbers or are prefixes
   // of each other; each is distinct. The numbers span 16 bits, 32 bits or the whole range.
   std::mt19937 random(11);
@@ -335,10 +352,14 @@ TEST(SortCanonical, ASetSortsAsItsVectors) {
     for (Semiflow64& s : vectors) std::shuffle(s.begin(), s.end(), random);  // entries in any order
     SemiflowSet<int64_t> set = SetOf(vectors);
     const std::vector<size_t> order = CanonicalOrder(set);
+    std::vector<Semiflow64> inPlace = vectors;
+    const std::vector<size_t> orderInPlace = CanonicalOrder(inPlace);
     SortCanonical(vectors);
-    std::vector<Semiflow64> ordered;
+    std::vector<Semiflow64> ordered, orderedInPlace;
     for (size_t i : order) ordered.emplace_back(set[i].begin(), set[i].end());
+    for (size_t i : orderInPlace) orderedInPlace.push_back(inPlace[i]);
     EXPECT_EQ(ordered, vectors);
+    EXPECT_EQ(orderedInPlace, vectors);
   }
 }
 
