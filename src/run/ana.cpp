@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <utility>
 
 #include "compose/coy.h"
 #include "compose/cor.h"
@@ -42,9 +43,12 @@ void Remove(const std::string& name) { std::remove(name.c_str()); }
 // With `digest`, the minimal-support solver's digest of its file goes there.
 void SolveFile(const std::string& matrix, const std::string& solution, bool minimal = false,
                SolutionDigest* digest = nullptr) {
-  if (!minimal) Toudic(matrix, solution);
-  else if (digest != nullptr) *digest = MinimalSemiflows(matrix, solution);
-  else MinimalSemiflows(matrix, solution);
+  if (!minimal) {
+    Toudic(matrix, solution);
+    return;
+  }
+  SolutionDigest written = MinimalSemiflows(matrix, solution);
+  if (digest != nullptr) *digest = std::move(written);
 }
 
 // The same for a matrix in memory: the lines of the matrix in, those of the solution out.
