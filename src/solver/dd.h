@@ -158,12 +158,9 @@ struct VectorsOfLines {
 // numbers.
 SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows);
 
-// Sorts semiflows into the canonical order (numbers of the support, then coefficients).
-template <class C>
-void SortCanonical(std::vector<SemiflowOf<C>>& semiflows);
-
-// The same for a SemiflowSet or a vector of semiflows, which stays in place: sorts the entries
-// of each semiflow by number and returns the semiflows' positions in canonical order.
+// The canonical order (numbers of the support, lexicographically with a prefix first, then the
+// coefficients) of a SemiflowSet or a vector of semiflows, which stays in place: sorts the
+// entries of each semiflow by number and returns the semiflows' positions in that order.
 template <class Set>
 std::vector<size_t> CanonicalOrder(Set& set);
 

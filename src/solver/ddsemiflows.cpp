@@ -154,12 +154,6 @@ std::vector<SemiflowOf<C>> MinimalSupportMembers(std::vector<SemiflowOf<C>> vect
   return vectors;
 }
 
-template <class C>
-void SortCanonical(std::vector<SemiflowOf<C>>& semiflows) {
-  for (SemiflowOf<C>& s : semiflows) std::sort(s.begin(), s.end());
-  std::sort(semiflows.begin(), semiflows.end(), CanonicalLess<SemiflowOf<C>>);
-}
-
 template <class Set>
 std::vector<size_t> CanonicalOrder(Set& set) {
   // Each semiflow under a key of its first numbers, which orders most pairs without a look at
@@ -235,8 +229,6 @@ template struct VectorsOfLines<int64_t>;
 template struct VectorsOfLines<mpz_class>;
 template std::vector<Semiflow64> MinimalSupportMembers(std::vector<Semiflow64>);
 template std::vector<Semiflow> MinimalSupportMembers(std::vector<Semiflow>);
-template void SortCanonical(std::vector<Semiflow64>&);
-template void SortCanonical(std::vector<Semiflow>&);
 template std::vector<size_t> CanonicalOrder(SemiflowSet<int32_t>&);
 template std::vector<size_t> CanonicalOrder(SemiflowSet<int64_t>&);
 template std::vector<size_t> CanonicalOrder(SemiflowSet<mpz_class>&);

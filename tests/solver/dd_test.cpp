@@ -22,6 +22,22 @@
 namespace pelorin {
 namespace {
 
+// The canonical order, plainly: entries by number, then the semiflows by their sequences of
+// numbers (a prefix first), then by their coefficients.
+template <class C>
+void SortCanonical(std::vector<SemiflowOf<C>>& semiflows) {
+  for (SemiflowOf<C>& s : semiflows) std::sort(s.begin(), s.end());
+  auto numbers = [](const SemiflowOf<C>& s) {
+    std::vector<int32_t> n;
+    for (const auto& entry : s) n.push_back(entry.first);
+    return n;
+  };
+  std::sort(semiflows.begin(), semiflows.end(), [&](const SemiflowOf<C>& a, const SemiflowOf<C>& b) {
+    const std::vector<int32_t> na = numbers(a), nb = numbers(b);
+    return na != nb ? na < nb : a < b;
+  });
+}
+
 // The rays in canonical order, as "v:c v:c|v:c ..." for short comparisons.
 std::string Show(std::vector<Semiflow> rays) {
   SortCanonical(rays);
@@ -324,13 +340,14 @@ TEST(MinimalSupportMembers, NormalisesDropsSupersetsZerosAndRepeats) {
   EXPECT_EQ(Show(MinimalSupportMembers(v)), "1:1 2:1|2:1 3:1|4:1");
 }
 
-TEST(SortCanonical, SupportsLexicographicallyPrefixFirstThenCoefficients) {
+TEST(CanonicalOrder, SupportsLexicographicallyPrefixFirstThenCoefficients) {
   std::vector<Semiflow> v = {{{5, 1}, {2, 1}}, {{2, 1}}, {{2, 3}, {5, 1}}, {{1, 9}, {7, 1}}};
-  SortCanonical(v);
-  EXPECT_EQ(Show(v), "1:9 7:1|2:1|2:1 5:1|2:3 5:1");
+  const std::vector<size_t> order = CanonicalOrder(v);
+  EXPECT_EQ(order, (std::vector<size_t>{3, 1, 0, 2}));
+  EXPECT_EQ(v[0], (Semiflow{{2, 1}, {5, 1}}));  // entries sorted in place
 }
 
-TEST(SortCanonical, ASetOrVectorsInPlaceOrderAsTheSortedVectors) {
+TEST(CanonicalOrder, ASetOrVectorsInPlaceOrderAsThePlainSort) {
   // Random semiflows over few numbers, so that many share their first numbers or are prefixes
   // of each other; each is distinct. The numbers span 16 bits, 32 bits or the whole range.
   std::mt19937 random(11);
