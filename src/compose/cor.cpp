@@ -305,7 +305,9 @@ int CollapseOfGraph(CollapseStrategy strategy, const std::string& graph, const s
   return WithMemory("e", [&] {
     Edges e = ReadGraph(in.get(), graph);
     in.reset();
-    return Collapse(e, strategy, [&](int32_t a, int32_t b) { std::fprintf(out.get(), "%d %d\n", a, b); });
+    const int steps = Collapse(e, strategy, [&](int32_t a, int32_t b) { std::fprintf(out.get(), "%d %d\n", a, b); });
+    CloseFile(out, sequence);
+    return steps;
   });
 }
 

@@ -93,10 +93,12 @@ void CreateCompositionSystem(const std::string& base) {
     File out = OpenFile(base + ".s", "w");
     system.out.file = out.get();
     for (int32_t i = 1; i <= list.subnets; ++i) AddSubnet(system, ReadElementsFile(SubnetBasisName(base, i)), i);
+    CloseFile(out, base + ".s");
   }
   MarkAll(system);
   File units = OpenFile(base + ".u", "w");
   WriteUnitSolutions(system, ElementSink{units.get(), nullptr});
+  CloseFile(units, base + ".u");
 }
 
 CompositionSystem CreateCompositionSystemElements(const ContactList& list, const Bases& bases) {

@@ -115,6 +115,8 @@ int FilterContactPlaces(const std::string& base, int step) {
     const ContactEntry& entry = remaining.entries[k];
     if (!remaining.taken[k]) WriteElement(remainingFile.get(), entry.place, entry.consuming, entry.producing);
   }
+  CloseFile(stepFile, base + ".z");
+  CloseFile(remainingFile, remainingName);
   return fu[0];
 }
 

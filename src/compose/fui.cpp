@@ -32,6 +32,7 @@ void AddUnitSolutions(const std::string& solutions, const std::string& units, co
   const std::vector<Element> unit = ReadElementsFile(units);
   File out = OpenFile(result, "w");
   Complete(found, unit, ElementSink{out.get(), nullptr});
+  CloseFile(out, result);
 }
 
 std::vector<Element> AddUnitSolutionsElements(std::vector<Element> solutions, const std::vector<Element>& units) {

@@ -52,6 +52,7 @@ void ComposeJointMatrix(const std::string& base) {
   int32_t unknowns = 0;  // `is`: the rows numbered so far
   for (int32_t i = 1; i <= list.subnets; ++i)
     unknowns = AddSubnetRows(leftOut, ReadElementsFile(SubnetBasisName(base, i)), i, unknowns, ElementSink{out.get(), nullptr});
+  CloseFile(out, base + ".g");
 }
 
 std::vector<Element> ComposeJointMatrixElements(const ContactList& list, const Bases& bases) {

@@ -97,6 +97,7 @@ bool Multiply(const RowCells& a, const RowCells& b, const std::string* product, 
     FlushRow(sink, row, a.rows.ids[i], b.cols);
     if (elements != nullptr && elements->size() > limit) return false;
   }
+  if (product != nullptr) CloseFile(out, *product);
   return true;
 }
 

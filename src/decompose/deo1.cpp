@@ -161,6 +161,7 @@ void WriteSubnets(const Matrix& m, const Subnets& s, SinkOf&& sink) {
       const Element& e = m.a[order[k]];
       out.sink.Put(e.row, e.col, e.value);
     }
+    out.Close();
   }
 }
 
@@ -178,6 +179,10 @@ Subnets Classify(const Matrix& m) {
 struct SubnetOut {
   File file;
   ElementSink sink;
+  std::string name;  // the file's name
+  void Close() {
+    if (file) CloseFile(file, name);
+  }
 };
 
 }  // namespace
@@ -188,15 +193,18 @@ int DecomposeIntoFSN(const std::string& matrix) {
   {
     File graph = OpenFile(matrix + ".p", "w");
     WriteGraph(ElementSink{graph.get(), nullptr}, s);
+    CloseFile(graph, matrix + ".p");
   }
   {
     File contacts = OpenFile(matrix + ".z", "w");
     std::fprintf(contacts.get(), "%d\n", s.nsub);
     WriteContacts(ElementSink{contacts.get(), nullptr}, m, s);
+    CloseFile(contacts, matrix + ".z");
   }
   WithMemory("R,S,X,Y,Q", [&] {
     WriteSubnets(m, s, [&](int32_t i) {
-      SubnetOut out{OpenFile(matrix + ".z" + std::to_string(i), "w"), {}};
+      const std::string name = matrix + ".z" + std::to_string(i);
+      SubnetOut out{OpenFile(name, "w"), {}, name};
       out.sink.file = out.file.get();
       return out;
     });
@@ -214,7 +222,7 @@ Decomposition DecomposeIntoFSNElements(const std::string& matrix) {
   WithMemory("R,S,X,Y,Q", [&] {
     d.subnets.resize(static_cast<size_t>(s.nsub));
     WriteSubnets(m, s, [&](int32_t i) {
-      return SubnetOut{File(), ElementSink{nullptr, &d.subnets[static_cast<size_t>(i - 1)]}};
+      return SubnetOut{File(), ElementSink{nullptr, &d.subnets[static_cast<size_t>(i - 1)]}, {}};
     });
   });
   return d;

@@ -17,7 +17,8 @@ namespace pelorin {
 enum ExitCode : int {
   kExitOk = 0,          // normal end, help text printed
   kExitMemory = 1,      // memory exhausted in a stage
-  kExitFile = 2,        // a file that cannot be opened; faulty work files; net syntax errors
+  kExitFile = 2,        // a file that cannot be opened, written or delivered; colliding outputs; faulty work
+                        // files; net syntax errors
   kExitNetMemory = 3,   // memory exhausted while reading the net; a matrix the decomposition cannot read
   kExitInput = 4,       // command-line errors; malformed or inconsistent matrix input
   kExitOverflow = 5,    // a number or a sum that leaves the signed 32-bit range
@@ -35,6 +36,10 @@ struct Failure : std::exception {
 
 // "*** error open file %s\n" with exit code 2.
 [[noreturn]] void FailOpen(const std::string& fileName);
+
+// "*** error write file %s: %s\n" with the system's reason for `error` (an errno value), exit
+// code 2: a file that could not be written completely, or the result file not delivered.
+[[noreturn]] void FailWrite(const std::string& fileName, int error);
 
 // "*** not enough memory for <arrays>\n" with exit code 1 (the stages' memory message).
 [[noreturn]] void FailMemory(const std::string& arrays);

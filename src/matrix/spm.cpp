@@ -81,6 +81,7 @@ void WriteElement(std::FILE* file, int32_t row, int32_t col, int32_t value) {
 void WriteElementsFile(const std::string& fileName, const std::vector<Element>& elements) {
   File file = OpenFile(fileName, "w");
   for (const Element& e : elements) WriteElement(file.get(), e.row, e.col, e.value);
+  CloseFile(file, fileName);
 }
 
 namespace {

@@ -3,11 +3,16 @@
 
 #include "matrix/failure.h"
 
+#include <fcntl.h>
+#include <stdio_ext.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <stdio_ext.h>
-#include <sys/types.h>
 
 namespace pelorin {
 
@@ -29,13 +34,44 @@ void AppendLine(std::string& line, std::string_view physical) {
   }
 }
 
+// A descriptor of the run's own regular file under `name`, for writing (truncated) or appending;
+// -1 with errno set when none can be had. Opening does not follow a symbolic link and does not
+// wait on a FIFO; what stands under the name and is no plain file with one link (a link, a FIFO,
+// another name of some file) is removed, and a new file is made exclusively in its place.
+int OwnFileDescriptor(const std::string& name, bool append) {
+  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (append ? O_APPEND : 0);
+  int fd = open(name.c_str(), flags | O_NONBLOCK, 0666);
+  if (fd >= 0) {
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1) {
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+      if (append || ftruncate(fd, 0) == 0) return fd;
+    }
+    close(fd);
+  } else if (errno != ELOOP && errno != ENXIO) {
+    return -1;
+  }
+  if (unlink(name.c_str()) != 0) return -1;
+  return open(name.c_str(), flags | O_EXCL, 0666);
+}
+
+// A stream that one thread uses for the whole pipeline: it needs no lock around each call.
+File Unlocked(std::FILE* stream) {
+  File file(stream);
+  if (file) __fsetlocking(file.get(), FSETLOCKING_BYCALLER);
+  return file;
+}
+
 }  // namespace
 
 File TryOpenFile(const std::string& name, const char* mode) {
-  File file(std::fopen(name.c_str(), mode));
-  // one thread runs the whole pipeline: the stream needs no lock around each call
-  if (file) __fsetlocking(file.get(), FSETLOCKING_BYCALLER);
-  return file;
+  if (mode[0] == 'r') return Unlocked(std::fopen(name.c_str(), mode));
+  const bool append = mode[0] == 'a';
+  const int fd = OwnFileDescriptor(name, append);
+  if (fd < 0) return File();
+  std::FILE* stream = fdopen(fd, append ? "a" : "w");
+  if (stream == nullptr) close(fd);
+  return Unlocked(stream);
 }
 
 File OpenFile(const std::string& name, const char* mode) {
@@ -46,7 +82,25 @@ File OpenFile(const std::string& name, const char* mode) {
 
 File OpenOutput(const std::string& name, const char* mode) {
   if (name == "-") return File(stdout);
-  return OpenFile(name, mode);
+  File file = Unlocked(std::fopen(name.c_str(), mode));
+  if (!file) FailOpen(name);
+  return file;
+}
+
+void CloseFile(File& file, const std::string& name) {
+  std::FILE* stream = file.release();
+  if (stream == nullptr) return;
+  // the reason of a write that failed earlier is the last one the system gave, when the flush
+  // does not give it again
+  const int earlier = errno;
+  errno = 0;
+  const bool flushed = std::fflush(stream) == 0;
+  const int flushError = errno;
+  const bool clean = flushed && !std::ferror(stream);
+  if (stream == stdout && !clean) std::clearerr(stdout);
+  const bool closed = stream == stdout || stream == stdin || std::fclose(stream) == 0;
+  if (clean && closed) return;
+  FailWrite(name == "-" ? "standard output" : name, !flushed ? flushError : !clean ? earlier : errno);
 }
 
 bool ReadLine(std::FILE* file, std::string& line) {

@@ -1,5 +1,10 @@
 // Text files of the work-file pipeline: owned C streams, opening with the system's message,
-// and reading lines of any length.
+// checked closing of what was written, and reading lines of any length.
+//
+// Work files are opened for writing ("w", "a") without following a symbolic link: a link, or a
+// file with other hard links, standing under a work file's name is removed and a new file of the
+// run's own is made in its place, so that nothing is ever written through a name the run does
+// not own. The report is the user's own file and is opened as named.
 //
 // A line is read whole, whatever its length, with its line feed kept when it has one; a last
 // line without a line feed is read exactly as if it had one (it just lacks the character).
@@ -25,15 +30,21 @@ struct FileCloser {
 // An open stream; closes itself unless it is standard input or output.
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens `name` with `mode` ("r", "w", "a"); ends the run with "*** error open file %s\n"
-// (exit code 2) when it cannot be opened.
+// Opens the work file `name` with `mode` ("r", "w", "a"); ends the run with
+// "*** error open file %s\n" (exit code 2) when it cannot be opened.
 File OpenFile(const std::string& name, const char* mode);
 
-// Opens `name` with `mode`, or returns an empty handle.
+// Opens the work file `name` with `mode`, or returns an empty handle.
 File TryOpenFile(const std::string& name, const char* mode);
 
 // The report output: standard output for "-", else the named file (opened with `mode`).
 File OpenOutput(const std::string& name, const char* mode);
+
+// Finishes a stream that was written: flushes and closes it (standard output is only flushed).
+// When any write to it failed, or the flush or the close does, the run ends with
+// "*** error write file %s: %s\n" naming `name` ("-" is standard output) and the system's
+// reason (exit code 2): a file is never taken as written when it was not written completely.
+void CloseFile(File& file, const std::string& name);
 
 // Reads the next line into `line` (line feed included when present). Returns false at the end
 // of the stream, when nothing is left to read.

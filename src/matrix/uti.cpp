@@ -43,6 +43,7 @@ void CopyFile(const std::string& source, const std::string& target, const char* 
   char chunk[65536];
   size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) std::fwrite(chunk, 1, got, out.get());
+  CloseFile(out, target);
 }
 
 void TransposeMatrix(const std::string& source, const std::string& target) {
@@ -58,6 +59,7 @@ void TransposeMatrix(const std::string& source, const std::string& target) {
         WriteText(out.get(), line);
         if (line.back() != '\n') WriteText(out.get(), "\n");
       });
+  CloseFile(out, target);
 }
 
 }  // namespace pelorin

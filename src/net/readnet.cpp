@@ -376,6 +376,7 @@ void WriteSummary(const NetModel& net, std::FILE* out) {
 void WriteTable(const std::string& name, const NetModel& net, void (*write)(const NetModel&, std::FILE*)) {
   File out = OpenFile(name, "w");
   WithNetMemory("*** not enough memory\n", [&] { write(net, out.get()); });
+  CloseFile(out, name);
 }
 
 // The empty model with its first room made.
@@ -441,7 +442,7 @@ NetSummary ReadNDRNET(const std::string& input, const std::string& base, const s
   });
   in.reset();
   WriteSPM(net, spm.get());
-  spm.reset();
+  CloseFile(spm, spmName);
   WriteTable(base + ".nmp", net, WriteNMP);
   WriteTable(base + ".nmt", net, WriteNMT);
   File out = OpenOutput(output, "a");
@@ -450,7 +451,7 @@ NetSummary ReadNDRNET(const std::string& input, const std::string& base, const s
     if (detail != 0) WriteNet(net, out.get());
     summary.name = NetName(net);
   });
-  std::fflush(out.get());
+  CloseFile(out, output);
   summary.places = net.m();
   summary.transitions = net.n();
   return summary;

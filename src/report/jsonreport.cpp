@@ -80,7 +80,7 @@ void WriteJsonReport(const JsonRun& run, const std::string& table, const std::st
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
   WriteText(out.get(), Field("count", count) + "  \"time\": " + seconds + "\n}\n");
-  std::fflush(out.get());
+  CloseFile(out, output);
 }
 
 void WriteJsonError(const std::string& output, int code, const std::string& message) {
@@ -89,7 +89,7 @@ void WriteJsonError(const std::string& output, int code, const std::string& mess
   const nlohmann::json error = {{"error", {{"code", code}, {"message", text}}}};
   File out = OpenOutput(output, "w");
   WriteText(out.get(), Json(error) + "\n");
-  std::fflush(out.get());
+  CloseFile(out, output);
 }
 
 }  // namespace pelorin

@@ -86,7 +86,7 @@ int WriteInv(const std::string& table, const std::string& solutions, const std::
   if (!full) std::fprintf(out.get(), "\n%d semiflow(s)", count);
   else if (count == 0) std::fputs("\nno semiflows", out.get());
   std::fputs("\n\n", out.get());
-  std::fflush(out.get());
+  CloseFile(out, output);
   return 0;
 }
 

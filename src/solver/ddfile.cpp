@@ -54,7 +54,9 @@ SolutionDigest MinimalSemiflows(const std::string& input, const std::string& out
       for (auto& entry : semiflows.entries) entry.first = rows.ids[static_cast<size_t>(entry.first)];
       return CanonicalOrder(semiflows);
     });
-    return WithMemory("rays", [&] { return WriteSemiflows(out.get(), semiflows, order); });
+    SolutionDigest digest = WithMemory("rays", [&] { return WriteSemiflows(out.get(), semiflows, order); });
+    CloseFile(out, output);
+    return digest;
   });
 }
 
@@ -65,7 +67,9 @@ SolutionDigest MinimalSupports(const std::string& input, const std::string& outp
     return CanonicalOrder(kept);
   });
   File out = OpenFile(output, "w");
-  return WithMemory("rays", [&] { return WriteSemiflows(out.get(), kept, order); });
+  SolutionDigest digest = WithMemory("rays", [&] { return WriteSemiflows(out.get(), kept, order); });
+  CloseFile(out, output);
+  return digest;
 }
 
 }  // namespace pelorin

@@ -137,6 +137,7 @@ void MinimizeBasis(const std::string& input, const std::string& output) {
   RemoveNonMinimal(s);
   File out = OpenFile(output, "w");
   WriteKept(ElementSink{out.get(), nullptr}, s);
+  CloseFile(out, output);
 }
 
 std::vector<Element> MinimizeBasisElements(std::vector<Element> basis) {

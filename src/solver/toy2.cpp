@@ -491,6 +491,7 @@ void Toudic(const std::string& input, const std::string& output) {
   System system = BuildSystem(elements);
   elements = {};
   Solve(system, ElementSink{out.get(), nullptr});
+  CloseFile(out, output);
 }
 
 std::vector<Element> ToudicElements(const std::vector<Element>& matrix) {
