@@ -22,6 +22,7 @@
 #include "matrix/subnetfiles.h"
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
+#include "run/workfiles.h"
 #include "solver/dd.h"
 #include "solver/smb2.h"
 #include "solver/toy2.h"
@@ -130,6 +131,7 @@ void WriteUnionOfBases(const std::set<int>& remaining, const std::string& soluti
     for (const Element& e : basis) WriteElement(out.get(), CheckedAdd(offset, e.row), e.col, e.value);
     offset = NextUnknownOffset(offset, basis);
   }
+  CloseFile(out, solution);
 }
 
 // The subnets 1 .. count, less those a step has fused into the first member of its fusion set.
@@ -388,29 +390,10 @@ int PelorinThroughFiles(const std::string& matrix, const std::string& solution, 
 }
 
 void CleanWorkFiles(int count, const std::string& matrix) {
-  for (const char* suffix : {".z", ".y", ".s", ".g", ".r", ".r0", ".u", ".h0", ".p", ".t", ".x"})
-    Remove(Name(matrix, suffix));
+  for (const std::string& suffix : ChainFileSuffixes()) Remove(matrix + suffix);
   if (count > kListedBelow && RemoveNumberedListed(count, matrix)) return;
   for (const char* suffix : {".x", ".y", ".z", ".i"})
     for (int i = 1; i <= count; ++i) Remove(Name(matrix, suffix, i));
-}
-
-bool DriverWritesFile(const std::string& suffix, Mode mode, int debug) {
-  if (mode == kDirect || suffix.size() < 2) return false;
-  const std::string kind = suffix.substr(0, 2);
-  const std::string rest = suffix.substr(2);
-  const bool number = !rest.empty() && rest[0] != '0' && rest.find_first_not_of("0123456789") == std::string::npos;
-  // below level 2 the chain runs in memory: only the debug copies are written
-  const bool chain = debug >= 2;
-  // files of both modes: subnets, their bases, the contact places, the graph, the chain
-  for (const char* fixed : {".z", ".p", ".s", ".u", ".r0", ".r", ".g", ".h0", ".h"})
-    if (chain && suffix == fixed) return true;
-  if (chain && (kind == ".z" || kind == ".i") && number) return true;
-  if (mode == kSimultaneous) return debug > 0 && suffix == "-s1";
-  // sequential composition: the remaining subnets, the sequence and the step copies
-  if (chain && (suffix == ".y" || suffix == ".t")) return true;
-  if (chain && (kind == ".y" || kind == ".x") && number) return true;
-  return debug > 0 && (kind == "-s" || kind == "-i" || kind == "-z") && number;
 }
 
 }  // namespace pelorin

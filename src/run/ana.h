@@ -48,8 +48,4 @@ int PelorinThroughFiles(const std::string& matrix, const std::string& solution, 
 // passed over. The solution file, M.h and the debug copies are left alone.
 void CleanWorkFiles(int count, const std::string& matrix);
 
-// True when a run of the driver in `mode` at debug level `debug` writes the file named by the
-// matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
-bool DriverWritesFile(const std::string& suffix, Mode mode, int debug);
-
 }  // namespace pelorin

@@ -1,0 +1,96 @@
+// The table of work files and the questions asked of it (contract in workfiles.h).
+#include "run/workfiles.h"
+
+namespace pelorin {
+
+namespace {
+
+constexpr bool kNumbered = true;
+constexpr bool kSingle = false;
+constexpr bool kTOnly = true;
+constexpr bool kPAndT = false;
+
+// Whether `text` is a number 1, 2, ... as "%d" writes it.
+bool IsNumber(std::string_view text) {
+  if (text.empty() || text.size() > 10 || text[0] == '0') return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return text.size() < 10 || text <= "2147483647";
+}
+
+// Whether `suffix` (what follows the prefix) is the file `file`.
+bool Matches(const WorkFile& file, std::string_view suffix) {
+  const std::string_view fixed(file.suffix);
+  if (!file.numbered) return suffix == fixed;
+  return suffix.substr(0, fixed.size()) == fixed && IsNumber(suffix.substr(fixed.size()));
+}
+
+bool MadeIn(const WorkFile& file, Mode mode, bool transitions) {
+  return (file.modes & (1u << mode)) != 0 && (transitions || !file.transposeOnly);
+}
+
+}  // namespace
+
+const std::vector<WorkFile>& WorkFiles() {
+  static const std::vector<WorkFile> table = {
+      {".spm", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "incidence matrix"},
+      {".nmp", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "place names"},
+      {".nmt", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "transition names"},
+      {".spmt", kSingle, Prefix::kBase, kInEveryMode, kTOnly, Kept::kMain, "transposed incidence matrix"},
+      {".lock", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kNever, "the run's lock on the base"},
+      {".inv", kSingle, Prefix::kMatrix, kInEveryMode, kPAndT, Kept::kMain, "solution"},
+      {".z", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "contact places of the subnets"},
+      {".p", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "graph of subnets"},
+      {".z", kNumbered, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "matrix of a subnet or member"},
+      {".i", kNumbered, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "basis of a subnet or member"},
+      {".s", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "composition system"},
+      {".u", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "unit solutions"},
+      {".r0", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "solutions of the system"},
+      {".r", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "those with the unit solutions"},
+      {".g", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "joint matrix of the bases"},
+      {".h0", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "composed basis"},
+      {".h", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "its minimal vectors"},
+      {".x", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "nothing (removed if present)"},
+      {".y", kSingle, Prefix::kMatrix, kInSequential, kPAndT, Kept::kChain, "contacts of the remaining subnets"},
+      {".t", kSingle, Prefix::kMatrix, kInSequential, kPAndT, Kept::kChain, "collapse sequence"},
+      {".y", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kChain, "matrix of a current subnet"},
+      {".x", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kChain, "basis of a current subnet"},
+      {"-s1", kSingle, Prefix::kMatrix, kInSimultaneous, kPAndT, Kept::kCopy, "copy of the composition system"},
+      {"-s", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kCopy, "copy of a step's system"},
+      {"-i", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kCopy, "copy of a step's composed basis"},
+      {"-z", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kCopy, "copy of a step's fused matrix"},
+  };
+  return table;
+}
+
+const WorkFile* WorkFileNamed(const std::string& name, const std::string& base, Mode mode, bool transitions) {
+  const std::string matrix = base + (transitions ? ".spmt" : ".spm");
+  for (const WorkFile& file : WorkFiles()) {
+    const std::string& prefix = file.prefix == Prefix::kBase ? base : matrix;
+    if (!MadeIn(file, mode, transitions) || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (Matches(file, std::string_view(name).substr(prefix.size()))) return &file;
+  }
+  return nullptr;
+}
+
+bool DriverWritesFile(const std::string& suffix, Mode mode, int debug) {
+  for (const WorkFile& file : WorkFiles()) {
+    if (file.prefix != Prefix::kMatrix || file.kept == Kept::kMain || !MadeIn(file, mode, true)) continue;
+    if (!Matches(file, suffix)) continue;
+    // below level 2 the chain runs in memory: only the copies are written; no stage writes M.x
+    const bool nothing = !file.numbered && std::string_view(file.suffix) == ".x";
+    if (file.kept == Kept::kCopy ? debug > 0 : debug >= 2 && !nothing) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> ChainFileSuffixes() {
+  std::vector<std::string> suffixes;
+  for (const WorkFile& file : WorkFiles())
+    // M.h becomes the solution
+    if (file.kept == Kept::kChain && !file.numbered && std::string_view(file.suffix) != ".h")
+      suffixes.push_back(file.suffix);
+  return suffixes;
+}
+
+}  // namespace pelorin

@@ -1,0 +1,81 @@
+// The work files of a run, written down once.
+//
+// Every file a run makes or removes beside its input is named by a suffix after one of two
+// prefixes: the work-file base W ("-w", else "__" before the input's file name) or the matrix
+// file name M that the driver solves (W.spm for P-semiflows, W.spmt for T-semiflows). A suffix
+// marked numbered is followed by a subnet, member or step number written as "%d" (M.z3). The
+// table says what each file records, in which runs it is made or removed, and from which debug
+// level it stays after the run:
+//
+//   W.spm  W.nmp  W.nmt      incidence matrix, place and transition names   every run
+//   W.spmt                    transposed incidence matrix                    T-semiflows
+//   W.lock                    the run's lock on the base; removed at the end every run
+//   M.inv                     the solution                                   every run
+//   M.z M.p M.zN M.iN         contact places, graph, subnets and their bases composition
+//   M.s M.u M.r0 M.r M.g      composition system, unit solutions, its solutions with them,
+//   M.h0 M.h                  the joint matrix, the composed basis, its minimal vectors
+//   M.x                       nothing (removed if present)
+//   M.y M.t M.yN M.xN         remaining contacts, collapse sequence, current subnets' matrices
+//                             and bases                                      sequential only
+//   M-s1                      copy of the composition system                 "-c", level 1 up
+//   M-sN M-iN M-zN            copies of step N: system, composed basis, fused matrix  "-s", 1 up
+//
+// W's files stay at every debug level but 0 (the solution goes to "-o" when given); the
+// composition's files are removed below level 2; the copies are made from level 1 and stay.
+// The table drives the clean-up of the driver's files, the guard that keeps a run from
+// overwriting its input, and the refusal of a report or result path that is a work file.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/ana.h"
+
+namespace pelorin {
+
+// Which prefix a work file's suffix follows.
+enum class Prefix { kBase, kMatrix };
+
+// When a work file stays after the run.
+enum class Kept {
+  kMain,   // at every debug level but 0
+  kChain,  // at level 2 and above; removed below
+  kCopy,   // made at level 1 and above, and kept
+  kNever,  // removed at the end of every run
+};
+
+// The runs that make or remove a file: bits of the modes, and whether T-semiflows alone.
+enum RunKinds : unsigned {
+  kInDirect = 1u << kDirect,
+  kInSimultaneous = 1u << kSimultaneous,
+  kInSequential = 1u << kSequential,
+  kInComposition = kInSimultaneous | kInSequential,
+  kInEveryMode = kInDirect | kInComposition,
+};
+
+struct WorkFile {
+  const char* suffix;   // after the prefix, e.g. ".z"
+  bool numbered;        // followed by a number 1, 2, ...
+  Prefix prefix;        // W or M
+  unsigned modes;       // RunKinds bits: the modes whose runs make or remove it
+  bool transposeOnly;   // made by T-semiflow runs only
+  Kept kept;            // when it stays
+  const char* records;  // what it holds
+};
+
+// The table above.
+const std::vector<WorkFile>& WorkFiles();
+
+// The work file that `name` is in a run of `mode` (T-semiflows when `transitions`) on the base
+// `base`, or nullptr: `name` is compared with the prefixes by its text, directory included.
+const WorkFile* WorkFileNamed(const std::string& name, const std::string& base, Mode mode, bool transitions);
+
+// True when a run of the driver in `mode` at debug level `debug` writes the file named by the
+// matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
+bool DriverWritesFile(const std::string& suffix, Mode mode, int debug);
+
+// The names of the driver's unnumbered files that a clean-up removes, in order.
+std::vector<std::string> ChainFileSuffixes();
+
+}  // namespace pelorin
