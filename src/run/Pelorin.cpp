@@ -17,6 +17,8 @@
 #include "run/ana.h"
 #include "matrix/failure.h"
 #include "run/memory.h"
+#include "run/baselock.h"
+#include "run/deliver.h"
 #include "run/safety.h"
 
 namespace pelorin {
@@ -84,7 +86,7 @@ bool TakeExtension(const std::string& w, RunSettings& s) {
 void AppendOutput(const std::string& output, const std::string& text) {
   File out = OpenOutput(output, "a");
   WriteText(out.get(), text);
-  std::fflush(out.get());
+  CloseFile(out, output);
 }
 
 // Processor time of the process in whole milliseconds, as seconds.
@@ -132,7 +134,7 @@ std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered, std::o
 // Moves the solution file to the "-o" path, and removes the work files at debug level 0.
 void KeepOrRemove(const RunSettings& s, const RunFiles& f) {
   if (s.pathGiven)
-    std::rename(f.solution.c_str(), s.resultPath.c_str());
+    DeliverFile(f.solution, s.resultPath);
   else if (s.debug == 0)
     std::remove(f.solution.c_str());
   if (s.debug == 0) {
@@ -147,7 +149,7 @@ void TextRun(const RunSettings& s) {
   {
     File out = OpenOutput(s.output, "w");
     WriteText(out.get(), kBanner);
-    std::fflush(out.get());
+    CloseFile(out, s.output);
   }
   ReadNDRNET(s.input, s.base, s.output, s.full ? 1 : 0);
   const RunFiles f(s);
@@ -163,7 +165,10 @@ void TextRun(const RunSettings& s) {
 
 // The same run with the report as one JSON document; the text report goes nowhere.
 void JsonReportRun(const RunSettings& s, bool& outputOpened) {
-  OpenOutput(s.output, "w");
+  {
+    File out = OpenOutput(s.output, "w");
+    CloseFile(out, s.output);
+  }
   outputOpened = true;
   const char* const nowhere = "/dev/null";
   const NetSummary net = ReadNDRNET(s.input, s.base, nowhere, 0);
@@ -186,10 +191,16 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened) {
 }
 
 // A run; `outputOpened` tells the failure path that a JSON error document may go to the output.
+// Nothing is written before the guards have passed; the run then holds the lock on its base,
+// and a report file is touched only once the input is known to open.
 void Run(RunSettings s, bool& outputOpened) {
   if (!s.baseGiven) s.base = DefaultBase(s.input);
   outputOpened = s.output == "-";
   CheckInputSafe(s);
+  CheckOutputsApart(s);
+  CheckResultPath(s);
+  const BaseLock lock(s.base);
+  if (s.output != "-" && !InputOpens(s.input)) FailOpen(s.input);
   if (s.json) JsonReportRun(s, outputOpened);
   else TextRun(s);
 }

@@ -1,16 +1,20 @@
-// The guard that keeps a run from destroying its input (contract in safety.h).
+// The guards that run before anything is written (contract in safety.h).
 #include "run/safety.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
-#include "run/ana.h"
 #include "matrix/failure.h"
+#include "run/workfiles.h"
 
 namespace pelorin {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -36,7 +40,6 @@ std::optional<FileId> InputId(const std::string& input) {
 
 // Existing files of the directory of `matrix` whose names are the driver's work files.
 std::vector<std::string> DriverFilesPresent(const std::string& matrix, const RunSettings& s) {
-  namespace fs = std::filesystem;
   const fs::path path(matrix);
   const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
   const std::string stem = path.filename().string();
@@ -49,6 +52,42 @@ std::vector<std::string> DriverFilesPresent(const std::string& matrix, const Run
       found.push_back(it->path().string());
   }
   return found;
+}
+
+// The name with its directory resolved (symbolic links followed as far as the path exists).
+std::string Resolved(const std::string& name) {
+  std::error_code error;
+  const fs::path absolute = fs::absolute(name, error);
+  if (error) return name;
+  const fs::path resolved = fs::weakly_canonical(absolute, error);
+  return (error ? absolute.lexically_normal() : resolved).string();
+}
+
+// The work-file base with its directory resolved, its last part as given ("dir/" stays "dir/").
+std::string ResolvedBase(const std::string& base) {
+  const size_t slash = base.rfind('/');
+  if (slash == std::string::npos) return Resolved(".") + "/" + base;
+  const std::string dir = base.substr(0, slash + 1);
+  return Resolved(dir) + "/" + base.substr(slash + 1);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  const std::optional<FileId> idA = IdOf(a);
+  if (idA && idA == IdOf(b)) return true;
+  return Resolved(a) == Resolved(b);
+}
+
+// The work file of the run that `name` is (by name, or as another name of one of main's
+// files), or nullptr.
+const WorkFile* WorkFileOfRun(const std::string& name, const RunSettings& s) {
+  const WorkFile* file = WorkFileNamed(Resolved(name), ResolvedBase(s.base), s.mode, s.transitions);
+  const std::optional<FileId> id = IdOf(name);
+  for (const char* suffix : {".spm", ".nmp", ".nmt", ".spmt", ".lock"})
+    if (file == nullptr && id && id == IdOf(s.base + suffix))
+      file = WorkFileNamed(s.base + suffix, s.base, s.mode, s.transitions);
+  // the copies are made only from debug level 1
+  if (file != nullptr && file->kept == Kept::kCopy && s.debug <= 0) return nullptr;
+  return file;
 }
 
 }  // namespace
@@ -65,6 +104,39 @@ void CheckInputSafe(const RunSettings& s) {
     for (std::string& name : DriverFilesPresent(matrix, s)) written.push_back(std::move(name));
   for (const std::string& name : written)
     if (IdOf(name) == input) Fail(kExitFile, "*** output would overwrite input file " + s.input + "\n");
+}
+
+void CheckOutputsApart(const RunSettings& s) {
+  const bool report = s.output != "-";
+  if (report && s.pathGiven && SameFile(s.output, s.resultPath))
+    Fail(kExitFile, "*** report " + s.output + " and result file " + s.resultPath + " are the same file\n");
+  if (report && WorkFileOfRun(s.output, s) != nullptr)
+    Fail(kExitFile, "*** report " + s.output + " is a work file of the run\n");
+  if (s.pathGiven) {
+    const WorkFile* file = WorkFileOfRun(s.resultPath, s);
+    if (file != nullptr && std::string_view(file->suffix) != ".inv")
+      Fail(kExitFile, "*** result file " + s.resultPath + " is a work file of the run\n");
+  }
+}
+
+void CheckResultPath(const RunSettings& s) {
+  if (!s.pathGiven) return;
+  std::error_code error;
+  if (fs::is_directory(s.resultPath, error)) FailWrite(s.resultPath, EISDIR);
+  const fs::path parent = fs::path(s.resultPath).parent_path();
+  const std::string dir = parent.empty() ? "." : parent.string();
+  struct stat st {};
+  if (stat(dir.c_str(), &st) != 0) FailWrite(s.resultPath, errno);
+  if (!S_ISDIR(st.st_mode)) FailWrite(s.resultPath, ENOTDIR);
+  if (access(dir.c_str(), W_OK | X_OK) != 0) FailWrite(s.resultPath, errno);
+}
+
+bool InputOpens(const std::string& input) {
+  if (input == "-") return true;
+  std::FILE* file = std::fopen(input.c_str(), "r");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
 }
 
 }  // namespace pelorin

@@ -1,19 +1,43 @@
-// The guard that keeps a run from destroying its input.
+// The guards that run before anything is written: a run never destroys its input, never writes
+// one of its outputs over another, and finds out at once that its result path cannot be taken.
 //
-// Before anything is written, every file the run will write is compared with the input by file
-// identity (device and inode), so that hard links, symbolic links and other spellings of the
-// input's name are caught, and so is standard input when it is a file ("Pelorin -o b.net <
-// b.net"). The files compared are the report, the "-o" path, the run's own work files (base.spm,
-// .nmp, .nmt, .spmt for T-semiflows, the solution file) and, in the composition modes, the
-// existing files named like a work file the driver writes. A match ends the run with
+// Input. Every file the run will write is compared with the input by file identity (device and
+// inode), so that hard links, symbolic links and other spellings of the input's name are caught,
+// and so is standard input when it is a file ("Pelorin -o b.net < b.net"). The files compared
+// are the report, the "-o" path, the run's own work files (base.spm, .nmp, .nmt, .spmt for
+// T-semiflows, the solution file) and, in the composition modes, the existing files named like a
+// work file the driver writes. A match ends the run with
 // "*** output would overwrite input file %s\n" (exit code 2) naming the input as given; a
 // missing input is left to the open error of the net reader.
+//
+// Outputs. The report and the "-o" path are compared with each other and with the work files of
+// the run (every name of the work-file table that a run of this mode and kind makes or removes),
+// by file identity where the files exist and by their resolved names otherwise. A clash ends the
+// run with exit code 2 and one of
+//   "*** report %s and result file %s are the same file\n"
+//   "*** report %s is a work file of the run\n"
+//   "*** result file %s is a work file of the run\n"
+// ("-o" naming the solution file itself is no clash: the solution simply stays there).
+//
+// Result path. "-o" naming a directory, or a path in a directory that does not exist or cannot
+// be written, ends the run with "*** error write file %s: %s\n" (exit code 2) and the system's
+// reason, before the net is read.
 #pragma once
 
 #include "run/Pelorin.h"
 
 namespace pelorin {
 
+// The input guard.
 void CheckInputSafe(const RunSettings& settings);
+
+// The output guard.
+void CheckOutputsApart(const RunSettings& settings);
+
+// The check of the result path.
+void CheckResultPath(const RunSettings& settings);
+
+// Whether the named input can be opened for reading ("-", standard input, always can).
+bool InputOpens(const std::string& input);
 
 }  // namespace pelorin

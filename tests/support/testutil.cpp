@@ -72,10 +72,10 @@ std::string Quote(const std::string& word) {
 }  // namespace
 
 RunResult RunPelorinBinary(const std::vector<std::string>& args, const std::string& dir,
-                           const std::string& stdinText, const std::string& stdinFile) {
+                           const std::string& stdinText, const std::string& stdinFile, const std::string& shell) {
   TempDir io;
   WriteFile(io / "stdin", stdinText);
-  std::string command = "cd " + Quote(dir) + " && " + Quote(PELORIN_BINARY);
+  std::string command = "cd " + Quote(dir) + " && " + (shell.empty() ? "" : shell + " && ") + Quote(PELORIN_BINARY);
   for (const std::string& a : args) command += " " + Quote(a);
   command += " <" + Quote(stdinFile.empty() ? io / "stdin" : stdinFile) + " >" + Quote(io / "stdout") + " 2>" + Quote(io / "stderr");
   const int status = std::system(command.c_str());

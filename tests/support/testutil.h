@@ -46,9 +46,10 @@ struct RunResult {
 };
 
 // Runs the built Pelorin with `args` in `dir`; `stdinText` is its standard input, or the file
-// `stdinFile` when one is named.
+// `stdinFile` when one is named. `shell` runs in the same shell first ("ulimit -f 8").
 RunResult RunPelorinBinary(const std::vector<std::string>& args, const std::string& dir,
-                           const std::string& stdinText = "", const std::string& stdinFile = "");
+                           const std::string& stdinText = "", const std::string& stdinFile = "",
+                           const std::string& shell = "");
 
 // The matrix that a run of `kind` ("-P" or "-T") solves among the work files named from `base`:
 // base.spm, or base.spmt for T-semiflows.

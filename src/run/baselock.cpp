@@ -1,0 +1,57 @@
+// The lock on a work-file base (contract in baselock.h).
+#include "run/baselock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace pelorin {
+
+namespace {
+
+// Whether the open file `fd` is still the file under `name`.
+bool StillNamed(int fd, const std::string& name) {
+  struct stat open {}, named {};
+  if (fstat(fd, &open) != 0 || lstat(name.c_str(), &named) != 0) return false;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// Opens the lock file, replacing a symbolic link planted under its name; -1 when it cannot.
+int OpenLockFile(const std::string& name) {
+  const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+  int fd = open(name.c_str(), flags, 0666);
+  if (fd < 0 && errno == ELOOP && unlink(name.c_str()) == 0) fd = open(name.c_str(), flags | O_EXCL, 0666);
+  return fd;
+}
+
+}  // namespace
+
+BaseLock::BaseLock(const std::string& base) : name_(base + ".lock") {
+  for (;;) {
+    fd_ = OpenLockFile(name_);
+    if (fd_ < 0) return;
+    int locked;
+    while ((locked = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {  // a file system without locks: the run goes on without
+      close(fd_);
+      fd_ = -1;
+      return;
+    }
+    if (StillNamed(fd_, name_)) return;
+    // the holder before us removed the file: lock the one under the name now
+    close(fd_);
+  }
+}
+
+BaseLock::~BaseLock() {
+  if (fd_ < 0) return;
+  struct stat st {};
+  if (fstat(fd_, &st) == 0 && st.st_size == 0 && StillNamed(fd_, name_)) unlink(name_.c_str());
+  close(fd_);
+}
+
+}  // namespace pelorin
