@@ -62,23 +62,22 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "net/netformat.h"
 
 namespace pelorin {
 
-enum class NetFormat { kNet, kNdr, kPnml };
-
-// "net", "ndr" or "pnml".
-const char* NetFormatName(NetFormat format);
-
-// The format of a whole input text, by the recognition rule above.
-NetFormat RecognizeNetFormat(const std::string& text);
-
-// What a conversion read: the net's name as the summary prints it, its size and its format.
+// What a conversion read: the net's name as the summary prints it, its size, its format and its
+// initial marking.
 struct NetSummary {
   std::string name;
   int32_t places = 0;
   int32_t transitions = 0;
   NetFormat format = NetFormat::kNet;
+  // marking[i]: the initial marking of place i + 1 (the place of line i + 1 of base.nmp), 0 where
+  // none was given; one entry per place. Each entry is a non-negative 32-bit count.
+  std::vector<int32_t> marking;
 };
 
 NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail);
