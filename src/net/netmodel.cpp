@@ -31,6 +31,21 @@ int32_t FindOrAddNode(NetModel& net, Kind kind, const std::string& name) {
   return number != 0 ? number : AddNode(net, kind, name);
 }
 
+void SetMarking(NetModel& net, int32_t place, int32_t tokens) {
+  const auto i = static_cast<size_t>(place);
+  if (net.marking.size() <= i) {
+    if (tokens == 0) return;
+    net.marking.resize(i + 1, 0);
+  }
+  net.marking[i] = tokens;
+}
+
+std::vector<int32_t> InitialMarking(const NetModel& net) {
+  std::vector<int32_t> marking(static_cast<size_t>(net.m()), 0);
+  for (size_t i = 1; i < net.marking.size() && i <= marking.size(); ++i) marking[i - 1] = net.marking[i];
+  return marking;
+}
+
 void AppendArc(ArcTable& arcs, int32_t place, int32_t transition, int32_t weight) {
   arcs.place.push_back(place);
   arcs.transition.push_back(transition);

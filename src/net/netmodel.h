@@ -40,6 +40,9 @@ struct NetModel {
   std::unordered_map<std::string, int32_t> placeNumber;
   std::unordered_map<std::string, int32_t> transitionNumber;
   ArcTable apt;  // arcs from places to transitions: the inputs of transitions
+  // marking[i]: the initial marking of place i, i = 1 .. at most m; marking[0] unused. It may be
+  // shorter than pn: a place beyond its end, like a place given no marking, holds 0 tokens.
+  std::vector<int32_t> marking;
   ArcTable atp;  // arcs from transitions to places: the outputs of transitions
   int32_t m() const { return static_cast<int32_t>(pn.size() - 1); }
   int32_t n() const { return static_cast<int32_t>(tn.size() - 1); }
@@ -57,6 +60,12 @@ int32_t AddNode(NetModel& net, Kind kind, const std::string& name);
 
 // The node of `kind` named `name`, made when there is none yet.
 int32_t FindOrAddNode(NetModel& net, Kind kind, const std::string& name);
+
+// Sets the initial marking of place `place`.
+void SetMarking(NetModel& net, int32_t place, int32_t tokens);
+
+// The initial marking of places 1 .. m: entry i - 1 for place i, 0 where none was given.
+std::vector<int32_t> InitialMarking(const NetModel& net);
 
 // Appends an arc to `arcs` (no look-up).
 void AppendArc(ArcTable& arcs, int32_t place, int32_t transition, int32_t weight);

@@ -18,7 +18,7 @@
 // the echo names them (the inputs, then the outputs of each transition), then the places without
 // arcs in document order. So the echo, read back as ".net", gives the same work files. Example:
 // transitions u, t and arcs t->c, a->t, u->b, c->u give u = 1, t = 2 and c = 1, b = 2, a = 3.
-// Markings are checked and not kept. Inhibitor and read (test) arcs move no token and are left out of the matrix: an arc
+// Markings are checked and kept as the places' initial marking (netmodel.h). Inhibitor and read (test) arcs move no token and are left out of the matrix: an arc
 // "type" attribute or a "type" child (value attribute or text) of inhibitor, read or test, or a
 // tool specific element of the arc holding such a word as element name, attribute value or
 // text. A "type" of normal (regular, ordinary, standard, timed, transport) is an ordinary arc.

@@ -1,7 +1,9 @@
 // The net conversion seen through its work files, for the tests of the net readers.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "net/readnet.h"
 #include "support/testutil.h"
@@ -18,6 +20,13 @@ inline std::string ConvertNet(const std::string& text, NetFormat* format = nullp
   const std::string out = ReadFile(dir / "out");
   return ReadFile(dir / "w.spm") + "|" + ReadFile(dir / "w.nmp") + "|" + ReadFile(dir / "w.nmt") + "|" +
          out.substr(0, out.find('\n'));
+}
+
+// The summary of the conversion of `text` (its marking among it).
+inline NetSummary ConvertedSummary(const std::string& text) {
+  TempDir dir;
+  WriteFile(dir / "in", text);
+  return ReadNDRNET(dir / "in", dir / "w", dir / "out", 0);
 }
 
 // Expects the conversion of `text` to fail with `message` and `code`.

@@ -63,6 +63,64 @@ TEST(NetReader, LineKindsAndMessages) {
   ExpectRejected("tr t\r\n  pl  -> t\r\n", "*** empty place name:   pl  -> t\r\n\n");
 }
 
+// Labels, arcs that move no token, multipliers and the lines that are ignored: the constructs
+// of real ".net" files.
+TEST(NetConstructs, LabelsAfterTheNodeName) {
+  EXPECT_EQ(Read("tr t1 : toto [0,w[ p1 -> p2\npl p2 : {a label} (1) -> t1\ntr t2 : {x}y*2 a\n"),
+            "1 1 -1\n2 1 -1\n3 2 -1\n2 1 1\n|1 p1\n2 p2\n3 a\n|1 t1\n2 t2\n" + kNoName);
+  // no label: a colon not standing alone, not right after the name, or without a name after it
+  EXPECT_EQ(Read("tr t :x a : b\ntr u : -> c\ntr v :\n"),
+            "1 1 -1\n2 1 -1\n3 1 -1\n4 1 -1\n3 2 -1\n3 3 -1\n5 2 1\n"
+            "|1 :x\n2 a\n3 :\n4 b\n5 c\n|1 t\n2 u\n3 v\n" + kNoName);
+}
+
+TEST(NetConstructs, TestInhibitorAndStopwatchArcsMakeTheirNodeButNoArc) {
+  EXPECT_EQ(Read("tr t a?1 b?-2 c!3 d!-4K e -> f {g h}?-1 a\npl p u?1 -> t?2\n"),
+            "5 1 -1\n6 1 1\n1 1 1\n|1 a\n2 b\n3 c\n4 d\n5 e\n6 f\n7 {g h}\n8 p\n|1 t\n2 u\n" + kNoName);
+  // an arc named ordinarily keeps its entry and weight beside a test arc
+  EXPECT_EQ(Read("tr t a*2 a?1 -> a!-1\n"), "1 1 -2\n|1 a\n|1 t\n" + kNoName);
+  // no such suffix: no name before it, no count, no count ending the word, or "*" after it
+  EXPECT_EQ(Read("tr t ?1 a?x b?- c?1*2 {d}?1x e?1k\n"),
+            "1 1 -1\n2 1 -1\n3 1 -1\n4 1 -2\n5 1 -1\n6 1 -1\n7 1 -1\n"
+            "|1 ?1\n2 a?x\n3 b?-\n4 c?1\n5 {d}\n6 ?1x\n7 e?1k\n|1 t\n" + kNoName);
+  // the echo leaves them out
+  TempDir dir;
+  WriteFile(dir / "in", "net n\ntr t : l a?-1 b -> c\n");
+  ReadNDRNET(dir / "in", dir / "w", dir / "out", 1);
+  EXPECT_EQ(ReadFile(dir / "out"), "parsed net n\n\n3 places, 1 transitions\n\nnet n\ntr t b -> c\n\n");
+}
+
+TEST(NetConstructs, MultipliersOfWeights) {
+  EXPECT_EQ(Read("tr t a*6K b*2M c*-3K d*0K e*1Kx f*6k -> g*2147483K\n"),
+            "1 1 -6000\n2 1 -2000000\n3 1 3000\n4 1 0\n5 1 -1000\n6 1 -6\n7 1 2147483000\n"
+            "|1 a\n2 b\n3 c\n4 d\n5 e\n6 f\n7 g\n|1 t\n" + kNoName);
+  ExpectRejected("tr t a*2147484K\n", "*** integer overflow\n", 5);
+  ExpectRejected("tr t a*-2148M\n", "*** integer overflow\n", 5);
+  ExpectRejected("pl p (2148M)\n", "*** integer overflow\n", 5);
+  ExpectRejected("pl p (99999999999)\n", "*** integer overflow\n", 5);
+}
+
+TEST(NetConstructs, PriorityAndNoteLinesAreIgnored) {
+  EXPECT_EQ(Read("pr t1 > t2\nnt note 1\ntr t a\n"), "1 1 -1\n|1 a\n|1 t\n" + kNoName);
+  ExpectRejected("prx t\n", "*** unknown command: prx\n");
+}
+
+// The initial marking of each format, by place number; 0 where none was given.
+TEST(Markings, OfAllThreeFormats) {
+  const auto marking = [](const std::string& text) { return test::ConvertedSummary(text).marking; };
+  using M = std::vector<int32_t>;
+  EXPECT_EQ(marking("tr t q -> p\npl p (3)\npl r : l (2K)\npl q (1M) t\npl q (4)\n"), (M{4, 3, 2000}));
+  // a marking word that is no count in parentheses gives 0 (the last word given wins)
+  EXPECT_EQ(marking("pl a (x)\npl b (-1)\npl c (3\npl d (3)x\npl e (+2)\npl f ()\npl g (7)\npl g (2\n"),
+            (M{0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(marking("tr t a\n"), (M{0}));
+  EXPECT_EQ(marking(""), M{});
+  // ".ndr": the word after the place's name
+  EXPECT_EQ(marking("p 1 2 a 6K n\np 1 2 b x n\np 1 2 c\nt 1 2 t 5 n\np 1 2 d 3x\np 1 2 {e f} 12 w\n"),
+            (M{6000, 0, 0, 0, 12}));
+  ExpectRejected("p 1 2 a 3000000K n\n", "*** integer overflow\n", 5);
+}
+
 const std::string kNdr = "p 10 20 a 1 n\nt 30 20 b 0 w\n";
 
 TEST(NdrReader, NodesArcsAndWeightWords) {

@@ -61,6 +61,16 @@ TEST(Pnml, NodesArcsWeightsAndMarkings) {
             "1 1 -1\n3 2 -1\n2 2 -1\n2 1 1\n1 2 1\n|1 c\n2 b\n3 a\n4 lonely\n|1 u\n2 t\n|parsed net n");
 }
 
+// Markings are kept by place number, and places are numbered in the order the echo names them.
+TEST(Pnml, MarkingsFollowThePlaceNumbers) {
+  TempDir dir;
+  WriteFile(dir / "in", Doc(Place("a", Marking("5")) + Place("b") + Place("c", Marking("0")) + Place("d", Marking("7")) +
+                            Transition("t") + Arc("1", "b", "t") + Arc("2", "t", "a") +
+                            "<referencePlace id=\"r\" ref=\"d\"/>" + Arc("3", "t", "r")));
+  EXPECT_EQ(ReadNDRNET(dir / "in", dir / "w", dir / "out", 0).marking, (std::vector<int32_t>{0, 5, 7, 0}));
+  EXPECT_EQ(ReadFile(dir / "w.nmp"), "1 b\n2 a\n3 d\n4 c\n");
+}
+
 // The echo of a PNML net, read back as ".net", gives the same work files.
 TEST(Pnml, EchoReadBackGivesTheSameFiles) {
   const std::string pnml =
