@@ -15,6 +15,7 @@
 #include "report/jsonreport.h"
 #include "report/writeinv.h"
 #include "run/ana.h"
+#include "run/flowsrun.h"
 #include "matrix/failure.h"
 #include "run/memory.h"
 #include "run/safety.h"
@@ -47,6 +48,7 @@ const char* const kExtensionHelpText =
     "--help         this text with the extensions\n"
     "--minimal      minimal-support semiflows (canonical basis, exact at any size)\n"
     "--json         report as one JSON document\n"
+    "--flows        basis of the integer flows (coefficients of any sign)\n"
     "--memory=SIZE  memory limit of the run (K, M, G suffix)  half the memory\n"
     "infile         may also be PNML (recognised by its first character '<')\n";
 
@@ -75,6 +77,7 @@ int LevelOf(const std::string& word, std::optional<Failure>& badLevel) {
 bool TakeExtension(const std::string& w, RunSettings& s) {
   if (w == "--minimal") s.minimal = true;
   else if (w == "--json") s.json = true;
+  else if (w == "--flows") s.flows = true;
   else if (w.rfind("--memory=", 0) == 0) s.memory = w.substr(9);
   else return false;
   return true;
@@ -190,7 +193,9 @@ void Run(RunSettings s, bool& outputOpened) {
   if (!s.baseGiven) s.base = DefaultBase(s.input);
   outputOpened = s.output == "-";
   CheckInputSafe(s);
-  if (s.json) JsonReportRun(s, outputOpened);
+  if (s.flows && s.json) FlowsJsonRun(s, outputOpened);
+  else if (s.flows) FlowsTextRun(s);
+  else if (s.json) JsonReportRun(s, outputOpened);
   else TextRun(s);
 }
 
@@ -235,6 +240,7 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
     else fail("*** unknown option: " + w + "\n");
   }
   if (!pending.empty()) fail(std::string("*** missing argument for ") + AwaitedOption(state) + "\n");
+  if (s.flows && (s.mode != kDirect || s.minimal)) fail("*** --flows cannot be combined with -c, -s or --minimal\n");
   if (badLevel) throw *badLevel;
   return s;
 }
