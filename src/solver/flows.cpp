@@ -11,12 +11,18 @@
 #include "matrix/failure.h"
 #include "matrix/textfile.h"
 #include "solver/exactint.h"
+#include "solver/flowsparse.h"
 
 namespace pelorin {
 
 namespace {
 
 using exact::Abs;
+using flowsparse::Accumulator;
+using flowsparse::Combine;
+using flowsparse::LeaderQueue;
+using flowsparse::Negate;
+using flowsparse::Sparse;
 using exact::ExtendedGcd;
 using exact::FloorDiv;
 using exact::Int128;
@@ -25,121 +31,62 @@ using exact::Neg;
 using exact::Overflow;
 using exact::ToMpz;
 
-// A sparse vector: (position, value) by increasing position, values not 0.
+// A combination of variables, as a node of a graph: `coefficient` times the variable `var`
+// (none when -1) plus multiples of earlier nodes. The combinations of the pivot rows share
+// their common parts this way; written out, those of a long chain would fill memory.
 template <class T>
-using Sparse = std::vector<std::pair<int32_t, T>>;
-
-// a*x + b*y of two sparse vectors.
-template <class T>
-Sparse<T> Combine(const T& a, const Sparse<T>& x, const T& b, const Sparse<T>& y) {
-  Sparse<T> out;
-  out.reserve(x.size() + y.size());
-  size_t i = 0, j = 0;
-  while (i < x.size() || j < y.size()) {
-    T v;
-    int32_t at;
-    if (j == y.size() || (i < x.size() && x[i].first < y[j].first)) {
-      at = x[i].first;
-      v = MulAdd(a, x[i++].second, T(0), T(0));
-    } else if (i == x.size() || y[j].first < x[i].first) {
-      at = y[j].first;
-      v = MulAdd(T(0), T(0), b, y[j++].second);
-    } else {
-      at = x[i].first;
-      v = MulAdd(a, x[i++].second, b, y[j++].second);
-    }
-    if (v != 0) out.emplace_back(at, std::move(v));
-  }
-  return out;
-}
-
-template <class T>
-void Negate(Sparse<T>& x) {
-  for (auto& entry : x) entry.second = Neg(entry.second);
-}
-
-// A dense working vector with the list of its touched positions; `onTouch`(position) is called
-// when a position is touched for the first time.
-template <class T>
-struct Accumulator {
-  std::vector<T> value;
-  std::vector<char> touched;
-  std::vector<int32_t> list;
-  explicit Accumulator(size_t size) : value(size, T(0)), touched(size, 0) {}
-  template <class OnTouch>
-  void AddScaled(const Sparse<T>& x, const T& factor, OnTouch&& onTouch) {
-    for (const auto& [at, v] : x) {
-      const size_t k = static_cast<size_t>(at);
-      value[k] = MulAdd(value[k], T(1), factor, v);
-      if (!touched[k]) {
-        touched[k] = 1;
-        list.push_back(at);
-        onTouch(at);
-      }
-    }
-  }
-  // The non-zero entries, sorted; the accumulator is left empty.
-  Sparse<T> Take() {
-    std::sort(list.begin(), list.end());
-    Sparse<T> out;
-    for (int32_t at : list) {
-      const size_t k = static_cast<size_t>(at);
-      if (value[k] != 0) out.emplace_back(at, std::move(value[k]));
-      value[k] = T(0);
-      touched[k] = 0;
-    }
-    list.clear();
-    return out;
-  }
+struct Node {
+  int32_t var = -1;
+  T coefficient;
+  Sparse<T> earlier;  // (node, factor), nodes created before this one
 };
 
-// The rows or vectors that lead at given positions, visited in order of their number: a queue
-// of numbers, each at most once until it is taken.
-struct LeaderQueue {
-  std::priority_queue<int32_t, std::vector<int32_t>, std::greater<int32_t>> heap;
-  std::vector<char> queued;
-  void Push(int32_t k) {
-    if (static_cast<size_t>(k) >= queued.size()) queued.resize(static_cast<size_t>(k) + 1, 0);
-    if (queued[static_cast<size_t>(k)]) return;
-    queued[static_cast<size_t>(k)] = 1;
-    heap.push(k);
-  }
-  bool Pop(int32_t& k) {
-    if (heap.empty()) return false;
-    k = heap.top();
-    heap.pop();
-    queued[static_cast<size_t>(k)] = 0;
-    return true;
-  }
-};
-
-// A pivot row: its equation and value (> 0), the row, and the combination of variables it is.
+// A pivot row: its equation and value (> 0), the row, and the node of its combination.
 template <class T>
 struct Pivot {
   int32_t equation = 0;
   T value;
   Sparse<T> row;
-  Sparse<T> combination;
+  int32_t node = 0;
 };
 
 // The state of the elimination.
 template <class T>
 struct Elimination {
-  std::vector<Sparse<T>> rows;      // per variable position (number - 1): its row of A
-  std::vector<int32_t> pivotAt;     // per equation position: the pivot holding it, -1
-  std::vector<Pivot<T>> pivots;     // in order of creation
-  std::vector<int32_t> waiting;     // per equation position: variables still to come with a cell there
-  Accumulator<T> row, combination;  // the row under reduction and its combination of variables
-  LeaderQueue queue;                // pivots to apply to the row
-  std::vector<Sparse<T>> flows;     // the vanished rows' combinations, last variable first
-  bool bezout = false;              // a pivot did not divide: the flows need reducing
-  Elimination(size_t variables, size_t equations)
-      : rows(variables), pivotAt(equations, -1), waiting(equations, 0), row(equations), combination(variables) {}
-  void Add(const Sparse<T>& r, const Sparse<T>& c, const T& factor) {
-    row.AddScaled(r, factor, [&](int32_t e) {
-      if (pivotAt[static_cast<size_t>(e)] >= 0) queue.Push(pivotAt[static_cast<size_t>(e)]);
+  std::vector<Sparse<T>> rows;   // per variable position (number - 1): its row of A
+  std::vector<int32_t> pivotAt;  // per equation position: the pivot holding it, -1
+  std::vector<Pivot<T>> pivots;  // in order of creation
+  std::vector<int32_t> waiting;  // per equation position: variables still to come with a cell there
+  std::vector<Node<T>> nodes;    // the combinations, in order of creation
+  Accumulator<T> row;            // the row under reduction
+  int32_t current = 0;           // its variable
+  T own;                         // and the row's combination: `own` times that variable
+  Accumulator<T> combination;    // plus these multiples of nodes
+  LeaderQueue<> queue;           // pivots to apply to the row
+  std::vector<int32_t> flows;    // the nodes of the vanished rows, last variable first
+  bool bezout = false;           // a pivot did not divide: the flows need reducing
+  bool busiest = false;          // the rule of ChoosePivot
+  Elimination(size_t variables, size_t equations, bool rule)
+      : rows(variables), pivotAt(equations, -1), waiting(equations, 0), row(equations), combination(0), busiest(rule) {}
+  void AddRow(const Sparse<T>& r, const T& factor) {
+    row.AddScaled(r, factor, [&](int32_t at) {
+      if (pivotAt[static_cast<size_t>(at)] >= 0) queue.Push(pivotAt[static_cast<size_t>(at)]);
     });
-    combination.AddScaled(c, factor, [](int32_t) {});
+  }
+  void AddNode(int32_t node, const T& factor) {
+    combination.Grow(nodes.size());
+    combination.AddScaled(Sparse<T>{{node, T(1)}}, factor, [](int32_t) {});
+  }
+  // A new node; returns its number.
+  int32_t NewNode(int32_t var, T coefficient, Sparse<T> earlier) {
+    nodes.push_back({var, std::move(coefficient), std::move(earlier)});
+    return static_cast<int32_t>(nodes.size() - 1);
+  }
+  // The row's combination as a node; the row then stands for that node alone.
+  int32_t TakeCombination() {
+    const int32_t node = NewNode(current, own, combination.Take());
+    own = T(0);
+    return node;
   }
 };
 
@@ -149,14 +96,16 @@ struct Elimination {
 template <class T>
 void BezoutStep(Elimination<T>& e, Pivot<T>& pivot) {
   const T a = e.row.value[static_cast<size_t>(pivot.equation)];
-  const Sparse<T> r = e.row.Take(), c = e.combination.Take();
+  const Sparse<T> r = e.row.Take();
+  const int32_t node = e.TakeCombination();
   T g, s, t;
   ExtendedGcd(pivot.value, a, g, s, t);
-  Sparse<T> newRow = Combine(s, pivot.row, t, r), newCombination = Combine(s, pivot.combination, t, c);
   const T dg = pivot.value / g, ag = Neg(T(a / g));
-  e.Add(Combine(dg, r, ag, pivot.row), Combine(dg, c, ag, pivot.combination), T(1));
-  pivot.row = std::move(newRow);
-  pivot.combination = std::move(newCombination);
+  e.AddRow(Combine(dg, r, ag, pivot.row), T(1));
+  e.AddNode(node, dg);
+  e.AddNode(pivot.node, ag);
+  pivot.row = Combine(s, pivot.row, t, r);
+  pivot.node = e.NewNode(-1, T(0), Sparse<T>{{pivot.node, s}, {node, t}});
   pivot.value = g;
   e.bezout = true;
 }
@@ -170,20 +119,25 @@ void ReduceRow(Elimination<T>& e) {
     Pivot<T>& pivot = e.pivots[static_cast<size_t>(p)];
     const T& a = e.row.value[static_cast<size_t>(pivot.equation)];
     if (a == 0) continue;
-    if (a % pivot.value == 0) e.Add(pivot.row, pivot.combination, Neg(T(a / pivot.value)));
-    else BezoutStep(e, pivot);
+    if (a % pivot.value != 0) {
+      BezoutStep(e, pivot);
+      continue;
+    }
+    const T factor = Neg(T(a / pivot.value));
+    e.AddRow(pivot.row, factor);
+    e.AddNode(pivot.node, factor);
   }
 }
 
 // The cell where a new pivot row takes its pivot: the smallest in size, then at the equation
-// that the fewest variables still to come touch.
+// that the fewest (with `busiest`, the most) variables still to come touch.
 template <class T>
 size_t ChoosePivot(const Elimination<T>& e, const Sparse<T>& r) {
   size_t best = 0;
   for (size_t k = 1; k < r.size(); ++k) {
     const T a = Abs(r[k].second), b = Abs(r[best].second);
-    if (a < b || (a == b && e.waiting[static_cast<size_t>(r[k].first)] < e.waiting[static_cast<size_t>(r[best].first)]))
-      best = k;
+    const int32_t wa = e.waiting[static_cast<size_t>(r[k].first)], wb = e.waiting[static_cast<size_t>(r[best].first)];
+    if (a < b || (a == b && (e.busiest ? wa > wb : wa < wb))) best = k;
   }
   return best;
 }
@@ -193,24 +147,46 @@ template <class T>
 void Process(Elimination<T>& e, int32_t v) {
   const Sparse<T>& original = e.rows[static_cast<size_t>(v)];  // released once added
   for (const auto& cell : original) --e.waiting[static_cast<size_t>(cell.first)];
-  e.Add(original, Sparse<T>{{v, T(1)}}, T(1));
+  e.current = v;
+  e.own = T(1);
+  e.AddRow(original, T(1));
   Sparse<T>().swap(e.rows[static_cast<size_t>(v)]);
   ReduceRow(e);
-  Sparse<T> r = e.row.Take(), c = e.combination.Take();
+  Sparse<T> r = e.row.Take();
   if (r.empty()) {
-    if (c.front().second < 0) Negate(c);
-    e.flows.push_back(std::move(c));
+    e.flows.push_back(e.TakeCombination());
     return;
   }
   const size_t k = ChoosePivot(e, r);
-  Pivot<T> pivot{r[k].first, r[k].second, std::move(r), std::move(c)};
+  Pivot<T> pivot{r[k].first, r[k].second, std::move(r), e.TakeCombination()};
   if (pivot.value < 0) {
     pivot.value = Neg(pivot.value);
     Negate(pivot.row);
-    Negate(pivot.combination);
+    Node<T>& node = e.nodes.back();
+    node.coefficient = Neg(node.coefficient);
+    Negate(node.earlier);
   }
   e.pivotAt[static_cast<size_t>(pivot.equation)] = static_cast<int32_t>(e.pivots.size());
   e.pivots.push_back(std::move(pivot));
+}
+
+// The combination of variables that a node stands for, written out: its multiples of earlier
+// nodes are passed down from the latest node to the earliest.
+template <class T>
+Sparse<T> WriteOut(const std::vector<Node<T>>& nodes, int32_t node, Accumulator<T>& weight, Accumulator<T>& out,
+                   LeaderQueue<std::less<int32_t>>& queue) {
+  weight.AddScaled(Sparse<T>{{node, T(1)}}, T(1), [&](int32_t at) { queue.Push(at); });
+  for (int32_t i = 0; queue.Pop(i);) {
+    const T w = weight.value[static_cast<size_t>(i)];
+    const Node<T>& n = nodes[static_cast<size_t>(i)];
+    if (w == 0) continue;
+    if (n.var >= 0) out.AddScaled(Sparse<T>{{n.var, n.coefficient}}, w, [](int32_t) {});
+    weight.AddScaled(n.earlier, w, [&](int32_t at) { queue.Push(at); });
+  }
+  weight.Take();
+  Sparse<T> flow = out.Take();
+  if (flow.front().second < 0) Negate(flow);
+  return flow;
 }
 
 // Reduces every flow above the pivots of the later ones (into [0, pivot)); the flows are in
@@ -237,8 +213,8 @@ void ReduceAbovePivots(std::vector<Sparse<T>>& flows, size_t variables) {
 
 // The basis in T arithmetic, variables by position (number - 1).
 template <class T>
-std::vector<Sparse<T>> Solve(const RowCells& cells, size_t variables) {
-  Elimination<T> e(variables, cells.cols.size());
+std::vector<Sparse<T>> Solve(const RowCells& cells, size_t variables, bool busiest = false) {
+  Elimination<T> e(variables, cells.cols.size(), busiest);
   for (size_t i = 0; i < cells.rows.size(); ++i) {
     Sparse<T>& row = e.rows[static_cast<size_t>(cells.rows.ids[i]) - 1];
     for (size_t k = cells.start[i]; k < cells.start[i + 1]; ++k) {
@@ -247,9 +223,15 @@ std::vector<Sparse<T>> Solve(const RowCells& cells, size_t variables) {
     }
   }
   for (size_t v = variables; v-- > 0;) Process(e, static_cast<int32_t>(v));
-  std::reverse(e.flows.begin(), e.flows.end());
-  if (e.bezout) ReduceAbovePivots(e.flows, variables);
-  return std::move(e.flows);
+  std::vector<Sparse<T>>().swap(e.rows);
+  std::vector<Pivot<T>>().swap(e.pivots);
+  Accumulator<T> weight(e.nodes.size()), out(variables);
+  LeaderQueue<std::less<int32_t>> queue;
+  std::vector<Sparse<T>> flows;
+  flows.reserve(e.flows.size());
+  for (size_t i = e.flows.size(); i-- > 0;) flows.push_back(WriteOut(e.nodes, e.flows[i], weight, out, queue));
+  if (e.bezout) ReduceAbovePivots(flows, variables);
+  return flows;
 }
 
 // The basis with variable numbers and coefficients of type C.
@@ -283,9 +265,11 @@ FlowBasis IntegerFlows(const std::vector<Element>& matrix, int32_t variables) {
   const RowCells cells = LoadRows(matrix, "flows", "flows");
   const size_t n = static_cast<size_t>(std::max(variables, 0));
   try {
-    try {
-      return FlowBasis(Numbered<int64_t>(Solve<int64_t>(cells, n)));
-    } catch (const Overflow&) {
+    for (const bool busiest : {false, true}) {
+      try {
+        return FlowBasis(Numbered<int64_t>(Solve<int64_t>(cells, n, busiest)));
+      } catch (const Overflow&) {
+      }
     }
     try {
       return FlowBasis(Numbered<mpz_class>(Solve<Int128>(cells, n)));
