@@ -18,18 +18,17 @@ namespace pelorin {
 namespace {
 
 using exact::Abs;
+using exact::ExtendedGcd;
+using exact::FloorDiv;
+using exact::Int128;
+using exact::Neg;
+using exact::Overflow;
+using exact::ToMpz;
 using flowsparse::Accumulator;
 using flowsparse::Combine;
 using flowsparse::LeaderQueue;
 using flowsparse::Negate;
 using flowsparse::Sparse;
-using exact::ExtendedGcd;
-using exact::FloorDiv;
-using exact::Int128;
-using exact::MulAdd;
-using exact::Neg;
-using exact::Overflow;
-using exact::ToMpz;
 
 // A combination of variables, as a node of a graph: `coefficient` times the variable `var`
 // (none when -1) plus multiples of earlier nodes. The combinations of the pivot rows share
@@ -196,7 +195,7 @@ void ReduceAbovePivots(std::vector<Sparse<T>>& flows, size_t variables) {
   std::vector<int32_t> leaderOf(variables, -1);
   for (size_t j = 0; j < flows.size(); ++j) leaderOf[static_cast<size_t>(flows[j].front().first)] = static_cast<int32_t>(j);
   Accumulator<T> acc(variables);
-  LeaderQueue queue;
+  LeaderQueue<> queue;
   for (size_t i = flows.size(); i-- > 0;) {
     auto onTouch = [&](int32_t at) {
       if (leaderOf[static_cast<size_t>(at)] > static_cast<int32_t>(i)) queue.Push(leaderOf[static_cast<size_t>(at)]);

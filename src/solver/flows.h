@@ -20,22 +20,27 @@
 // pivot rows of the variables before it (left-looking elimination in a fixed order), carrying
 // along the combination of variables it stands for. A row that vanishes gives a solution whose
 // first variable is its own; one that does not becomes a pivot row, its pivot taken at a cell of
-// smallest size, among those at an equation that few variables still to come touch (most cells
+// smallest size, then at the equation that the fewest variables still to come touch (most cells
 // of an incidence matrix are +1 or -1, so the steps are mostly unimodular and fill-in stays
 // small). When a pivot does not divide the cell it must clear, the two rows are replaced by
 // their Bezout combination, a unimodular step. Every step is a unimodular row operation, so the
 // vanished rows are a basis of the lattice; taken in the order of their variables they are in
 // echelon form, and they are reduced above their pivots at the end (no work when every pivot
-// divided: the vectors are then already the reduced form, with pivots 1). Arithmetic is checked
-// 64-bit first; when a value leaves that range the basis is computed again in 128 bits, then in
-// GMP integers.
+// divided: the vectors are then already the reduced form, with pivots 1). The combinations are
+// held as a graph (a combination is a multiple of its variable plus multiples of earlier ones)
+// and written out only for the solutions: written out for every pivot row, those along a long
+// chain of rows would fill memory. Arithmetic is checked 64-bit first; when a value leaves that
+// range (the rows under reduction can grow far beyond the result) the elimination is done again
+// with the pivots at the equations that the most variables still to come touch, then in 128
+// bits, then in GMP integers. The result is the same whatever the pivots: the reduced form is
+// unique.
 //
 // IntegerFlowsFile(input, variables, output) reads the matrix file `input`, writes the solution
 // file `output` (lines "flow variable coefficient", "%d %d %s\n", flows numbered from 1, the
 // coefficient signed and with all its digits) and returns its digest.
 //
 // Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
-// 4; a row number outside 1..variables, "*** element number %d out of range in file %s\n", 4;
+// 4; a row number outside 1..variables, "*** element number %d out of range\n", 4;
 // a cell sum outside 32 bits, 5; memory, "*** not enough memory for flows\n", exit code 1.
 #pragma once
 
