@@ -66,8 +66,12 @@ void WriteJsonReport(const JsonRun& run, const std::string& table, const std::st
   head += Field("kind", run.transitionKind ? "T" : "P");
   head += Field("mode", run.mode);
   head += Field("minimal", run.minimal);
-  head += Field("covered", run.covered);
-  head += Field("check", run.check);
+  if (run.flows) {
+    head += Field("flows", true);
+  } else {
+    head += Field("covered", run.covered);
+    head += Field("check", run.check);
+  }
   WriteText(out.get(), head);
   long count = 0;
   if (run.listed) {

@@ -5,6 +5,7 @@
 //   "program" "Pelorin", "version", "input" (the input as named, "-" for standard input),
 //   "format" ("net", "ndr", "pnml"), "net" (the name the summary prints), "places", "transitions",
 //   "kind" ("P" or "T"), "mode" ("direct", "simultaneous", "sequential"), "minimal",
+//   for a run of integer flows "flows": true (their coefficients are signed) in place of
 //   "covered" (true when every element lies in some semiflow) with "check" (the word of the text
 //   report: "invariant", "not invariant", "consistent", "not consistent"), "semiflows" (left out
 //   in digest detail), "count" (the number of semiflows) and "time" (processor seconds).
@@ -46,6 +47,7 @@ struct JsonRun {
   bool transitionKind = false;  // T-semiflows
   std::string mode;             // "direct", "simultaneous", "sequential"
   bool minimal = false;
+  bool flows = false;           // integer flows ("--flows"): no cover, no check word
   bool covered = false;
   std::string check;            // the check word of the text report
   bool listed = true;           // full detail: the semiflows are listed

@@ -15,6 +15,8 @@
 #include "report/jsonreport.h"
 #include "report/writeinv.h"
 #include "run/ana.h"
+#include "report/flowsreport.h"
+#include "solver/flows.h"
 #include "matrix/failure.h"
 #include "run/memory.h"
 #include "run/baselock.h"
@@ -49,6 +51,7 @@ const char* const kExtensionHelpText =
     "--help         this text with the extensions\n"
     "--minimal      minimal-support semiflows (canonical basis, exact at any size)\n"
     "--json         report as one JSON document\n"
+    "--flows        basis of the integer flows (coefficients of any sign)\n"
     "--memory=SIZE  memory limit of the run (K, M, G suffix)  half the memory\n"
     "infile         may also be PNML (recognised by its first character '<')\n";
 
@@ -77,6 +80,7 @@ int LevelOf(const std::string& word, std::optional<Failure>& badLevel) {
 bool TakeExtension(const std::string& w, RunSettings& s) {
   if (w == "--minimal") s.minimal = true;
   else if (w == "--json") s.json = true;
+  else if (w == "--flows") s.flows = true;
   else if (w.rfind("--memory=", 0) == 0) s.memory = w.substr(9);
   else return false;
   return true;
@@ -131,6 +135,12 @@ std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered, std::o
   return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
 }
 
+// Computes the flows of the matrix over every place (transition) of the net.
+SolutionDigest SolveFlows(const RunSettings& s, const RunFiles& f, const NetSummary& net) {
+  if (s.transitions) TransposeMatrix(f.spm, f.matrix);
+  return IntegerFlowsFile(f.matrix, s.transitions ? net.transitions : net.places, f.solution);
+}
+
 // Moves the solution file to the "-o" path, and removes the work files at debug level 0.
 void KeepOrRemove(const RunSettings& s, const RunFiles& f) {
   if (s.pathGiven)
@@ -151,14 +161,20 @@ void TextRun(const RunSettings& s) {
     WriteText(out.get(), kBanner);
     CloseFile(out, s.output);
   }
-  ReadNDRNET(s.input, s.base, s.output, s.full ? 1 : 0);
+  const NetSummary net = ReadNDRNET(s.input, s.base, s.output, s.full ? 1 : 0);
   const RunFiles f(s);
-  bool covered = false;
-  std::optional<SolutionDigest> digest;
-  const std::string word = Solve(s, f, covered, digest);
-  AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
-                             "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
-  WriteInv(f.table, f.solution, s.output, s.full, s.minimal, digest ? &*digest : nullptr);
+  if (s.flows) {
+    const SolutionDigest digest = SolveFlows(s, f, net);
+    AppendOutput(s.output, FlowsHeading(s.transitions));
+    WriteFlowsListing(f.table, f.solution, s.output, s.full, digest);
+  } else {
+    bool covered = false;
+    std::optional<SolutionDigest> digest;
+    const std::string word = Solve(s, f, covered, digest);
+    AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
+                               "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
+    WriteInv(f.table, f.solution, s.output, s.full, s.minimal, digest ? &*digest : nullptr);
+  }
   KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
 }
@@ -175,7 +191,9 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened) {
   const RunFiles f(s);
   JsonRun run;
   std::optional<SolutionDigest> digest;
-  run.check = Solve(s, f, run.covered, digest);
+  if (s.flows) SolveFlows(s, f, net);
+  else run.check = Solve(s, f, run.covered, digest);
+  run.flows = s.flows;
   run.input = s.input;
   run.format = NetFormatName(net.format);
   run.net = net.name;
@@ -246,6 +264,7 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
     else fail("*** unknown option: " + w + "\n");
   }
   if (!pending.empty()) fail(std::string("*** missing argument for ") + AwaitedOption(state) + "\n");
+  if (s.flows && (s.mode != kDirect || s.minimal)) fail("*** --flows cannot be combined with -c, -s or --minimal\n");
   if (badLevel) throw *badLevel;
   return s;
 }

@@ -11,65 +11,19 @@
 
 #include "matrix/failure.h"
 #include "solver/ddtree.h"
+#include "solver/exactint.h"
 #include "solver/raystore.h"
 
 namespace pelorin {
 
 namespace {
 
-__extension__ typedef __int128 Int128;
-__extension__ typedef unsigned __int128 UInt128;
-
-// A value left the range of the integer type in use; the solution is computed again wider.
-struct Overflow {};
-
-// Exact operations of the three integer types: a*x + b*y, |v|, gcd, conversion to GMP.
-int64_t MulAdd(int64_t a, int64_t x, int64_t b, int64_t y) {
-  int64_t p = 0, q = 0, r = 0;
-  if (__builtin_mul_overflow(a, x, &p) || __builtin_mul_overflow(b, y, &q) || __builtin_add_overflow(p, q, &r))
-    throw Overflow{};
-  return r;
-}
-Int128 MulAdd(Int128 a, Int128 x, Int128 b, Int128 y) {
-  Int128 p = 0, q = 0, r = 0;
-  if (__builtin_mul_overflow(a, x, &p) || __builtin_mul_overflow(b, y, &q) || __builtin_add_overflow(p, q, &r))
-    throw Overflow{};
-  return r;
-}
-mpz_class MulAdd(const mpz_class& a, const mpz_class& x, const mpz_class& b, const mpz_class& y) {
-  return a * x + b * y;
-}
-
-int64_t Abs(int64_t v) {
-  if (v == INT64_MIN) throw Overflow{};
-  return v < 0 ? -v : v;
-}
-Int128 Abs(Int128 v) {
-  if (v == static_cast<Int128>(UInt128{1} << 127)) throw Overflow{};
-  return v < 0 ? -v : v;
-}
-mpz_class Abs(const mpz_class& v) { return abs(v); }
-
-template <class T>
-T Gcd(T a, T b) {
-  while (b != 0) {
-    const T r = a % b;
-    a = b;
-    b = r;
-  }
-  return a;
-}
-mpz_class Gcd(const mpz_class& a, const mpz_class& b) { return gcd(a, b); }
-
-mpz_class ToMpz(Int128 v) {
-  const bool negative = v < 0;
-  const UInt128 u = negative ? -static_cast<UInt128>(v) : static_cast<UInt128>(v);
-  mpz_class r(static_cast<unsigned long>(u >> 64));
-  r <<= 64;
-  r += mpz_class(static_cast<unsigned long>(static_cast<uint64_t>(u)));
-  return negative ? mpz_class(-r) : r;
-}
-mpz_class ToMpz(const mpz_class& v) { return v; }
+using exact::Abs;
+using exact::Gcd;
+using exact::Int128;
+using exact::MulAdd;
+using exact::Overflow;
+using exact::ToMpz;
 
 // The coefficient of a result: 64-bit ones stay, wider ones become GMP integers.
 int64_t Coefficient(int64_t v) { return v; }
