@@ -23,9 +23,6 @@
 namespace pelorin {
 namespace {
 
-// The generator's state; one sequence of numbers per run.
-uint32_t randomState = 1;
-
 constexpr size_t kNone = SIZE_MAX;
 constexpr int64_t kNoWeight = INT64_MIN;
 
@@ -251,14 +248,14 @@ Edges ReadGraph(std::FILE* file, const std::string& name) {
 }
 
 // The position (from 0) of the arc that the strategy picks in the sorted array.
-size_t ChosenPosition(const Edges& e, CollapseStrategy strategy) {
+size_t ChosenPosition(const Edges& e, CollapseStrategy strategy, CollapseRandom& random) {
   switch (strategy) {
     case CollapseStrategy::kLast:
       return e.n - 1;
     case CollapseStrategy::kDrawnHeaviest:
-      return DrawnIndex(e.tree[1].maxCount, CollapseRandom());
+      return DrawnIndex(e.tree[1].maxCount, random.Next());
     case CollapseStrategy::kDrawn:
-      return DrawnIndex(e.n, CollapseRandom());
+      return DrawnIndex(e.n, random.Next());
     default:
       return 0;
   }
@@ -273,22 +270,20 @@ size_t DrawnIndex(size_t k, int r) {
   return std::min(static_cast<size_t>(index), k - 1);
 }
 
-int CollapseRandom() {
-  randomState = randomState * 1103515245u + 12345u;
-  return static_cast<int>((randomState / 65536u) % 32768u);
+int CollapseRandom::Next() {
+  state = state * 1103515245u + 12345u;
+  return static_cast<int>((state / 65536u) % 32768u);
 }
-
-void ResetCollapseRandom() { randomState = 1; }
 
 namespace {
 
 // Collapses the graph arc after arc; `step`(a, b) receives the two numbers of every step.
 template <class Step>
-int Collapse(Edges& e, CollapseStrategy strategy, Step&& step) {
+int Collapse(Edges& e, CollapseStrategy strategy, CollapseRandom& random, Step&& step) {
   int steps = 0;
   while (e.n > 0) {
     sorte(e);
-    const size_t slot = SlotAt(e, ChosenPosition(e, strategy));
+    const size_t slot = SlotAt(e, ChosenPosition(e, strategy, random));
     const Arc& chosen = e.arcs[e.idAt[slot]];
     step(chosen.lo, chosen.hi);
     merge(e, slot);
@@ -305,19 +300,22 @@ int CollapseOfGraph(CollapseStrategy strategy, const std::string& graph, const s
   return WithMemory("e", [&] {
     Edges e = ReadGraph(in.get(), graph);
     in.reset();
-    const int steps = Collapse(e, strategy, [&](int32_t a, int32_t b) { std::fprintf(out.get(), "%d %d\n", a, b); });
+    CollapseRandom random;
+    const int steps =
+        Collapse(e, strategy, random, [&](int32_t a, int32_t b) { std::fprintf(out.get(), "%d %d\n", a, b); });
     CloseFile(out, sequence);
     return steps;
   });
 }
 
-std::vector<std::vector<int>> CollapseOfGraphElements(CollapseStrategy strategy, const std::vector<Element>& graph) {
+std::vector<std::vector<int>> CollapseSequenceOf(CollapseStrategy strategy, const std::vector<Element>& graph,
+                                                 CollapseRandom& random) {
   return WithMemory("e", [&] {
     Edges e;
     for (const Element& line : graph) AddArc(e, line);
     PlaceArcs(e);
     std::vector<std::vector<int>> sequence;
-    Collapse(e, strategy, [&](int32_t a, int32_t b) { sequence.push_back({a, b}); });
+    Collapse(e, strategy, random, [&](int32_t a, int32_t b) { sequence.push_back({a, b}); });
     return sequence;
   });
 }

@@ -29,6 +29,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,19 +48,21 @@ enum class CollapseStrategy : char {
 // Returns the number of collapse steps written to `sequence`.
 int CollapseOfGraph(CollapseStrategy strategy, const std::string& graph, const std::string& sequence);
 
-// The same for the lines of a graph file in memory; returns the fusion sets of the steps, the
-// numbers of each line of the sequence file.
-std::vector<std::vector<int>> CollapseOfGraphElements(CollapseStrategy strategy, const std::vector<Element>& graph);
+// The generator of the drawn strategies, numbers 0..32767. Its state starts at 1 and is never
+// seeded: state = state * 1103515245 + 12345 (mod 2^32), the number is (state / 65536) % 32768.
+// Each collapse owns one, so that every run draws the same numbers.
+struct CollapseRandom {
+  uint32_t state = 1;
+  int Next();
+};
+
+// The same for the lines of a graph file in memory, drawing from `random`; returns the fusion
+// sets of the steps, the numbers of each line of the sequence file.
+std::vector<std::vector<int>> CollapseSequenceOf(CollapseStrategy strategy, const std::vector<Element>& graph,
+                                                 CollapseRandom& random);
 
 // The index chosen among k candidates by the draw r (0..32767): trunc(k * r / 32767.0) - 1,
 // kept within 0..k-1. The last candidate is only chosen for r = 32767.
 size_t DrawnIndex(size_t k, int r);
-
-// The next number of the collapse's generator, 0..32767. Its state starts at 1 and is never
-// seeded: state = state * 1103515245 + 12345 (mod 2^32), the number is (state / 65536) % 32768.
-int CollapseRandom();
-
-// Puts the generator back into its first state.
-void ResetCollapseRandom();
 
 }  // namespace pelorin

@@ -101,7 +101,7 @@ void CreateCompositionSystem(const std::string& base) {
   CloseFile(units, base + ".u");
 }
 
-CompositionSystem CreateCompositionSystemElements(const ContactList& list, const Bases& bases) {
+CompositionSystem CompositionSystemOf(const ContactList& list, const Bases& bases) {
   const EntriesOfPlace entriesOf = IndexByPlace(list);
   CompositionSystem result;
   System system{list, entriesOf, ElementSink{nullptr, &result.system}, {}, 0};

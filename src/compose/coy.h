@@ -50,7 +50,7 @@ struct CompositionSystem {
 
 // The same as CreateCompositionSystem for the contact place list and bases in memory; `bases`
 // holds list.subnets bases.
-CompositionSystem CreateCompositionSystemElements(const ContactList& list, const Bases& bases);
+CompositionSystem CompositionSystemOf(const ContactList& list, const Bases& bases);
 
 // The basis file of subnet i: base + ".i" + i.
 std::string SubnetBasisName(const std::string& base, int32_t i);

@@ -35,7 +35,7 @@ void AddUnitSolutions(const std::string& solutions, const std::string& units, co
   CloseFile(out, result);
 }
 
-std::vector<Element> AddUnitSolutionsElements(std::vector<Element> solutions, const std::vector<Element>& units) {
+std::vector<Element> WithUnitSolutions(std::vector<Element> solutions, const std::vector<Element>& units) {
   int32_t last = 0;
   for (const Element& e : solutions) last = std::max(last, e.row);
   solutions.reserve(solutions.size() + units.size());

@@ -30,6 +30,6 @@ void AddUnitSolutions(const std::string& solutions, const std::string& units, co
 
 // The same in memory: the lines of the two input files in, those of the result out (the
 // solutions with the unit solutions after them).
-std::vector<Element> AddUnitSolutionsElements(std::vector<Element> solutions, const std::vector<Element>& units);
+std::vector<Element> WithUnitSolutions(std::vector<Element> solutions, const std::vector<Element>& units);
 
 }  // namespace pelorin

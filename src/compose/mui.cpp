@@ -55,7 +55,7 @@ void ComposeJointMatrix(const std::string& base) {
   CloseFile(out, base + ".g");
 }
 
-std::vector<Element> ComposeJointMatrixElements(const ContactList& list, const Bases& bases) {
+std::vector<Element> JointMatrixOf(const ContactList& list, const Bases& bases) {
   const LeftOut leftOut = ProducingSides(list);
   std::vector<Element> joint;
   int32_t unknowns = 0;

@@ -32,6 +32,6 @@ void ComposeJointMatrix(const std::string& base);
 
 // The same for the contact place list and bases in memory (list.subnets of them); returns the
 // lines of B.g.
-std::vector<Element> ComposeJointMatrixElements(const ContactList& list, const Bases& bases);
+std::vector<Element> JointMatrixOf(const ContactList& list, const Bases& bases);
 
 }  // namespace pelorin

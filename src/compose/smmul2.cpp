@@ -109,7 +109,7 @@ void MultiplySPM(const std::string& left, const std::string& right, const std::s
   Multiply(a, b, &product, nullptr);
 }
 
-std::optional<std::vector<Element>> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right,
+std::optional<std::vector<Element>> ProductOf(std::vector<Element> left, std::vector<Element> right,
                                                         size_t limit) {
   const RowCells a = LoadSparse(left, kLeft);
   left = {};

@@ -38,7 +38,7 @@ void MultiplySPM(const std::string& left, const std::string& right, const std::s
 // The same in memory: the lines of the two input files in (released once loaded), those of the
 // product out. Nothing when the product has more than `limit` lines: the rows stop at the one
 // that passes it, so the product never holds much more.
-std::optional<std::vector<Element>> MultiplySPMElements(std::vector<Element> left, std::vector<Element> right,
+std::optional<std::vector<Element>> ProductOf(std::vector<Element> left, std::vector<Element> right,
                                                         size_t limit = SIZE_MAX);
 
 }  // namespace pelorin

@@ -212,7 +212,7 @@ int DecomposeIntoFSN(const std::string& matrix) {
   return s.nsub;
 }
 
-Decomposition DecomposeIntoFSNElements(const std::string& matrix) {
+Decomposition DecompositionOf(const std::string& matrix) {
   const Matrix m = ReadMatrix(matrix);
   const Subnets s = Classify(m);
   Decomposition d;

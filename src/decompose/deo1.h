@@ -54,6 +54,6 @@ struct Decomposition {
 };
 
 // Decomposes the matrix file M without writing a file.
-Decomposition DecomposeIntoFSNElements(const std::string& matrix);
+Decomposition DecompositionOf(const std::string& matrix);
 
 }  // namespace pelorin

@@ -123,9 +123,7 @@ struct RunFiles {
 // The minimal-support solvers hand over the digest of the solution file they write.
 std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered, std::optional<SolutionDigest>& digest) {
   if (s.transitions) TransposeMatrix(f.spm, f.matrix);
-  if (s.throughFiles) {
-    PelorinThroughFiles(f.matrix, f.solution, s.debug, s.mode);
-  } else if (s.minimal) {
+  if (s.minimal) {
     digest.emplace();
     Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest);
   } else {

@@ -35,9 +35,6 @@ struct RunSettings {
   bool json = false;            // "--json": the report as one JSON document
   bool flows = false;           // "--flows": a basis of the integer flows (report/flowsreport.h, solver/flows.h)
   std::string memory;           // "--memory=SIZE": the memory limit of the run, as written
-  // Set by no word: the driver passes every matrix through its work file at every debug level
-  // (tests compare this with the chain in memory).
-  bool throughFiles = false;
 };
 
 extern const char* const kHelpText;

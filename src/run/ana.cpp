@@ -1,8 +1,10 @@
-// The invariant computation driver. Below debug level 2 the composition chain passes its
-// matrices from stage to stage in memory and writes only the debug copies (level 1) and the
-// solution file; at level 2 and above every stage reads and writes its work files, named from the
-// matrix file name M (see ana.h for the table of names). Both give the same solution file and
-// the same copies.
+// The invariant computation driver: one chain of values from the matrix file M to its solution
+// basis, the same at every debug level. The decomposition, the subnets' bases, the contact
+// places, the collapse sequence, the composition system and the composed bases pass from stage
+// to stage in memory; the work files named from M are the record of the run (Records below):
+// from debug level 2 the run leaves every file of the chain under its name and with its bytes,
+// at level 1 the copies of the composition systems and steps, below that nothing but the
+// solution. The level decides which records are kept, never a limit, a fallback or a result.
 #include "run/ana.h"
 
 #include <cstdio>
@@ -31,183 +33,188 @@ namespace pelorin {
 
 namespace {
 
-// M followed by `suffix`, e.g. Name(m, ".z", 2) is "M.z2".
-std::string Name(const std::string& m, const char* suffix) { return m + suffix; }
-std::string Name(const std::string& m, const char* suffix, int number) { return m + suffix + std::to_string(number); }
-
-// Renames, replacing the target; a failure is passed over (the next reader reports it).
-void Move(const std::string& from, const std::string& to) { std::rename(from.c_str(), to.c_str()); }
 void Remove(const std::string& name) { std::remove(name.c_str()); }
 
-// The solver of every matrix file of the driver: the net's matrix, a subnet, a composition system;
-// Toudic's generating set, or the minimal-support semiflows.
-// With `digest`, the minimal-support solver's digest of its file goes there.
-void SolveFile(const std::string& matrix, const std::string& solution, bool minimal = false,
-               SolutionDigest* digest = nullptr) {
-  if (!minimal) {
-    Toudic(matrix, solution);
-    return;
+// Writes a contact place list: its number of subnets, then "place consuming producing" lines.
+void WriteContactFile(const std::string& name, int32_t subnets, const std::vector<ContactEntry>& entries,
+                      const std::vector<char>* taken = nullptr) {
+  File out = OpenFile(name, "w");
+  std::fprintf(out.get(), "%d\n", subnets);
+  for (size_t k = 0; k < entries.size(); ++k)
+    if (taken == nullptr || !(*taken)[k]) WriteElement(out.get(), entries[k].place, entries[k].consuming, entries[k].producing);
+  CloseFile(out, name);
+}
+
+// The record of one run of the driver on M: each call is what the chain does with a work file.
+// The chain's files are written, moved and removed from debug level 2, the copies made from
+// level 1; below, the calls do nothing.
+class Records {
+ public:
+  Records(const std::string& m, int debug) : m_(m), debug_(debug) {}
+  bool KeepsChain() const { return debug_ >= 2; }
+  bool KeepsCopies() const { return debug_ > 0; }
+  // M followed by `suffix`, and by `number` when given: Name(".z", 2) is "M.z2".
+  std::string Name(const char* suffix) const { return m_ + suffix; }
+  std::string Name(const char* suffix, int number) const { return m_ + suffix + std::to_string(number); }
+
+  void Lines(const std::string& name, const std::vector<Element>& lines) const {
+    if (KeepsChain()) WriteElementsFile(name, lines);
   }
-  SolutionDigest written = MinimalSemiflows(matrix, solution);
-  if (digest != nullptr) *digest = std::move(written);
+  void Contacts(const std::string& name, const ContactList& list) const {
+    if (KeepsChain()) WriteContactFile(name, list.subnets, list.entries);
+  }
+  void Remaining(const RemainingContacts& remaining) const {
+    if (KeepsChain()) WriteContactFile(Name(".y"), remaining.subnets, remaining.entries, &remaining.taken);
+  }
+  void Sequence(const std::vector<std::vector<int>>& steps) const {
+    if (!KeepsChain()) return;
+    File out = OpenFile(Name(".t"), "w");
+    for (const std::vector<int>& step : steps) std::fprintf(out.get(), "%d %d\n", step[0], step[1]);
+    CloseFile(out, Name(".t"));
+  }
+  void Move(const std::string& from, const std::string& to) const {
+    if (KeepsChain()) std::rename(from.c_str(), to.c_str());
+  }
+  void Drop(const std::string& name) const {
+    if (KeepsChain()) Remove(name);
+  }
+  void Append(const std::string& from, const std::string& to) const {
+    if (KeepsChain()) CopyFile(from, to, "a");
+  }
+  void Copy(const std::string& name, const std::vector<Element>& lines) const {
+    if (KeepsCopies()) WriteElementsFile(name, lines);
+  }
+
+ private:
+  std::string m_;
+  int debug_;
+};
+
+// What the chain computes with: the solver of every matrix and the bounds of its cones.
+struct Method {
+  bool minimal = false;  // the minimal-support semiflows rather than Toudic's generating sets
+  ConeLimit limit;       // the largest cone in solving a subnet or composition system (minimal)
+};
+
+// The semiflows of a matrix: Toudic's generating set, or the minimal-support semiflows.
+std::vector<Element> Solve(const std::vector<Element>& matrix, const Method& method) {
+  return method.minimal ? MinimalSemiflowsOf(matrix, method.limit) : GeneratingSetOf(matrix);
 }
 
-// The same for a matrix in memory: the lines of the matrix in, those of the solution out.
-// `limit` bounds the cones of the minimal-support solver.
-std::vector<Element> Solve(const std::vector<Element>& matrix, bool minimal, ConeLimit limit = {}) {
-  return minimal ? MinimalSemiflowsElements(matrix, limit) : ToudicElements(matrix);
+// The composition chain: the members' bases and their contact places into the minimal composed
+// basis; `copy` names the copy of the composition system. For the minimal-support semiflows the
+// composed basis is reduced to its minimal supports, and the limit bounds the lines of the product.
+std::vector<Element> Chain(const Records& records, const ContactList& list, const Bases& bases,
+                           const std::string& copy, const Method& method) {
+  std::vector<Element> r;
+  {
+    const CompositionSystem system = CompositionSystemOf(list, bases);
+    records.Lines(records.Name(".s"), system.system);
+    records.Lines(records.Name(".u"), system.units);
+    records.Copy(copy, system.system);
+    std::vector<Element> r0 = Solve(system.system, method);
+    records.Lines(records.Name(".r0"), r0);
+    r = WithUnitSolutions(std::move(r0), system.units);
+  }
+  records.Lines(records.Name(".r"), r);
+  std::vector<Element> g = JointMatrixOf(list, bases);
+  records.Lines(records.Name(".g"), g);
+  std::optional<std::vector<Element>> h0 =
+      ProductOf(std::move(r), std::move(g), method.minimal ? method.limit.entries : SIZE_MAX);
+  if (!h0) throw ConeLimitExceeded{};
+  records.Lines(records.Name(".h0"), *h0);
+  std::vector<Element> h = method.minimal ? MinimalSupportsOf(*h0) : MinimalBasisOf(std::move(*h0));
+  records.Lines(records.Name(".h"), h);
+  return h;
 }
 
-// The chain shared by both composition modes: M.z and M.i1.. into the minimal basis M.h.
-// `copy` is the name of the debug copy of the composition system, or empty. For the
-// minimal-support semiflows the composed basis is reduced to its minimal supports.
-void Compose(const std::string& m, const std::string& copy, bool minimal) {
-  CreateCompositionSystem(m);
-  if (!copy.empty()) CopyFile(Name(m, ".s"), copy, "w");
-  SolveFile(Name(m, ".s"), Name(m, ".r0"), minimal);
-  AddUnitSolutions(Name(m, ".r0"), Name(m, ".u"), Name(m, ".r"));
-  ComposeJointMatrix(m);
-  MultiplySPM(Name(m, ".r"), Name(m, ".g"), Name(m, ".h0"));
-  if (minimal) MinimalSupports(Name(m, ".h0"), Name(m, ".h"));
-  else MinimizeBasis(Name(m, ".h0"), Name(m, ".h"));
+// The current subnets of a composition, by number (entry 0 unused): their bases and, while the
+// steps' copies are kept, their matrices.
+struct Subnets {
+  std::vector<std::vector<Element>> basis;
+  std::vector<std::vector<Element>> matrix;
+  RemainingContacts contacts;  // the contact places between them (sequential composition)
+};
+
+// The members' matrices and bases take the numbers 1, 2, ... of the step (the chain's renames).
+void RecordMembers(const Records& records, const std::vector<int>& fu) {
+  for (size_t j = 1; j <= fu.size(); ++j) {
+    const int n = static_cast<int>(j), f = fu[j - 1];
+    records.Drop(records.Name(".z", n));
+    records.Move(records.Name(".y", f), records.Name(".z", n));
+    records.Drop(records.Name(".i", n));
+    records.Move(records.Name(".x", f), records.Name(".i", n));
+  }
 }
 
-// Solves every subnet; in sequential composition its files take the names of current subnets.
-void SolveSubnets(const std::string& m, int count, Mode mode, bool minimal) {
-  for (int i = 1; i <= count; ++i) {
-    SolveFile(Name(m, ".z", i), Name(m, ".i", i), minimal);
-    if (mode == kSequential) {
-      Move(Name(m, ".z", i), Name(m, ".y", i));
-      Move(Name(m, ".i", i), Name(m, ".x", i));
+// The fused subnet k: its basis and matrix files, and the copies of the step.
+void RecordFused(const Records& records, Subnets& net, const std::vector<int>& fu, int step) {
+  const int k = fu[0];
+  records.Lines(records.Name(".x", k), net.basis[static_cast<size_t>(k)]);
+  records.Drop(records.Name(".y", k));
+  for (size_t j = 1; j <= fu.size(); ++j) {
+    records.Append(records.Name(".z", static_cast<int>(j)), records.Name(".y", k));
+    if (fu[j - 1] != k) {
+      records.Drop(records.Name(".x", fu[j - 1]));
+      records.Drop(records.Name(".y", fu[j - 1]));
     }
   }
+  if (!records.KeepsCopies()) return;
+  std::vector<Element> fused;
+  for (int f : fu) {
+    std::vector<Element>& part = net.matrix[static_cast<size_t>(f)];
+    fused.insert(fused.end(), part.begin(), part.end());
+    part = {};
+  }
+  net.matrix[static_cast<size_t>(k)] = std::move(fused);
+  records.Copy(records.Name("-z", step), net.matrix[static_cast<size_t>(k)]);
 }
 
-void Simultaneous(const std::string& m, const std::string& solution, int debug, int count, bool minimal) {
-  Compose(m, debug > 0 ? Name(m, "-s1") : "", minimal);
-  Move(Name(m, ".h"), solution);
-  if (debug < 2) CleanWorkFiles(count, m);
-}
-
-// One step of sequential composition; returns the members of the fusion set.
-std::vector<int> SequentialStep(const std::string& m, int step, int debug, bool minimal) {
-  const int k = FilterContactPlaces(m, step);
-  std::string line;
-  ReadFusionSet(Name(m, ".t"), step, line);
-  std::vector<int> members;
-  for (int j = 1, f; (f = NextFSN(line, j)) != 0; ++j) {
-    members.push_back(f);
-    Remove(Name(m, ".z", j));
-    Move(Name(m, ".y", f), Name(m, ".z", j));
-    Remove(Name(m, ".i", j));
-    Move(Name(m, ".x", f), Name(m, ".i", j));
-  }
-  Compose(m, debug > 0 ? Name(m, "-s", step) : "", minimal);
-  if (debug > 0) CopyFile(Name(m, ".h"), Name(m, "-i", step), "w");
-  CopyFile(Name(m, ".h"), Name(m, ".x", k), "w");
-  Remove(Name(m, ".y", k));
-  for (size_t j = 1; j <= members.size(); ++j) {
-    CopyFile(Name(m, ".z", static_cast<int>(j)), Name(m, ".y", k), "a");
-    const int f = members[j - 1];
-    if (f != k) {
-      Remove(Name(m, ".x", f));
-      Remove(Name(m, ".y", f));
-    }
-  }
-  if (debug > 0) CopyFile(Name(m, ".y", k), Name(m, "-z", step), "w");
-  return members;
+// One step of sequential composition: the members of `fu` become the subnet fu[0].
+void SequentialStep(const Records& records, Subnets& net, const std::vector<int>& fu, int step, const Method& method) {
+  const ContactList list = TakeFusionStep(net.contacts, fu);
+  records.Contacts(records.Name(".z"), list);
+  records.Remaining(net.contacts);
+  RecordMembers(records, fu);
+  Bases members;
+  for (int f : fu) members.push_back(&net.basis[static_cast<size_t>(f)]);
+  std::vector<Element> composed = Chain(records, list, members, records.Name("-s", step), method);
+  records.Copy(records.Name("-i", step), composed);
+  for (int f : fu) net.basis[static_cast<size_t>(f)] = {};
+  net.basis[static_cast<size_t>(fu[0])] = std::move(composed);
+  RecordFused(records, net, fu, step);
 }
 
 // The solution from the subnets the steps leave: the union of their bases, numbered on from one
 // basis to the next (several remain when the graph of subnets is not connected; a single basis
-// is written as it stands); `basisOf`(f) gives the basis of subnet f (from its work file or
-// from memory).
-template <class BasisOf>
-void WriteUnionOfBases(const std::set<int>& remaining, const std::string& solution, BasisOf&& basisOf) {
-  File out = OpenFile(solution, "w");
+// is written as it stands).
+std::vector<Element> UnionOfBases(const std::set<int>& remaining, const Subnets& net) {
+  std::vector<Element> lines;
   int32_t offset = 0;
   for (int f : remaining) {
-    const std::vector<Element>& basis = basisOf(f);
-    for (const Element& e : basis) WriteElement(out.get(), CheckedAdd(offset, e.row), e.col, e.value);
+    const std::vector<Element>& basis = net.basis[static_cast<size_t>(f)];
+    for (const Element& e : basis) lines.push_back({CheckedAdd(offset, e.row), e.col, e.value});
     offset = NextUnknownOffset(offset, basis);
   }
-  CloseFile(out, solution);
+  return lines;
 }
 
-// The subnets 1 .. count, less those a step has fused into the first member of its fusion set.
-struct RemainingSubnets {
-  std::set<int> numbers;
-  explicit RemainingSubnets(int count) {
-    for (int i = 1; i <= count; ++i) numbers.insert(i);
+// Sequential composition along the collapse of the graph of subnets; returns the solution.
+std::vector<Element> Sequential(const Records& records, Subnets& net, const Decomposition& d, const Method& method) {
+  records.Move(records.Name(".z"), records.Name(".y"));
+  CollapseRandom random;
+  const std::vector<std::vector<int>> steps = CollapseSequenceOf(CollapseStrategy::kDrawnHeaviest, d.graph, random);
+  records.Sequence(steps);
+  std::set<int> remaining;
+  for (int i = 1; i <= d.count; ++i) remaining.insert(i);
+  for (size_t s = 0; s < steps.size(); ++s) {
+    SequentialStep(records, net, steps[s], static_cast<int>(s + 1), method);
+    for (size_t j = 1; j < steps[s].size(); ++j) remaining.erase(steps[s][j]);
   }
-  void Fuse(const std::vector<int>& members) {
-    for (int f : members)
-      if (f != members.front()) numbers.erase(f);
-  }
-};
-
-void Sequential(const std::string& m, const std::string& solution, int debug, int count, bool minimal) {
-  const int steps = CollapseOfGraph(CollapseStrategy::kDrawnHeaviest, Name(m, ".p"), Name(m, ".t"));
-  RemainingSubnets remaining(count);
-  for (int s = 1; s <= steps; ++s) remaining.Fuse(SequentialStep(m, s, debug, minimal));
-  if (remaining.numbers.size() == 1) {
-    Move(Name(m, ".h"), solution);
-  } else {
-    WriteUnionOfBases(remaining.numbers, solution, [&](int f) { return ReadElementsFile(Name(m, ".x", f)); });
-    if (debug < 2) Remove(Name(m, ".h"));
-  }
-  if (debug < 2) CleanWorkFiles(count, m);
+  // the last composed basis became the solution when the steps fused every subnet into one
+  if (remaining.size() == 1) records.Drop(records.Name(".h"));
+  return UnionOfBases(remaining, net);
 }
-
-// The composition modes through the work files, after the decomposition into `count` subnets.
-int ComposeSubnets(const std::string& matrix, const std::string& solution, int debug, Mode mode, int count,
-                   bool minimal) {
-  SolveSubnets(matrix, count, mode, minimal);
-  if (count == 1) {
-    Move(Name(matrix, mode == kSequential ? ".x1" : ".i1"), solution);
-    if (debug < 2) CleanWorkFiles(1, matrix);
-    return 1;
-  }
-  if (mode == kSequential) {
-    Move(Name(matrix, ".z"), Name(matrix, ".y"));
-    Sequential(matrix, solution, debug, count, minimal);
-  } else {
-    Simultaneous(matrix, solution, debug, count, minimal);
-  }
-  return 0;
-}
-
-int ComposeThroughFiles(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
-  return ComposeSubnets(matrix, solution, debug, mode, DecomposeIntoFSN(matrix), false);
-}
-
-// The composition chain in memory, from the subnets' bases and a contact place list to the
-// minimal composed basis; `copy` names the debug copy of the composition system, or is empty.
-// For the minimal-support semiflows the composed basis is reduced to its minimal supports, and
-// `limit` bounds the composition system's cone and the lines of the composed basis.
-std::vector<Element> ChainInMemory(const ContactList& list, const Bases& bases, const std::string& copy,
-                                   bool minimal, ConeLimit limit) {
-  std::vector<Element> r;
-  {
-    const CompositionSystem system = CreateCompositionSystemElements(list, bases);
-    if (!copy.empty()) WriteElementsFile(copy, system.system);
-    r = AddUnitSolutionsElements(Solve(system.system, minimal, limit), system.units);
-  }
-  std::optional<std::vector<Element>> h =
-      MultiplySPMElements(std::move(r), ComposeJointMatrixElements(list, bases), minimal ? limit.entries : SIZE_MAX);
-  if (!h) throw ConeLimitExceeded{};
-  return minimal ? MinimalSupportsElements(*h) : MinimizeBasisElements(std::move(*h));
-}
-
-// The subnets of a decomposition with their bases and, when copies are made, their matrices;
-// indexed by subnet number (entry 0 unused).
-struct CurrentSubnets {
-  std::vector<std::vector<Element>> basis;
-  std::vector<std::vector<Element>> matrix;
-  RemainingContacts contacts;  // the contact places between the current subnets (sequential)
-  bool minimal = false;        // the minimal-support semiflows rather than Toudic's generating sets
-  ConeLimit limit;             // the largest cone in solving a subnet or composition system (minimal)
-};
 
 ContactList ContactsOf(const Decomposition& d) {
   ContactList list;
@@ -216,40 +223,30 @@ ContactList ContactsOf(const Decomposition& d) {
   return list;
 }
 
-// One step of sequential composition in memory: the members of `fu` become the subnet fu[0].
-void SequentialStepInMemory(const std::string& m, CurrentSubnets& net, const std::vector<int>& fu, int step, int debug) {
-  const int k = fu[0];
-  const ContactList list = TakeFusionStep(net.contacts, fu);
-  Bases members;
-  for (int f : fu) members.push_back(&net.basis[static_cast<size_t>(f)]);
-  std::vector<Element> composed = ChainInMemory(list, members, debug > 0 ? Name(m, "-s", step) : "", net.minimal, net.limit);
-  if (debug > 0) {
-    WriteElementsFile(Name(m, "-i", step), composed);
-    std::vector<Element> fused;
-    for (int f : fu) {
-      const std::vector<Element>& part = net.matrix[static_cast<size_t>(f)];
-      fused.insert(fused.end(), part.begin(), part.end());
-    }
-    for (int f : fu) net.matrix[static_cast<size_t>(f)] = {};
-    net.matrix[static_cast<size_t>(k)] = std::move(fused);
-    WriteElementsFile(Name(m, "-z", step), net.matrix[static_cast<size_t>(k)]);
-  }
-  for (int f : fu) {
-    if (f != k) net.basis[static_cast<size_t>(f)] = {};
-  }
-  net.basis[static_cast<size_t>(k)] = std::move(composed);
+// The decomposition's files: the graph, the contact places and the subnets.
+void RecordDecomposition(const Records& records, const Decomposition& d) {
+  records.Lines(records.Name(".p"), d.graph);
+  records.Contacts(records.Name(".z"), ContactsOf(d));
+  for (int i = 1; i <= d.count; ++i) records.Lines(records.Name(".z", i), d.subnets[static_cast<size_t>(i - 1)]);
 }
 
-void SequentialInMemory(const std::string& m, const std::string& solution, int debug, CurrentSubnets& net,
-                        const std::vector<Element>& graph) {
-  const std::vector<std::vector<int>> steps = CollapseOfGraphElements(CollapseStrategy::kDrawnHeaviest, graph);
-  RemainingSubnets remaining(static_cast<int>(net.basis.size()) - 1);
-  for (size_t s = 0; s < steps.size(); ++s) {
-    SequentialStepInMemory(m, net, steps[s], static_cast<int>(s + 1), debug);
-    remaining.Fuse(steps[s]);
+// Solves every subnet; in sequential composition its files take the names of current subnets.
+Subnets SolveSubnets(const Records& records, Decomposition& d, Mode mode, const Method& method) {
+  Subnets net;
+  net.basis.resize(static_cast<size_t>(d.count) + 1);
+  if (mode == kSequential && records.KeepsCopies()) net.matrix.resize(static_cast<size_t>(d.count) + 1);
+  for (int i = 1; i <= d.count; ++i) {
+    std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
+    net.basis[static_cast<size_t>(i)] = Solve(subnet, method);
+    records.Lines(records.Name(".i", i), net.basis[static_cast<size_t>(i)]);
+    if (mode == kSequential) {
+      records.Move(records.Name(".z", i), records.Name(".y", i));
+      records.Move(records.Name(".i", i), records.Name(".x", i));
+    }
+    if (!net.matrix.empty()) net.matrix[static_cast<size_t>(i)] = std::move(subnet);
+    subnet = {};
   }
-  WriteUnionOfBases(remaining.numbers, solution,
-                    [&](int f) -> const std::vector<Element>& { return net.basis[static_cast<size_t>(f)]; });
+  return net;
 }
 
 // The cone limit of the subnets and composition systems for the minimal-support semiflows,
@@ -270,63 +267,71 @@ ConeLimit CompositionLimit(const Decomposition& d) {
   return {2 * rows + 1024, 16 * (rows + entries) + 65536};
 }
 
-int ComposeInMemory(const std::string& matrix, const std::string& solution, int debug, Mode mode,
-                    bool minimal = false) {
-  Decomposition d = DecomposeIntoFSNElements(matrix);
-  const int count = d.count;
-  CurrentSubnets net;
-  net.minimal = minimal;
-  if (minimal) net.limit = CompositionLimit(d);
-  net.basis.resize(static_cast<size_t>(count) + 1);
-  if (mode == kSequential && debug > 0) net.matrix.resize(static_cast<size_t>(count) + 1);
-  for (int i = 1; i <= count; ++i) {
-    std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
-    net.basis[static_cast<size_t>(i)] = Solve(subnet, minimal, net.limit);
-    if (!net.matrix.empty()) net.matrix[static_cast<size_t>(i)] = std::move(subnet);
-    subnet = {};
-  }
-  if (count == 1) {
-    WriteElementsFile(solution, net.basis[1]);
-    CleanWorkFiles(1, matrix);
-    return 1;
-  }
-  if (mode == kSequential) {
+// What a composition gives: the solution's lines, the number of subnets, the driver's result.
+struct Composed {
+  std::vector<Element> lines;
+  int count = 0;   // K
+  int result = 0;  // 1 for a single subnet, else 0
+};
+
+// The composition modes, from the decomposition of M to the solution's lines.
+Composed Compose(const std::string& matrix, int debug, Mode mode, bool minimal) {
+  const Records records(matrix, debug);
+  Decomposition d = DecompositionOf(matrix);
+  RecordDecomposition(records, d);
+  const Method method{minimal, minimal ? CompositionLimit(d) : ConeLimit{}};
+  Subnets net = SolveSubnets(records, d, mode, method);
+  Composed composed;
+  composed.count = d.count;
+  if (d.count == 1) {
+    records.Drop(records.Name(mode == kSequential ? ".x1" : ".i1"));  // it became the solution
+    composed.lines = std::move(net.basis[1]);
+    composed.result = 1;
+  } else if (mode == kSequential) {
     net.contacts = MakeRemainingContacts(ContactsOf(d));
-    SequentialInMemory(matrix, solution, debug, net, d.graph);
+    composed.lines = Sequential(records, net, d, method);
   } else {
     Bases bases;
-    for (int i = 1; i <= count; ++i) bases.push_back(&net.basis[static_cast<size_t>(i)]);
-    WriteElementsFile(solution, ChainInMemory(ContactsOf(d), bases, debug > 0 ? Name(matrix, "-s1") : "", minimal, net.limit));
+    for (int i = 1; i <= d.count; ++i) bases.push_back(&net.basis[static_cast<size_t>(i)]);
+    composed.lines = Chain(records, ContactsOf(d), bases, records.Name("-s1"), method);
+    records.Drop(records.Name(".h"));  // it became the solution
   }
-  Remove(Name(matrix, ".h"));
-  CleanWorkFiles(count, matrix);
-  return 0;
+  return composed;
 }
 
-// Composition for the minimal-support semiflows: in memory below debug level 2, through the work
-// files at level 2 and above. The result is reduced to minimal supports in canonical order (a
-// union of bases of unconnected subnets, too), so it is the direct result. The matrix is solved
-// directly instead, which gives the same (unique) set, when a basis or a product leaves the
-// 32-bit range of the composition stages, and (in memory) when the cone of a subnet or of a
-// composition system grows beyond its limit (CompositionLimit).
+// Removes what a run below debug level 2 must not leave: files of earlier runs under the names
+// of the chain.
+void CleanUp(const std::string& matrix, int debug, int count) {
+  if (debug >= 2) return;
+  Remove(matrix + ".h");
+  CleanWorkFiles(count, matrix);
+}
+
+// Composition for Toudic's generating sets.
+int GeneratingComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
+  const Composed composed = Compose(matrix, debug, mode, false);
+  WriteElementsFile(solution, composed.lines);
+  CleanUp(matrix, debug, composed.count);
+  return composed.result;
+}
+
+// Composition for the minimal-support semiflows. The result is reduced to minimal supports in
+// canonical order (a union of bases of unconnected subnets, too), so it is the direct result.
+// The matrix is solved directly instead, which gives the same (unique) set, when a basis or a
+// product leaves the 32-bit range of the composition stages, or when the cone of a subnet or of
+// a composition system grows beyond its limit (CompositionLimit).
 int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode,
                        SolutionDigest& digest) {
-  int count = 0;
   try {
-    int result = 0;
-    if (debug >= 2) {
-      count = DecomposeIntoFSN(matrix);
-      result = ComposeSubnets(matrix, solution, debug, mode, count, true);
-    } else {
-      result = ComposeInMemory(matrix, solution, debug, mode, true);
-    }
-    digest = MinimalSupports(solution, solution);
-    return result;
+    const Composed composed = Compose(matrix, debug, mode, true);
+    digest = MinimalSupports(composed.lines, solution);
+    CleanUp(matrix, debug, composed.count);
+    return composed.result;
   } catch (const Failure& failure) {
     if (failure.code != kExitOverflow) throw;
   } catch (const ConeLimitExceeded&) {
   }
-  if (debug < 2) CleanWorkFiles(count, matrix);
+  if (debug < 2) CleanWorkFiles(0, matrix);
   digest = MinimalSemiflows(matrix, solution);
   return 0;
 }
@@ -372,28 +377,24 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
             SolutionDigest* digest) {
   if (mode == kDirect) {
-    SolveFile(matrix, solution, minimal, digest);
+    if (!minimal) {
+      Toudic(matrix, solution);
+      return 0;
+    }
+    SolutionDigest written = MinimalSemiflows(matrix, solution);
+    if (digest != nullptr) *digest = std::move(written);
     return 0;
   }
   SolutionDigest unused;
   if (minimal) return MinimalComposition(matrix, solution, debug, mode, digest != nullptr ? *digest : unused);
-  if (debug >= 2) return ComposeThroughFiles(matrix, solution, debug, mode);
-  return ComposeInMemory(matrix, solution, debug, mode);
-}
-
-int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
-  if (mode == kDirect) {
-    SolveFile(matrix, solution);
-    return 0;
-  }
-  return ComposeThroughFiles(matrix, solution, debug, mode);
+  return GeneratingComposition(matrix, solution, debug, mode);
 }
 
 void CleanWorkFiles(int count, const std::string& matrix) {
   for (const std::string& suffix : ChainFileSuffixes()) Remove(matrix + suffix);
   if (count > kListedBelow && RemoveNumberedListed(count, matrix)) return;
   for (const char* suffix : {".x", ".y", ".z", ".i"})
-    for (int i = 1; i <= count; ++i) Remove(Name(matrix, suffix, i));
+    for (int i = 1; i <= count; ++i) Remove(matrix + suffix + std::to_string(i));
 }
 
 }  // namespace pelorin

@@ -2,18 +2,19 @@
 // solution basis.
 //
 // Direct mode (0) solves M with `Toudic`. The composition modes decompose M into minimal
-// functional subnets (M.z1 .. M.zK, the contact place list M.z, the graph M.p), solve each
-// subnet into M.i1 .. M.iK and compose their bases:
-//   mode 1, all at once: M.s (system) -> M.r0 -> M.r (with the unit solutions M.u); the joint
-//           matrix M.g; the product M.h0; its minimal vectors M.h, which become the solution;
-//   mode 2, pair by pair along the collapse sequence M.t: before each step the subnet f has its
-//           matrix in M.yf and its basis in M.xf, and M.y lists the remaining contact places;
-//           the members of the step become subnets 1, 2, ... (M.zj, M.ij), the same chain runs,
-//           and M.h becomes the basis M.xk of the fused subnet k.
-// At a debug level above 0 the driver keeps copies M-s1 (mode 1), M-sS, M-iS, M-zS (mode 2,
-// step S); below level 2 it removes its work files at the end. Below level 2 the chain runs in
-// memory and writes none of the other work files; the solution and the copies are the same.
-// The contact place lists and the fusion sets of M.t are read with matrix/subnetfiles.h.
+// functional subnets (the values of the decomposition: subnets, contact places, graph of
+// subnets), solve each subnet and compose their bases, each stage handing its value to the next:
+//   mode 1, all at once: contact places and bases -> composition system and unit solutions ->
+//           its solutions -> those with the unit solutions; the joint matrix of the bases; their
+//           product; its minimal vectors, which become the solution;
+//   mode 2, pair by pair along the collapse sequence of the graph of subnets: each step fuses
+//           its members by the same chain into one subnet, whose basis is the composed one.
+// The work files are the record of the run (run/workfiles.h has the table): from debug level 2
+// the chain leaves every one of them, named from M, with the bytes a chain of file stages would
+// leave (M.z1.., M.i1.., M.z, M.p; M.s, M.u, M.r0, M.r, M.g, M.h0; for mode 2 M.y, M.t, M.yN,
+// M.xN); from level 1 the copies M-s1 (mode 1), M-sS, M-iS, M-zS (mode 2, step S); below level 2
+// it removes the chain's files of earlier runs at the end. The level decides only which records
+// are kept: limits, fallbacks and results are the same at every level.
 #pragma once
 
 #include <string>
@@ -38,11 +39,6 @@ enum Mode : int {
 // given, so that the run need not read the file back for its count and check.
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
             SolutionDigest* digest = nullptr);
-
-// The same through the work files at every debug level: each stage of the composition chain
-// reads its inputs from files and writes its result to a file, as at level 2 and above. The
-// solution file and the copies are the same as Pelorin's.
-int PelorinThroughFiles(const std::string& matrix, const std::string& solution, int debug, Mode mode);
 
 // Removes the driver's work files of `matrix`, numbered ones for 1..count; missing files are
 // passed over. The solution file, M.h and the debug copies are left alone.

@@ -173,11 +173,15 @@ SolutionDigest WriteSemiflows(std::FILE* file, const Set& set, const std::vector
 // like its file, MinimalSupports' likewise), for the composition chain. Its lines carry 32-bit
 // numbers: a coefficient beyond that range ends with "*** integer overflow\n", exit code 5.
 // `limit` is passed on to ExtremeRays.
-std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, ConeLimit limit = {});
-std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors);
+std::vector<Element> MinimalSemiflowsOf(const std::vector<Element>& matrix, ConeLimit limit = {});
+std::vector<Element> MinimalSupportsOf(const std::vector<Element>& vectors);
 
 // The file-level stages described above; each returns the digest of the file it wrote.
 SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output);
 SolutionDigest MinimalSupports(const std::string& input, const std::string& output);
+
+// The minimal supports of vectors in memory (the lines of a composed basis) written to `output`
+// in canonical order, exactly as MinimalSupports writes them from a file of those lines.
+SolutionDigest MinimalSupports(const std::vector<Element>& vectors, const std::string& output);
 
 }  // namespace pelorin

@@ -60,6 +60,20 @@ SolutionDigest MinimalSemiflows(const std::string& input, const std::string& out
   });
 }
 
+SolutionDigest MinimalSupports(const std::vector<Element>& vectors, const std::string& output) {
+  std::vector<Semiflow> kept;
+  const std::vector<size_t> order = WithMemory("rays", [&] {
+    VectorsOfLines<mpz_class> lines;
+    for (const Element& e : vectors) lines.Add(e.row, e.col, mpz_class(e.value));
+    kept = MinimalSupportMembers(lines.Take());
+    return CanonicalOrder(kept);
+  });
+  File out = OpenFile(output, "w");
+  SolutionDigest digest = WithMemory("rays", [&] { return WriteSemiflows(out.get(), kept, order); });
+  CloseFile(out, output);
+  return digest;
+}
+
 SolutionDigest MinimalSupports(const std::string& input, const std::string& output) {
   std::vector<Semiflow> kept;
   const std::vector<size_t> order = WithMemory("rays", [&] {

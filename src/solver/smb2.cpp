@@ -140,7 +140,7 @@ void MinimizeBasis(const std::string& input, const std::string& output) {
   CloseFile(out, output);
 }
 
-std::vector<Element> MinimizeBasisElements(std::vector<Element> basis) {
+std::vector<Element> MinimalBasisOf(std::vector<Element> basis) {
   Minimisation s;
   s.a = LoadRows(basis, "rowsa,colsa,A", "rowsa,colsa,A");
   basis = {};

@@ -38,6 +38,6 @@ void MinimizeBasis(const std::string& input, const std::string& output);
 
 // The same in memory: the lines of the input file in (released once loaded), those of the output
 // file out.
-std::vector<Element> MinimizeBasisElements(std::vector<Element> basis);
+std::vector<Element> MinimalBasisOf(std::vector<Element> basis);
 
 }  // namespace pelorin

@@ -494,7 +494,7 @@ void Toudic(const std::string& input, const std::string& output) {
   CloseFile(out, output);
 }
 
-std::vector<Element> ToudicElements(const std::vector<Element>& matrix) {
+std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix) {
   System system = BuildSystem(matrix);
   std::vector<Element> solutions;
   WithMemory("X", [&] { Solve(system, ElementSink{nullptr, &solutions}); });

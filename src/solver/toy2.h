@@ -59,7 +59,7 @@ void Toudic(const std::string& input, const std::string& output);
 
 // The same for a matrix in memory: `matrix` holds the lines of the input file, the result those
 // of the solution file.
-std::vector<Element> ToudicElements(const std::vector<Element>& matrix);
+std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix);
 
 // A non-zero entry of a sparse row: 0-based position (column or variable) and value.
 struct Entry {

@@ -175,12 +175,12 @@ TEST(MultiplySPM, AgreesWithTheDenseTermByTermProduct) {
         out += std::to_string(e.row) + " " + std::to_string(e.col) + " " + std::to_string(e.value) + "\n";
       return out;
     };
-    const std::optional<std::vector<Element>> all = MultiplySPMElements(a, b);
+    const std::optional<std::vector<Element>> all = ProductOf(a, b);
     ASSERT_TRUE(all.has_value());
     EXPECT_EQ(text(all), *expected) << "seed " << seed;
-    EXPECT_EQ(text(MultiplySPMElements(a, b, all->size())), *expected) << "seed " << seed;
+    EXPECT_EQ(text(ProductOf(a, b, all->size())), *expected) << "seed " << seed;
     if (!all->empty()) {
-      EXPECT_FALSE(MultiplySPMElements(a, b, all->size() - 1).has_value()) << "seed " << seed;
+      EXPECT_FALSE(ProductOf(a, b, all->size() - 1).has_value()) << "seed " << seed;
     }
   }
 }

@@ -151,7 +151,8 @@ TEST(MinimalSemiflows, CompositionBeyondTheConeLimitGivesTheDirectResult) {
   test::RunResult direct = RunPelorinBinary({"--minimal", "-q", "-o", "direct", "g.net"}, dir.path());
   ASSERT_EQ(direct.exitCode, 0) << direct.out;
   EXPECT_NE(direct.out.find("100 semiflow(s)"), std::string::npos) << direct.out;
-  for (std::vector<std::string> mode : {std::vector<std::string>{"-c"}, {"-s"}, {"-s", "-d", "1"}}) {
+  for (std::vector<std::string> mode :
+       {std::vector<std::string>{"-c"}, {"-s"}, {"-s", "-d", "1"}, {"-s", "-d", "2"}, {"-c", "-d", "2"}}) {
     std::vector<std::string> args = {"--minimal", "-q", "-o", "composed", "g.net"};
     args.insert(args.begin(), mode.begin(), mode.end());
     test::RunResult r = RunPelorinBinary(args, dir.path());

@@ -202,7 +202,7 @@ std::vector<Semiflow> ThroughToudic(const SparseSystem& s) {
   for (size_t v = 0; v < s.rows.size(); ++v)
     for (const auto& [c, a] : s.rows[v]) matrix.push_back({static_cast<int32_t>(v + 1), c + 1, static_cast<int32_t>(a)});
   VectorsOfLines<mpz_class> lines;
-  for (const Element& e : ToudicElements(matrix)) lines.Add(e.row, e.col - 1, e.value);
+  for (const Element& e : GeneratingSetOf(matrix)) lines.Add(e.row, e.col - 1, e.value);
   std::vector<Semiflow> basis = lines.Take();
   for (size_t v = 0; v < s.rows.size(); ++v)
     if (s.rows[v].empty()) basis.push_back({{static_cast<int32_t>(v), 1}});

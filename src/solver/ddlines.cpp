@@ -30,7 +30,7 @@ std::vector<Element> LinesOf(const Set& semiflows, const std::vector<size_t>& or
 
 }  // namespace
 
-std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix, ConeLimit limit) {
+std::vector<Element> MinimalSemiflowsOf(const std::vector<Element>& matrix, ConeLimit limit) {
   IndexList rows;
   const SparseSystem system = WithMemory("rays", [&] { return SystemOf(matrix, rows); });
   return WithExtremeRays(system, limit, [&](auto& semiflows) {
@@ -41,7 +41,7 @@ std::vector<Element> MinimalSemiflowsElements(const std::vector<Element>& matrix
   });
 }
 
-std::vector<Element> MinimalSupportsElements(const std::vector<Element>& vectors) {
+std::vector<Element> MinimalSupportsOf(const std::vector<Element>& vectors) {
   return WithMemory("rays", [&] {
     VectorsOfLines<int64_t> lines;
     for (const Element& e : vectors) lines.Add(e.row, e.col, e.value);
