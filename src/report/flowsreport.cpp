@@ -40,16 +40,12 @@ std::string FlowsHeading(bool transitions) {
 
 void WriteFlowsListing(const std::string& table, const std::string& solutions, const std::string& output, bool full,
                        const SolutionDigest& digest) {
-  File tableFile = OpenFile(table, "r");
-  File solutionFile = OpenFile(solutions, "r");
-  File out = OpenOutput(output, "a");
-  NameTable t;
-  ReadTable(tableFile.get(), t);
-  tableFile.reset();
-  if (!full) WriteText(out.get(), "\n" + std::to_string(digest.last) + " flow(s)");
-  else if (!ListFlows(solutionFile.get(), solutions, out.get(), t)) WriteText(out.get(), "\nno flows");
-  WriteText(out.get(), "\n\n");
-  CloseFile(out, output);
+  Listing listing = OpenListing(table, solutions, output, "a");
+  std::FILE* out = listing.out.get();
+  if (!full) WriteText(out, "\n" + std::to_string(digest.last) + " flow(s)");
+  else if (!ListFlows(listing.solutions.get(), solutions, out, listing.names)) WriteText(out, "\nno flows");
+  WriteText(out, "\n\n");
+  CloseFile(listing.out, output);
 }
 
 }  // namespace pelorin

@@ -49,12 +49,8 @@ long WriteSemiflows(std::FILE* in, const std::string& fileName, const NameTable&
 
 void WriteJsonReport(const JsonRun& run, const std::string& table, const std::string& solutions,
                      const std::string& output) {
-  File tableFile = OpenFile(table, "r");
-  File solutionFile = OpenFile(solutions, "r");
-  File out = OpenOutput(output, "w");
-  NameTable t;
-  ReadTable(tableFile.get(), t);
-  tableFile.reset();
+  Listing listing = OpenListing(table, solutions, output, "w");
+  std::FILE* out = listing.out.get();
   std::string head = "{\n";
   head += Field("program", "Pelorin");
   head += Field("version", "1.0.1alpha");
@@ -72,19 +68,19 @@ void WriteJsonReport(const JsonRun& run, const std::string& table, const std::st
     head += Field("covered", run.covered);
     head += Field("check", run.check);
   }
-  WriteText(out.get(), head);
+  WriteText(out, head);
   long count = 0;
   if (run.listed) {
-    WriteText(out.get(), "  \"semiflows\": [\n");
-    count = WriteSemiflows(solutionFile.get(), solutions, t, out.get());
-    WriteText(out.get(), "  ],\n");
+    WriteText(out, "  \"semiflows\": [\n");
+    count = WriteSemiflows(listing.solutions.get(), solutions, listing.names, out);
+    WriteText(out, "  ],\n");
   } else {
-    count = WriteSemiflows(solutionFile.get(), solutions, t, nullptr);
+    count = WriteSemiflows(listing.solutions.get(), solutions, listing.names, nullptr);
   }
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
-  WriteText(out.get(), Field("count", count) + "  \"time\": " + seconds + "\n}\n");
-  CloseFile(out, output);
+  WriteText(out, Field("count", count) + "  \"time\": " + seconds + "\n}\n");
+  CloseFile(listing.out, output);
 }
 
 void WriteJsonError(const std::string& output, int code, const std::string& message) {

@@ -70,6 +70,14 @@ void ReadTable(std::FILE* file, NameTable& t) {
     if (!IsSkippedLine(str, CommentRule::kHash)) ReadTableLine(str, t);
 }
 
+Listing OpenListing(const std::string& table, const std::string& solutions, const std::string& output,
+                    const char* mode) {
+  File tableFile = OpenFile(table, "r");
+  Listing listing{{}, OpenFile(solutions, "r"), OpenOutput(output, mode)};
+  ReadTable(tableFile.get(), listing.names);
+  return listing;
+}
+
 int WriteInv(const std::string& table, const std::string& solutions, const std::string& output, bool full,
              bool wide, const SolutionDigest* digest) {
   File tableFile = OpenFile(table, "r");

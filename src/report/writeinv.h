@@ -55,4 +55,14 @@ int WriteInv(const std::string& table, const std::string& solutions, const std::
 // Reads every line of an open name table file into `t`.
 void ReadTable(std::FILE* file, NameTable& t);
 
+// What a listing works with, opened in this order: the name table (read whole), the solution
+// file, the report (with `mode`, "a" or "w").
+struct Listing {
+  NameTable names;
+  File solutions;
+  File out;
+};
+Listing OpenListing(const std::string& table, const std::string& solutions, const std::string& output,
+                    const char* mode);
+
 }  // namespace pelorin
