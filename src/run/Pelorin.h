@@ -33,6 +33,7 @@ struct RunSettings {
   bool extensionHelp = false;   // "--help": the help text followed by the list of extensions
   bool minimal = false;         // "--minimal": the minimal-support semiflows
   bool json = false;            // "--json": the report as one JSON document
+  bool bounds = false;          // "--bounds": the place bounds the P-semiflows prove
   std::string memory;           // "--memory=SIZE": the memory limit of the run, as written
   // Set by no word: the driver passes every matrix through its work file at every debug level
   // (tests compare this with the chain in memory).
@@ -43,8 +44,8 @@ extern const char* const kHelpText;
 extern const char* const kExtensionHelpText;  // printed after kHelpText by "--help"
 extern const char* const kBanner;
 
-// Scans the words after the program name. A third positional word and a command line that ends
-// while an argument is awaited end the run (exit code 4).
+// Scans the words after the program name. A third positional word, a command line that ends
+// while an argument is awaited and "--bounds" with "-T" end the run (exit code 4).
 RunSettings ScanCommandLine(const std::vector<std::string>& words);
 
 // The default work-file base for an input name: "__" before its file name.
