@@ -4,9 +4,9 @@
 // files W.spm, W.nmp and W.nmt (W is the work-file base: "-w", else the input's directory and
 // "__" before its file name), computes the P-semiflows of W.spm (or, with "-T", the
 // T-semiflows of its transpose W.spmt) into W.spm.inv or W.spmt.inv, appends the heading, the
-// check word and the listing, keeps or removes the work files by the debug level ("-o" moves
-// the solution file to its path), and closes the report with the time line and
-// "ANALYSIS COMPLETED".
+// check word and the listing (with "--bounds", then the place bounds, report/bounds.h), keeps or
+// removes the work files by the debug level ("-o" moves the solution file to its path), and
+// closes the report with the time line and "ANALYSIS COMPLETED".
 #pragma once
 
 #include <string>
