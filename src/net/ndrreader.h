@@ -1,5 +1,7 @@
 // The ".ndr" reader: one net in the ".ndr" text syntax into the empty net model (netmodel.h).
-// Reads the whole input text; writes the model. The grammar is in readnet.h.
+// Reads the whole input text; writes the model. The grammar is in readnet.h: among others, arc
+// weights take the multipliers "K" and "M" ("6K" weighs 6000), and the test, inhibitor and
+// stopwatch arcs ("?1", "?-1", "!1", "!-1" as the weight word) make no arc.
 #pragma once
 
 #include <string>

@@ -24,13 +24,6 @@ int32_t ReadWeight(const std::string& line, size_t& pos) {
   return weight;
 }
 
-// suffix -> ( "?" | "!" ) [ "-" ] count, the whole of `text`
-bool IsNoTokenSuffix(const std::string& text) {
-  if (text.size() < 2 || (text[0] != '?' && text[0] != '!')) return false;
-  size_t pos = text[1] == '-' ? 2 : 1;
-  return ScanCount(text, pos) && pos == text.size();
-}
-
 // True for an item that is a test, inhibitor or stopwatch arc: a name followed directly by a
 // suffix that ends the word. A plain name holds its suffix: it is cut off `name`. After a
 // braced name the suffix is skipped. Anything else is an ordinary item, as read.
@@ -39,13 +32,13 @@ bool CutNoTokenSuffix(const std::string& line, size_t& pos, std::string& name) {
     if (name.empty() || name[0] != '{' || (line[pos] != '?' && line[pos] != '!')) return false;
     size_t end = pos;
     SkipWord(line, end);
-    if (!IsNoTokenSuffix(line.substr(pos, end - pos))) return false;
+    if (!IsNoTokenWord(line.substr(pos, end - pos))) return false;
     pos = end;
     return true;
   }
   if (!name.empty() && name[0] == '{') return false;
   const size_t mark = name.find_last_of("?!");
-  if (mark == std::string::npos || mark == 0 || !IsNoTokenSuffix(name.substr(mark))) return false;
+  if (mark == std::string::npos || mark == 0 || !IsNoTokenWord(name.substr(mark))) return false;
   name.resize(mark);
   return true;
 }

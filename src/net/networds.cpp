@@ -49,4 +49,10 @@ int32_t CheckedCount(int64_t count) {
   return static_cast<int32_t>(count);
 }
 
+bool IsNoTokenWord(const std::string& text) {
+  if (text.size() < 2 || (text[0] != '?' && text[0] != '!')) return false;
+  size_t pos = text[1] == '-' ? 2 : 1;
+  return ScanCount(text, pos) && pos == text.size();
+}
+
 }  // namespace pelorin

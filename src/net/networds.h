@@ -1,7 +1,8 @@
 // Words and numbers of the ".net" and ".ndr" lines: skipping a word, the multipliers K (x1000)
 // and M (x1000000) right after the digits of a weight or a marking, and counts (digits with an
-// optional multiplier). Reads a line at a position; writes nothing. Examples: "6K" is 6000,
-// "2M" is 2000000, "3K" as a weight "*-3K" is -3000; "5000000K" overflows.
+// optional multiplier), the marks of the arcs that move no token. Reads a line at a position;
+// writes nothing. Examples: "6K" is 6000, "2M" is 2000000, "3K" as a weight "*-3K" is -3000;
+// "5000000K" overflows; "?-1" marks an inhibitor arc.
 #pragma once
 
 #include <cstddef>
@@ -24,5 +25,9 @@ std::optional<int64_t> ScanCount(const std::string& line, size_t& pos);
 
 // The count as a 32-bit number; beyond 32 bits ends the run with "*** integer overflow\n" (5).
 int32_t CheckedCount(int64_t count);
+
+// mark -> ( "?" | "!" ) [ "-" ] count, the whole of `text`: a test ("?1"), inhibitor ("?-1") or
+// stopwatch ("!1", "!-1") arc, which moves no token.
+bool IsNoTokenWord(const std::string& text);
 
 }  // namespace pelorin

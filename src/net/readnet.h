@@ -66,10 +66,14 @@
 //   t X Y NAME ...   transition
 //   e SRC [d [d]] DST ... WEIGHT WORD   arc; up to two words beginning with a digit after SRC
 //                    are skipped; the weight is the number at the start of the second-to-last
-//                    word (0 when it does not begin with one); every line makes a new arc
+//                    word (0 when it does not begin with one), times 1000 or 1000000 when "K"
+//                    or "M" follows its digits and ends the word ("6K" is 6000); every line makes
+//                    a new arc, except that a weight word after DST of the form "?" or "!", an
+//                    optional "-" and a count (test "?1", inhibitor "?-1", stopwatch "!1", "!-1")
+//                    makes none: such an arc moves no token (SRC and DST must exist all the same)
 //   h NAME           the net's name
 // Any other line is ignored. Example: "p 10 20 a 1 n" / "t 30 20 b 0 w" / "e a b 2 n" gives
-// base.spm "1 1 -2".
+// base.spm "1 1 -2"; "e a b 6K n" gives "1 1 -6000", "e a b ?-1 n" no line.
 //
 // Failures (message on standard output, exit code): "*** error open file %s\n" (2) for the
 // input, base.spm, base.nmp, base.nmt or the output, opened in that order, base.spm before the

@@ -3,9 +3,11 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
+#include "report/bounds.h"
 #include "report/writeinv.h"
 
 namespace pelorin {
@@ -26,23 +28,42 @@ std::string MemberText(const NameTable& t, const WideElement& m) {
          ", \"coefficient\": " + m.value + "}";
 }
 
-// Writes the semiflows, one per line, when `out` is given; returns their number.
-long WriteSemiflows(std::FILE* in, const std::string& fileName, const NameTable& t, std::FILE* out) {
+std::string SemiflowText(const NameTable& t, const VectorMembers& members, const std::optional<mpz_class>& constant) {
+  std::string text = "    {\"index\": " + std::to_string(members.front().row) + ", \"support\": [";
+  for (const WideElement& m : members) text += (&m == &members.front() ? "" : ", ") + MemberText(t, m);
+  text += "]";
+  if (constant) text += ", \"constant\": " + constant->get_str();
+  return text + "}";
+}
+
+// Writes the semiflows, one per line, when `out` is given, each with its constant when the run
+// has the marking; gives every semiflow to `bounds` when asked. Returns their number.
+long WriteSemiflows(std::FILE* in, const std::string& fileName, const NameTable& t, std::FILE* out,
+                    const JsonRun& run, std::optional<PlaceBounds>& bounds) {
   long count = 0;
-  int32_t current = 0;
-  ForEachWideElement(in, fileName, true, [&](const WideElement& m) {
-    const bool next = count == 0 || m.row != current;
-    if (next) {
-      current = m.row;
-      ++count;
-    }
-    if (out == nullptr) return;
-    if (next) WriteText(out, std::string(count > 1 ? "]},\n" : "") + "    {\"index\": " + std::to_string(m.row) + ", \"support\": [");
-    else WriteText(out, ", ");
-    WriteText(out, MemberText(t, m));
+  ForEachVector(in, fileName, true, [&](const VectorMembers& members) {
+    ++count;
+    std::optional<mpz_class> constant;
+    if (run.marking != nullptr && (out != nullptr || bounds)) constant = InvariantConstant(members, *run.marking);
+    if (bounds) bounds->Take(members, *constant);
+    if (out != nullptr) WriteText(out, std::string(count > 1 ? ",\n" : "") + SemiflowText(t, members, constant));
   });
-  if (out != nullptr && count > 0) WriteText(out, "]}\n");
+  if (out != nullptr && count > 0) WriteText(out, "\n");
   return count;
+}
+
+// "bounds": every place by number with its bound (null for none), and the number without one.
+std::string BoundsField(const NameTable& t, const PlaceBounds& bounds) {
+  std::string text = "  \"bounds\": {\n    \"places\": [\n";
+  for (size_t place = 1; place <= bounds.Places(); ++place) {
+    const auto it = t.pn.find(static_cast<int32_t>(place));
+    const std::string name = it != t.pn.end() ? it->second : "#" + std::to_string(place);
+    const auto& bound = bounds.Of(place);
+    text += std::string(place > 1 ? ",\n" : "") + "      {\"name\": " + Json(name) + ", \"number\": " +
+            std::to_string(place) + ", \"bound\": " + (bound ? bound->get_str() : "null") + "}";
+  }
+  return text + (bounds.Places() > 0 ? "\n" : "") + "    ],\n    \"unbounded\": " +
+         std::to_string(bounds.Unbounded()) + "\n  },\n";
 }
 
 }  // namespace
@@ -69,17 +90,16 @@ void WriteJsonReport(const JsonRun& run, const std::string& table, const std::st
     head += Field("check", run.check);
   }
   WriteText(out, head);
-  long count = 0;
-  if (run.listed) {
-    WriteText(out, "  \"semiflows\": [\n");
-    count = WriteSemiflows(listing.solutions.get(), solutions, listing.names, out);
-    WriteText(out, "  ],\n");
-  } else {
-    count = WriteSemiflows(listing.solutions.get(), solutions, listing.names, nullptr);
-  }
+  std::optional<PlaceBounds> bounds;
+  if (run.bounds && run.marking != nullptr) bounds.emplace(run.marking->size());
+  if (run.listed) WriteText(out, "  \"semiflows\": [\n");
+  const long count =
+      WriteSemiflows(listing.solutions.get(), solutions, listing.names, run.listed ? out : nullptr, run, bounds);
+  if (run.listed) WriteText(out, "  ],\n");
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
-  WriteText(out, Field("count", count) + "  \"time\": " + seconds + "\n}\n");
+  WriteText(out, Field("count", count) + (bounds ? BoundsField(listing.names, *bounds) : "") + "  \"time\": " +
+                     seconds + "\n}\n");
   CloseFile(listing.out, output);
 }
 

@@ -8,22 +8,34 @@
 //   for a run of integer flows "flows": true (their coefficients are signed) in place of
 //   "covered" (true when every element lies in some semiflow) with "check" (the word of the text
 //   report: "invariant", "not invariant", "consistent", "not consistent"), "semiflows" (left out
-//   in digest detail), "count" (the number of semiflows) and "time" (processor seconds).
+//   in digest detail), "count" (the number of semiflows), "bounds" (only when asked, see below)
+//   and "time" (processor seconds).
 // A semiflow is {"index": k, "support": [{"name": N, "number": i, "coefficient": c}, ...]}, the
 // semiflows and their members in the order of the solution file (lines "semiflow element
 // coefficient", see matrix/spm.h); names are those of the name table `table` as the text
 // listing prints them ("#i" for an element the table does not name); a coefficient is written
-// with all its digits, whatever its size. Strings are escaped by the JSON library; a byte that
-// is not part of valid UTF-8 becomes U+FFFD. One semiflow per line:
+// with all its digits, whatever its size. With the initial marking (P-semiflows) the object
+// ends with "constant": y.m0 (bounds.h), a JSON integer with all its digits. Strings are
+// escaped by the JSON library; a byte that is not part of valid UTF-8 becomes U+FFFD. One
+// semiflow per line:
 //   {
 //     "program": "Pelorin",
 //     ...
 //     "semiflows": [
-//       {"index": 1, "support": [{"name": "p1", "number": 1, "coefficient": 1}, ...]}
+//       {"index": 1, "support": [{"name": "p1", "number": 1, "coefficient": 1}, ...], "constant": 1}
 //     ],
 //     "count": 1,
 //     "time": 0.004
 //   }
+// "bounds" (with `bounds` and the marking; in digest detail too) holds every place by number with
+// the bound the semiflows prove (bounds.h), null where none, and the number of places without one:
+//   "bounds": {
+//     "places": [
+//       {"name": "p1", "number": 1, "bound": 1},
+//       {"name": "p2", "number": 2, "bound": null}
+//     ],
+//     "unbounded": 1
+//   },
 //
 // WriteJsonError(output, code, message) writes {"error": {"code": N, "message": "..."}} on one
 // line, the message without its final line feed.
@@ -34,6 +46,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pelorin {
 
@@ -52,6 +65,10 @@ struct JsonRun {
   std::string check;            // the check word of the text report
   bool listed = true;           // full detail: the semiflows are listed
   double seconds = 0;           // processor time
+  // The initial marking, marking[i] for place i + 1 (P-semiflows only, else null): every
+  // semiflow gets its constant.
+  const std::vector<int32_t>* marking = nullptr;
+  bool bounds = false;          // the field "bounds" (with the marking)
 };
 
 void WriteJsonReport(const JsonRun& run, const std::string& table, const std::string& solutions,

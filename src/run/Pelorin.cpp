@@ -11,6 +11,7 @@
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
 #include "net/readnet.h"
+#include "report/bounds.h"
 #include "report/chi.h"
 #include "report/jsonreport.h"
 #include "report/writeinv.h"
@@ -52,6 +53,7 @@ const char* const kExtensionHelpText =
     "--minimal      minimal-support semiflows (canonical basis, exact at any size)\n"
     "--json         report as one JSON document\n"
     "--flows        basis of the integer flows (coefficients of any sign)\n"
+    "--bounds       place bounds proved by the P-semiflows\n"
     "--memory=SIZE  memory limit of the run (K, M, G suffix)  half the memory\n"
     "infile         may also be PNML (recognised by its first character '<')\n";
 
@@ -81,6 +83,7 @@ bool TakeExtension(const std::string& w, RunSettings& s) {
   if (w == "--minimal") s.minimal = true;
   else if (w == "--json") s.json = true;
   else if (w == "--flows") s.flows = true;
+  else if (w == "--bounds") s.bounds = true;
   else if (w.rfind("--memory=", 0) == 0) s.memory = w.substr(9);
   else return false;
   return true;
@@ -172,6 +175,7 @@ void TextRun(const RunSettings& s) {
     AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
                                "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
     WriteInv(f.table, f.solution, s.output, s.full, s.minimal, digest ? &*digest : nullptr);
+    if (s.bounds) WriteBounds(f.table, f.solution, net.marking, s.output, s.minimal);
   }
   KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
@@ -201,6 +205,8 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened) {
   run.mode = s.mode == kDirect ? "direct" : s.mode == kSimultaneous ? "simultaneous" : "sequential";
   run.minimal = s.minimal;
   run.listed = s.full;
+  run.marking = s.transitions ? nullptr : &net.marking;
+  run.bounds = s.bounds;
   run.seconds = ProcessorSeconds();
   WriteJsonReport(run, f.table, f.solution, s.output);
   KeepOrRemove(s, f);
@@ -263,6 +269,8 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
   }
   if (!pending.empty()) fail(std::string("*** missing argument for ") + AwaitedOption(state) + "\n");
   if (s.flows && (s.mode != kDirect || s.minimal)) fail("*** --flows cannot be combined with -c, -s or --minimal\n");
+  if (s.bounds && s.transitions) fail("*** --bounds needs P-semiflows: not with -T\n");
+  if (s.bounds && s.flows) fail("*** --bounds needs P-semiflows: not with --flows\n");
   if (badLevel) throw *badLevel;
   return s;
 }

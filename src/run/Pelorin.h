@@ -4,9 +4,9 @@
 // files W.spm, W.nmp and W.nmt (W is the work-file base: "-w", else the input's directory and
 // "__" before its file name), computes the P-semiflows of W.spm (or, with "-T", the
 // T-semiflows of its transpose W.spmt) into W.spm.inv or W.spmt.inv, appends the heading, the
-// check word and the listing, keeps or removes the work files by the debug level ("-o" moves
-// the solution file to its path), and closes the report with the time line and
-// "ANALYSIS COMPLETED".
+// check word and the listing (with "--bounds", then the place bounds, report/bounds.h), keeps or
+// removes the work files by the debug level ("-o" moves the solution file to its path), and
+// closes the report with the time line and "ANALYSIS COMPLETED".
 #pragma once
 
 #include <string>
@@ -34,6 +34,7 @@ struct RunSettings {
   bool minimal = false;         // "--minimal": the minimal-support semiflows
   bool json = false;            // "--json": the report as one JSON document
   bool flows = false;           // "--flows": a basis of the integer flows (report/flowsreport.h, solver/flows.h)
+  bool bounds = false;          // "--bounds": the place bounds the P-semiflows prove
   std::string memory;           // "--memory=SIZE": the memory limit of the run, as written
 };
 
@@ -41,8 +42,8 @@ extern const char* const kHelpText;
 extern const char* const kExtensionHelpText;  // printed after kHelpText by "--help"
 extern const char* const kBanner;
 
-// Scans the words after the program name. A third positional word and a command line that ends
-// while an argument is awaited end the run (exit code 4).
+// Scans the words after the program name. A third positional word, a command line that ends
+// while an argument is awaited and "--bounds" with "-T" end the run (exit code 4).
 RunSettings ScanCommandLine(const std::vector<std::string>& words);
 
 // The default work-file base for an input name: "__" before its file name.

@@ -1,7 +1,7 @@
 // The four nets of the corpus that use the constructs of real ".net" files (labels, inhibitor
 // arcs, the multipliers K and M), read as meant: each one's echo, read back as ".net", gives the
-// same incidence matrix and names; the ".ndr" twins and the two spellings of l6000 agree with
-// them. Skipped when the corpus (../shared/nets beside the source tree) is not there.
+// same incidence matrix and names; the ".ndr" twins (with inhibitor arcs and multipliers of their
+// own) and the two spellings of l6000 agree with them, arc for arc. Skipped when the corpus (../shared/nets beside the source tree) is not there.
 #include "net/readnet.h"
 
 #include <sys/stat.h>
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <tuple>
 #include <sstream>
 #include <utility>
 
@@ -27,9 +28,11 @@ std::string CorpusDir() {
 }
 
 // A net as read, by names: the non-zero entries of its incidence matrix keyed by (place,
-// transition) name, its name sets, its initial marking by place name, and the report's echo.
+// transition) name, its arcs (the lines of W.spm, self-loops and weights of 0 kept), its name
+// sets, its initial marking by place name, and the report's echo.
 struct NamedNet {
   std::map<std::pair<std::string, std::string>, int64_t> matrix;
+  std::multiset<std::tuple<std::string, std::string, int64_t>> arcs;
   std::set<std::string> places, transitions;
   std::map<std::string, int32_t> marking;
   std::string echo;
@@ -59,7 +62,10 @@ NamedNet ReadNamed(const std::string& path) {
   }
   for (const auto& entry : transitions) net.transitions.insert(entry.second);
   std::istringstream spm(ReadFile(dir / "w.spm"));
-  for (int p, t, value; spm >> p >> t >> value;) net.matrix[{places.at(p), transitions.at(t)}] += value;
+  for (int p, t, value; spm >> p >> t >> value;) {
+    net.matrix[{places.at(p), transitions.at(t)}] += value;
+    net.arcs.insert({places.at(p), transitions.at(t), value});
+  }
   std::erase_if(net.matrix, [](const auto& entry) { return entry.second == 0; });
   const std::string out = ReadFile(dir / "out");
   net.echo = out.substr(out.find("\nnet ") + 1);
@@ -89,11 +95,11 @@ TEST(CorpusNets, TheConstructsOfRealNetFilesAreReadAsMeant) {
   EXPECT_EQ(abp.places, abpNdr.places);
   EXPECT_EQ(abp.marking, abpNdr.marking);
   EXPECT_EQ(abp.places.size(), 12u);
-  // Finalovertaking: labels of transitions and places, inhibitor arcs; its ".ndr" twin reads
-  // them as arcs of weight 0, which leave no entry
+  // Finalovertaking: labels of transitions and places, inhibitor arcs, in both formats
   const NamedNet over = ExpectEchoReadsBack(corpus, "Finalovertaking.net");
   const NamedNet overNdr = ReadNamed(corpus + "/Finalovertaking.ndr");
   EXPECT_EQ(over.matrix, overNdr.matrix);
+  EXPECT_EQ(over.arcs, overNdr.arcs);
   EXPECT_EQ(over.places, overNdr.places);
   EXPECT_EQ(over.marking, overNdr.marking);
   EXPECT_EQ(over.echo.find('?'), std::string::npos);
@@ -106,7 +112,10 @@ TEST(CorpusNets, TheConstructsOfRealNetFilesAreReadAsMeant) {
   EXPECT_EQ(byPlaces.matrix, l6000.matrix);
   EXPECT_EQ(byPlaces.marking, l6000.marking);
   EXPECT_EQ(l6000.marking, (std::map<std::string, int32_t>{{"p1", 6000}, {"p3", 2000}}));
-  EXPECT_EQ(ReadNamed(corpus + "/l6000.ndr").marking, l6000.marking);
+  const NamedNet l6000Ndr = ReadNamed(corpus + "/l6000.ndr");
+  EXPECT_EQ(l6000Ndr.marking, l6000.marking);
+  EXPECT_EQ(l6000Ndr.arcs, l6000.arcs);  // weights "6K" (the self-loops cancel in the matrix)
+  EXPECT_EQ(l6000Ndr.arcs.count({"p1", "t1", -6000}), 1u);
 }
 
 }  // namespace

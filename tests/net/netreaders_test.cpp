@@ -127,7 +127,7 @@ TEST(NdrReader, NodesArcsAndWeightWords) {
   EXPECT_EQ(Read(kNdr + "e a b 2 n\n"), "1 1 -2\n|1 a\n|1 b\n" + kNoName);
   // numeric words after the source are skipped; the weight is the second-to-last word, 0 when it
   // does not begin with a number; every arc line makes an arc
-  EXPECT_EQ(Read(kNdr + "e a 0.5 30 b 3 n\ne a b 2\ne b 1 a ?-1 n\ne b a -3x y\nn 1 2 note\n#e a b 1 n\n"),
+  EXPECT_EQ(Read(kNdr + "e a 0.5 30 b 3 n\ne a b 2\ne b 1 a ?x n\ne b a -3x y\nn 1 2 note\n#e a b 1 n\n"),
             "1 1 -3\n1 1 0\n1 1 0\n1 1 -3\n|1 a\n|1 b\n" + kNoName);
   EXPECT_EQ(Read("h n\nh {net 2} x\np 1 2 {a b} x\r\nt 1 2 t\ne {a b} t 9 z\n"), "1 1 -9\n|1 {a b}\n|1 t\n|parsed net {net 2}");
   EXPECT_EQ(Read("h n\npl 1 2 x\ntr 1 y\ne 2 y 1 n\n"), "1 1 -1\n|1 2\n|1 y\n|parsed net n");  // one letter decides
@@ -136,6 +136,19 @@ TEST(NdrReader, NodesArcsAndWeightWords) {
   EXPECT_EQ(Read("p 0 0 5\nt 0 0\ne 5\n"), "1 1 0\n|1 5\n|1 \n" + kNoName);
   EXPECT_EQ(Read("p 0 0 5\nt 0 0\ne\t\t5"), "1 1 0\n|1 5\n|1 \n" + kNoName);
   EXPECT_EQ(Read("p 0 0 5\nt 0 0\ne\t5 7"), "1 1 -5\n|1 5\n|1 \n" + kNoName);  // "5" is the weight word
+}
+
+TEST(NdrReader, MultipliersAndArcsThatMoveNoToken) {
+  // "K" or "M" right after the digits and ending the word multiplies the weight
+  EXPECT_EQ(Read(kNdr + "e a 0.3 29.1 b 0.6 29.1 6K w\ne b a 2M n\ne a b -3K n\ne a b 3Kx n\ne a b 6k n\n"),
+            "1 1 -6000\n1 1 3000\n1 1 -3\n1 1 -6\n1 1 2000000\n|1 a\n|1 b\n" + kNoName);
+  ExpectRejected(kNdr + "e a b 2147484K n\n", "*** integer overflow\n", 5);
+  // test, inhibitor and stopwatch arcs make no arc; other words after "?" or "!" weigh 0 as before
+  EXPECT_EQ(Read(kNdr + "e a 0.8 44.5 b 0.1 49.4 ?-1 n\ne a b ?2 n\ne b a !1 n\ne a b !-3K n\ne a b ?-1x n\ne a b ? n\n"),
+            "1 1 0\n1 1 0\n|1 a\n|1 b\n" + kNoName);
+  // the mark must follow the target: a source named "?1" is the second-to-last word here
+  EXPECT_EQ(Read("p 0 0 ?1\nt 0 0 t\ne ?1 t\n"), "1 1 0\n|1 ?1\n|1 t\n" + kNoName);
+  ExpectRejected(kNdr + "e a c ?-1 n\n", "*** unknown arc: a -> c\n");
 }
 
 TEST(NdrReader, Messages) {
