@@ -75,7 +75,8 @@ job() {
       echo "same $label"
     else
       echo "differ $label"
-      (cd "$dir" && diff -r -u old new | head -n 40) >"$WORK/diffs/$id.$n"
+      (cd "$dir" && diff -r -u old new | sed -E 's/^(---|\+\+\+) ([^\t]*)\t.*$/\1 \2/' | head -n 40) \
+        >"$WORK/diffs/$id.$n"
       [ "$KEEP" = 1 ] && mv "$dir/old" "$dir/old.$n" && mv "$dir/new" "$dir/new.$n"
     fi
     rm -rf "$dir/old" "$dir/new"
@@ -125,7 +126,7 @@ trap 'exit 2' INT TERM
 if [ -z "$old" ]; then
   [ -n "$rev" ] || rev=$(git -C "$root" merge-base HEAD main) || { echo "no REV given and no merge-base with main"; exit 2; }
   worktree=$WORK/src
-  git -C "$root" worktree add --detach "$worktree" "$rev" >/dev/null || { worktree=""; exit 2; }
+  git -C "$root" worktree add -q --detach "$worktree" "$rev" >/dev/null || { worktree=""; exit 2; }
   echo "building $rev in $worktree"
   { cmake -S "$worktree" -B "$WORK/build" -DCMAKE_BUILD_TYPE=Release &&
     cmake --build "$WORK/build" -j 2 --target Pelorin; } >"$WORK/build.log" 2>&1 ||
@@ -150,6 +151,7 @@ fi
     [ $nodes -le "$maxnodes" ] && echo "$file"
   done
 } >"$WORK/nets"
+[ -s "$WORK/nets" ] || { echo "no nets of at most $maxnodes nodes in $nets nor $pnml"; exit 2; }
 mkdir "$WORK/jobs" "$WORK/results" "$WORK/diffs"
 tab=$(printf '\t')
 while read -r net; do
@@ -166,10 +168,10 @@ echo "new: $new"
 echo "$(wc -l <"$WORK/nets") nets, $(wc -l <"$WORK/joblist") jobs (-d $levels; ${limit}s per run; $jobs at a time)"
 start=$(date +%s)
 OLD=$old NEW=$new WORK=$WORK LEVELS=$levels LIMIT=$limit KEEP=$KEEP \
-  xargs -d '\n' -n 1 -P "$jobs" sh "$self" --job <"$WORK/joblist"
+  xargs -r -d '\n' -n 1 -P "$jobs" sh "$self" --job <"$WORK/joblist"
 end=$(date +%s)
 
-cat "$WORK"/results/* >"$WORK/results.all"
+cat "$WORK"/results/* >"$WORK/results.all" 2>/dev/null
 compared=$(grep -c -E '^(same|differ) ' "$WORK/results.all")
 same=$(grep -c '^same ' "$WORK/results.all")
 differ=$(grep -c '^differ ' "$WORK/results.all")
