@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 WERROR ?= OFF
 CMAKE_FLAGS ?=
 
-.PHONY: demo test test-sanitize corpus bench fuzz deps clean
+.PHONY: demo test test-sanitize corpus compare bench fuzz deps clean
 
 deps:
 	@sh scripts/deps.sh
@@ -31,6 +31,11 @@ corpus: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target Pelorin
 	sh scripts/corpus.sh $(BUILD)/Pelorin
+
+# make compare REV=<commit> [QUICK=1]: every corpus output of this tree against those of REV
+# (default: the merge-base with main), byte for byte.
+compare: deps
+	sh scripts/compare.sh $(if $(QUICK),--quick) $(REV)
 
 bench: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
