@@ -183,16 +183,4 @@ DenseMatrix LoadDense(const std::vector<Element>& elements, const char* arrays) 
   });
 }
 
-int32_t CheckedAdd(int32_t a, int32_t b) {
-  int32_t r;
-  if (__builtin_add_overflow(a, b, &r)) FailOverflow();
-  return r;
-}
-
-int32_t CheckedMul(int32_t a, int32_t b) {
-  int32_t r;
-  if (__builtin_mul_overflow(a, b, &r)) FailOverflow();
-  return r;
-}
-
 }  // namespace pelorin

@@ -15,6 +15,8 @@
 // signed 32-bit range ends it with "*** integer overflow\n" (exit code 5).
 #pragma once
 
+#include "matrix/exactint.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -200,9 +202,5 @@ RowCells LoadRows(const std::vector<Element>& elements, const char* indices, con
 // Builds the dense matrix of `elements`, adding the cells of repeated positions. A failed
 // allocation ends the run with "*** not enough memory for <arrays>\n".
 DenseMatrix LoadDense(const std::vector<Element>& elements, const char* arrays);
-
-// a + b and a * b, ending the run with the overflow message when the result leaves 32 bits.
-int32_t CheckedAdd(int32_t a, int32_t b);
-int32_t CheckedMul(int32_t a, int32_t b);
 
 }  // namespace pelorin

@@ -11,7 +11,7 @@
 
 #include "matrix/failure.h"
 #include "solver/ddtree.h"
-#include "solver/exactint.h"
+#include "matrix/exactint.h"
 #include "solver/raystore.h"
 
 namespace pelorin {

@@ -10,9 +10,6 @@ namespace pelorin {
 
 namespace {
 
-int64_t Narrow(int64_t v) { return v; }
-long Narrow(const mpz_class& v) { return v.get_si(); }
-
 // The semiflows of a set in the given order, numbered from 1, as lines; a coefficient beyond 32
 // bits is an overflow.
 template <class Set>
@@ -21,8 +18,7 @@ std::vector<Element> LinesOf(const Set& semiflows, const std::vector<size_t>& or
   for (size_t i = 0; i < order.size(); ++i) {
     if (i + 1 > static_cast<size_t>(INT32_MAX)) FailOverflow();
     for (const auto& [element, coefficient] : semiflows[order[i]]) {
-      if (coefficient > INT32_MAX) FailOverflow();
-      lines.push_back({static_cast<int32_t>(i + 1), element, static_cast<int32_t>(Narrow(coefficient))});
+      lines.push_back({static_cast<int32_t>(i + 1), element, Narrow32(coefficient)});
     }
   }
   return lines;

@@ -28,16 +28,6 @@ struct RowEqual {
   bool operator()(const Row* a, const Row* b) const { return *a == *b; }
 };
 
-size_t SaturatedMul(size_t a, size_t b) {
-  size_t r = 0;
-  return __builtin_mul_overflow(a, b, &r) ? SIZE_MAX : r;
-}
-
-size_t SaturatedAdd(size_t a, size_t b) {
-  size_t r = 0;
-  return __builtin_add_overflow(a, b, &r) ? SIZE_MAX : r;
-}
-
 }  // namespace
 
 ParallelClasses ParallelClassesOf(const SparseSystem& system) {

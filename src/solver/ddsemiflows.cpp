@@ -15,15 +15,12 @@ namespace pelorin {
 
 namespace {
 
-int64_t GcdOf(int64_t a, int64_t b) { return std::gcd(a, b); }
-mpz_class GcdOf(const mpz_class& a, const mpz_class& b) { return gcd(a, b); }
-
 // Divides the coefficients by their gcd and drops zero ones.
 template <class C>
 void Normalise(SemiflowOf<C>& s) {
   std::erase_if(s, [](const auto& entry) { return entry.second == 0; });
   C g = 0;
-  for (const auto& entry : s) g = GcdOf(g, entry.second);
+  for (const auto& entry : s) g = exact::Gcd(g, entry.second);
   if (g > 1)
     for (auto& entry : s) entry.second /= g;
 }

@@ -10,7 +10,7 @@
 
 #include "matrix/failure.h"
 #include "matrix/textfile.h"
-#include "solver/exactint.h"
+#include "matrix/exactint.h"
 #include "solver/flowsparse.h"
 
 namespace pelorin {

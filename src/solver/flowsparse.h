@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "solver/exactint.h"
+#include "matrix/exactint.h"
 
 namespace pelorin::flowsparse {
 

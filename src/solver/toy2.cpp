@@ -198,7 +198,7 @@ void onex(WorkRows& rows) {
   for (size_t i = 0; i < rows.size(); ++i) rows[i].x = {Entry{static_cast<int32_t>(i), 1}};
 }
 
-int64_t nod(int64_t a, int64_t b) { return std::gcd(a, b); }
+int64_t nod(int64_t a, int64_t b) { return exact::Gcd(exact::Abs(a), exact::Abs(b)); }
 
 int64_t nodv(const SparseRow& v) {
   int64_t g = 0;

@@ -1,12 +1,17 @@
-// The exact integer layer of the solvers: one set of operations over the three coefficient types
-// (checked 64-bit, checked 128-bit, GMP), so that an algorithm is written once over its type.
-// A checked operation whose result leaves its type throws `Overflow`; the solver then computes
-// again in the next wider type, so a result is never wrong and never refused for its size.
+// The exact integer layer of every stage: the run's 32-bit numbers, whose overflow ends the run
+// (CheckedAdd, CheckedMul, Narrow32), sizes that saturate, and one set of operations over the
+// three coefficient types of the solvers (checked 64-bit, checked 128-bit, GMP), so that an
+// algorithm is written once over its type. A checked solver operation whose result leaves its
+// type throws `Overflow`; the solver then computes again in the next wider type, so a result is
+// never wrong and never refused for its size.
 #pragma once
 
 #include <gmpxx.h>
 
+#include <cstddef>
 #include <cstdint>
+
+#include "matrix/failure.h"
 
 namespace pelorin::exact {
 
@@ -112,3 +117,39 @@ inline mpz_class ToMpz(Int128 v) {
 inline mpz_class ToMpz(const mpz_class& v) { return v; }
 
 }  // namespace pelorin::exact
+
+namespace pelorin {
+
+// a + b and a * b, ending the run with the overflow message when the result leaves 32 bits.
+inline int32_t CheckedAdd(int32_t a, int32_t b) {
+  int32_t r;
+  if (__builtin_add_overflow(a, b, &r)) FailOverflow();
+  return r;
+}
+inline int32_t CheckedMul(int32_t a, int32_t b) {
+  int32_t r;
+  if (__builtin_mul_overflow(a, b, &r)) FailOverflow();
+  return r;
+}
+
+// A coefficient of a wider type as a 32-bit number; beyond that range the overflow message.
+inline int32_t Narrow32(int64_t v) {
+  if (v > INT32_MAX || v < INT32_MIN) FailOverflow();
+  return static_cast<int32_t>(v);
+}
+inline int32_t Narrow32(const mpz_class& v) {
+  if (!v.fits_sint_p()) FailOverflow();
+  return static_cast<int32_t>(v.get_si());
+}
+
+// Sizes (counts of rays, bytes) that stop at SIZE_MAX instead of wrapping.
+inline size_t SaturatedMul(size_t a, size_t b) {
+  size_t r = 0;
+  return __builtin_mul_overflow(a, b, &r) ? SIZE_MAX : r;
+}
+inline size_t SaturatedAdd(size_t a, size_t b) {
+  size_t r = 0;
+  return __builtin_add_overflow(a, b, &r) ? SIZE_MAX : r;
+}
+
+}  // namespace pelorin
