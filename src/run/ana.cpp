@@ -43,12 +43,12 @@ void Remove(const std::string& name) { std::remove(name.c_str()); }
 // Toudic's generating set, or the minimal-support semiflows.
 // With `digest`, the minimal-support solver's digest of its file goes there.
 void SolveFile(const std::string& matrix, const std::string& solution, bool minimal = false,
-               SolutionDigest* digest = nullptr) {
+               SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr) {
   if (!minimal) {
     Toudic(matrix, solution);
     return;
   }
-  SolutionDigest written = MinimalSemiflows(matrix, solution);
+  SolutionDigest written = MinimalSemiflows(matrix, solution, progress);
   if (digest != nullptr) *digest = std::move(written);
 }
 
@@ -370,9 +370,9 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
 }  // namespace
 
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
-            SolutionDigest* digest) {
+            SolutionDigest* digest, ProgressObserver* progress) {
   if (mode == kDirect) {
-    SolveFile(matrix, solution, minimal, digest);
+    SolveFile(matrix, solution, minimal, digest, progress);
     return 0;
   }
   SolutionDigest unused;

@@ -18,6 +18,7 @@
 
 #include <string>
 
+#include "matrix/progress.h"
 #include "matrix/spm.h"
 
 namespace pelorin {
@@ -36,8 +37,9 @@ enum Mode : int {
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
 // the solution file is the one canonical set in every mode; its digest then goes to `digest` when
 // given, so that the run need not read the file back for its count and check.
+// `progress`, when given, hears of the direct minimal-support solution.
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
-            SolutionDigest* digest = nullptr);
+            SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
 
 // The same through the work files at every debug level: each stage of the composition chain
 // reads its inputs from files and writes its result to a file, as at level 2 and above. The
