@@ -126,6 +126,12 @@ TEST(Classes, JsonDocumentNamesClassesAndNodesWithoutArcs) {
       r = RunPelorinBinary({"--json", mode, kind, "n.net"}, dir.path());
       ASSERT_EQ(r.exitCode, 0) << r.out;
       EXPECT_EQ(json::parse(r.out)["isolated"], json::parse(std::string(kind) == "-P" ? R"(["lone"])" : R"(["t3"])"));
+      // the count and the check word of "-q": the node without arcs is covered by its own semiflow
+      r = RunPelorinBinary({"--minimal", "-q", mode, kind, "n.net"}, dir.path());
+      EXPECT_NE(r.out.find(std::string(kind) == "-P" ? "\n\ninvariant\n\n5 semiflow(s)\n"
+                                                    : "\n\nnot consistent\n\n2 semiflow(s)\n"),
+                std::string::npos)
+          << mode << kind << r.out;
     }
   }
 }
