@@ -5,7 +5,8 @@
 //   "program" "Pelorin", "version", "input" (the input as named, "-" for standard input),
 //   "format" ("net", "ndr", "pnml"), "net" (the name the summary prints), "places", "transitions",
 //   "kind" ("P" or "T"), "isolated" (the names of the places, for T the transitions, without arcs,
-//   by number, in every mode: with "--minimal" each is a semiflow of its own), "mode" ("direct", "simultaneous", "sequential"), "minimal",
+//   by number, in every mode: with "--minimal" each is a semiflow of its own), "mode" ("direct",
+//   "simultaneous", "sequential"), "minimal",
 //   for a run of integer flows "flows": true (their coefficients are signed) in place of
 //   "covered" (true when every element lies in some semiflow) with "check" (the word of the text
 //   report: "invariant", "not invariant", "consistent", "not consistent"), "semiflows" (left out

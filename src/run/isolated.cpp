@@ -46,7 +46,8 @@ void AddUnitSemiflows(const std::string& solution, const std::vector<int32_t>& u
           const WideElement e = ParseWideElementLine(line, solution, number);
           if (e.row != current) {
             current = e.row;
-            for (; next < units.size() && units[next] < e.col; ++next) WriteUnit(out.get(), e.row + added++, units[next]);
+            for (; next < units.size() && units[next] < e.col; ++next)
+              WriteUnit(out.get(), e.row + added++, units[next]);
           }
           WriteText(out.get(), std::to_string(e.row + added) + " " + std::to_string(e.col) + " " + e.value + "\n");
         },

@@ -330,7 +330,8 @@ size_t UnionCount(const uint64_t* a, const uint64_t* b, size_t words) {
 // Tells the observer, if any, of the step under way and the rays in hand (`formed` of them new).
 template <class T>
 void Tell(const Cone<T>& cone, size_t formed) {
-  if (cone.limit.progress != nullptr) cone.limit.progress->Step("solving", cone.steps, cone.pos.size(), cone.live + formed);
+  if (cone.limit.progress != nullptr)
+    cone.limit.progress->Step("solving", cone.steps, cone.pos.size(), cone.live + formed);
 }
 
 // One step: every adjacent pair of a positive and a negative ray in equation c gives a new ray

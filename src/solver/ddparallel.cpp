@@ -45,7 +45,8 @@ template <class C>
   mpz_class count = 0;
   for (size_t i = 0; i < rays.size(); ++i) {
     mpz_class choices = 1;
-    for (const auto& entry : rays[i]) choices *= static_cast<unsigned long>(members[static_cast<size_t>(entry.first)].size());
+    for (const auto& entry : rays[i])
+      choices *= static_cast<unsigned long>(members[static_cast<size_t>(entry.first)].size());
     count += choices;
   }
   throw Failure(kExitMemory, "*** not enough memory for rays: " + count.get_str() +
