@@ -3,8 +3,8 @@
 //
 // Step(stage, step, steps, rays) tells that `stage` (e.g. "solving") is at step `step` of
 // `steps` (0 of 0 when it has no steps) with `rays` vectors in hand. A stage calls it once per
-// step of its own (an equation eliminated) and within a step at most once per few dozen pairs
-// of rays tested, so an observer may look at the clock each time.
+// step of its own (an equation eliminated) and within a step at most once per few thousand
+// pairs of rays tested, so an observer may look at the clock each time.
 #pragma once
 
 #include <cstddef>

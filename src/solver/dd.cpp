@@ -359,8 +359,9 @@ void Eliminate(Cone<T>& cone, int32_t c) {
     const size_t words = (cone.count.size() + 63) / 64;
     const bool counted = words <= kCountWords && P.size() * N.size() >= kTreePairs;
     if (counted) SupportBits(cone, words);
+    const size_t tellEvery = std::max<size_t>(1, 4096 / N.size());  // positive rays per 4096 pairs or more
     for (size_t i = 0; i < P.size(); ++i) {
-      if (i % 64 == 63) Tell(cone, cone.rays.size() - first);
+      if (i % tellEvery == tellEvery - 1) Tell(cone, cone.rays.size() - first);
       const int32_t p = P[i];
       const uint32_t sp = NextStamp(cone.markP, cone.stampP);
       for (int32_t v : cone.rays.Vars(Index(p))) cone.markP[Index(v)] = sp;
