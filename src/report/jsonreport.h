@@ -4,12 +4,20 @@
 // other file is written anew) one JSON object with the fields, in this order:
 //   "program" "Pelorin", "version", "input" (the input as named, "-" for standard input),
 //   "format" ("net", "ndr", "pnml"), "net" (the name the summary prints), "places", "transitions",
-//   "kind" ("P" or "T"), "mode" ("direct", "simultaneous", "sequential"), "minimal",
+//   "kind" ("P" or "T"), "isolated" (the names of the places, for T the transitions, without arcs,
+//   by number, in every mode: with "--minimal" each is a semiflow of its own), "mode" ("direct",
+//   "simultaneous", "sequential"), "minimal",
 //   for a run of integer flows "flows": true (their coefficients are signed) in place of
 //   "covered" (true when every element lies in some semiflow) with "check" (the word of the text
 //   report: "invariant", "not invariant", "consistent", "not consistent"), "semiflows" (left out
 //   in digest detail), "count" (the number of semiflows), "bounds" (only when asked, see below)
 //   and "time" (processor seconds).
+// With "--classes" the solution file holds a class table (report/classlisting.h): "classes": true
+// follows "minimal"; a member whose number is the first of a class has besides its own fields
+// "class": [{"name": N, "number": i}, ...], every member of the class (itself first), standing
+// for any one of them, and its semiflow no "constant"; "lines" (the number of semiflows listed)
+// comes before "count", which is the exact number of minimal-support semiflows they stand for,
+// written with all its digits.
 // A semiflow is {"index": k, "support": [{"name": N, "number": i, "coefficient": c}, ...]}, the
 // semiflows and their members in the order of the solution file (lines "semiflow element
 // coefficient", see matrix/spm.h); names are those of the name table `table` as the text
@@ -58,8 +66,11 @@ struct JsonRun {
   int32_t places = 0;
   int32_t transitions = 0;
   bool transitionKind = false;  // T-semiflows
+  std::vector<int32_t> isolated;  // the places (transitions) without arcs, by number
   std::string mode;             // "direct", "simultaneous", "sequential"
   bool minimal = false;
+  bool classes = false;         // "--classes": the solution file holds a class table
+  std::string total;            // with classes: the minimal semiflows the lines stand for (decimal)
   bool flows = false;           // integer flows ("--flows"): no cover, no check word
   bool covered = false;
   std::string check;            // the check word of the text report

@@ -13,15 +13,19 @@
 #include "net/readnet.h"
 #include "report/bounds.h"
 #include "report/chi.h"
+#include "report/classlisting.h"
 #include "report/jsonreport.h"
 #include "report/writeinv.h"
 #include "run/ana.h"
 #include "report/flowsreport.h"
+#include "solver/ddclasses.h"
 #include "solver/flows.h"
 #include "matrix/failure.h"
 #include "run/memory.h"
 #include "run/baselock.h"
 #include "run/deliver.h"
+#include "run/isolated.h"
+#include "run/progress.h"
 #include "run/safety.h"
 
 namespace pelorin {
@@ -51,6 +55,7 @@ const char* const kExtensionHelpText =
     "EXTENSIONS\n"
     "--help         this text with the extensions\n"
     "--minimal      minimal-support semiflows (canonical basis, exact at any size)\n"
+    "--classes      with --minimal: parallel nodes as classes, one line for many semiflows\n"
     "--json         report as one JSON document\n"
     "--flows        basis of the integer flows (coefficients of any sign)\n"
     "--bounds       place bounds proved by the P-semiflows\n"
@@ -81,6 +86,7 @@ int LevelOf(const std::string& word, std::optional<Failure>& badLevel) {
 // The extensions of the command line; any other word keeps its specified meaning.
 bool TakeExtension(const std::string& w, RunSettings& s) {
   if (w == "--minimal") s.minimal = true;
+  else if (w == "--classes") s.classes = true;
   else if (w == "--json") s.json = true;
   else if (w == "--flows") s.flows = true;
   else if (w == "--bounds") s.bounds = true;
@@ -122,16 +128,36 @@ struct RunFiles {
   std::string table;     // the names of the solution's elements
 };
 
+// The number of places (transitions) of the net, the rows of the matrix solved and the nodes
+// without arcs besides.
+int32_t NodesOf(const RunSettings& s, const NetSummary& net) { return s.transitions ? net.transitions : net.places; }
+
 // Solves the matrix and checks that the semiflows cover every element; returns the check word.
-// The minimal-support solvers hand over the digest of the solution file they write.
-std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered, std::optional<SolutionDigest>& digest) {
+// The minimal-support solvers hand over the digest of the solution file they write; the unit
+// semiflow of each node without arcs joins their set. With "--classes" the matrix is solved
+// directly in every mode (the set is the same), and `total` receives the number of
+// minimal-support semiflows that the lines stand for.
+// `progress` hears of the minimal-support solution and is erased at its end.
+std::string Solve(const RunSettings& s, const RunFiles& f, const NetSummary& net, bool& covered,
+                  std::optional<SolutionDigest>& digest, mpz_class& total, TerminalProgress& progress) {
+  progress.Stage("solving");
   if (s.transitions) TransposeMatrix(f.spm, f.matrix);
   if (s.minimal) {
-    digest.emplace();
-    Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest);
+    if (s.classes) {
+      ClassDigest classes = MinimalSemiflowClasses(f.matrix, f.solution, &progress);
+      digest = std::move(classes.digest);
+      total = classes.count;
+    } else {
+      digest.emplace();
+      Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, &progress);
+    }
+    const std::vector<int32_t> units = NodesWithoutArcs(f.matrix, NodesOf(s, net));
+    AddUnitSemiflows(f.solution, units, *digest);
+    total += static_cast<unsigned long>(units.size());
   } else {
     Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal);
   }
+  progress.Erase();
   covered = digest ? CheckInv(f.matrix, f.solution, *digest) : CheckInv(f.matrix, f.solution, s.minimal);
   return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
 }
@@ -139,7 +165,7 @@ std::string Solve(const RunSettings& s, const RunFiles& f, bool& covered, std::o
 // Computes the flows of the matrix over every place (transition) of the net.
 SolutionDigest SolveFlows(const RunSettings& s, const RunFiles& f, const NetSummary& net) {
   if (s.transitions) TransposeMatrix(f.spm, f.matrix);
-  return IntegerFlowsFile(f.matrix, s.transitions ? net.transitions : net.places, f.solution);
+  return IntegerFlowsFile(f.matrix, NodesOf(s, net), f.solution);
 }
 
 // Moves the solution file to the "-o" path, and removes the work files at debug level 0.
@@ -156,7 +182,7 @@ void KeepOrRemove(const RunSettings& s, const RunFiles& f) {
   }
 }
 
-void TextRun(const RunSettings& s) {
+void TextRun(const RunSettings& s, TerminalProgress& progress) {
   {
     File out = OpenOutput(s.output, "w");
     WriteText(out.get(), kBanner);
@@ -171,10 +197,12 @@ void TextRun(const RunSettings& s) {
   } else {
     bool covered = false;
     std::optional<SolutionDigest> digest;
-    const std::string word = Solve(s, f, covered, digest);
+    mpz_class total;
+    const std::string word = Solve(s, f, net, covered, digest, total, progress);
     AppendOutput(s.output, std::string(s.transitions ? "T" : "P") +
                                "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
-    WriteInv(f.table, f.solution, s.output, s.full, s.minimal, digest ? &*digest : nullptr);
+    if (s.classes) WriteClassListing(f.table, f.solution, s.output, s.full, total);
+    else WriteInv(f.table, f.solution, s.output, s.full, s.minimal, digest ? &*digest : nullptr);
     if (s.bounds) WriteBounds(f.table, f.solution, net.marking, s.output, s.minimal);
   }
   KeepOrRemove(s, f);
@@ -182,7 +210,7 @@ void TextRun(const RunSettings& s) {
 }
 
 // The same run with the report as one JSON document; the text report goes nowhere.
-void JsonReportRun(const RunSettings& s, bool& outputOpened) {
+void JsonReportRun(const RunSettings& s, bool& outputOpened, TerminalProgress& progress) {
   {
     File out = OpenOutput(s.output, "w");
     CloseFile(out, s.output);
@@ -193,8 +221,12 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened) {
   const RunFiles f(s);
   JsonRun run;
   std::optional<SolutionDigest> digest;
+  mpz_class total;
   if (s.flows) SolveFlows(s, f, net);
-  else run.check = Solve(s, f, run.covered, digest);
+  else run.check = Solve(s, f, net, run.covered, digest, total, progress);
+  run.classes = s.classes;
+  run.total = total.get_str();
+  run.isolated = NodesWithoutArcs(f.matrix, NodesOf(s, net));
   run.flows = s.flows;
   run.input = s.input;
   run.format = NetFormatName(net.format);
@@ -215,7 +247,7 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened) {
 // A run; `outputOpened` tells the failure path that a JSON error document may go to the output.
 // Nothing is written before the guards have passed; the run then holds the lock on its base,
 // and a report file is touched only once the input is known to open.
-void Run(RunSettings s, bool& outputOpened) {
+void Run(RunSettings s, bool& outputOpened, TerminalProgress& progress) {
   if (!s.baseGiven) s.base = DefaultBase(s.input);
   outputOpened = s.output == "-";
   CheckInputSafe(s);
@@ -223,8 +255,8 @@ void Run(RunSettings s, bool& outputOpened) {
   CheckResultPath(s);
   const BaseLock lock(s.base);
   if (s.output != "-" && !InputOpens(s.input)) FailOpen(s.input);
-  if (s.json) JsonReportRun(s, outputOpened);
-  else TextRun(s);
+  if (s.json) JsonReportRun(s, outputOpened, progress);
+  else TextRun(s, progress);
 }
 
 }  // namespace
@@ -271,6 +303,8 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
   if (s.flows && (s.mode != kDirect || s.minimal)) fail("*** --flows cannot be combined with -c, -s or --minimal\n");
   if (s.bounds && s.transitions) fail("*** --bounds needs P-semiflows: not with -T\n");
   if (s.bounds && s.flows) fail("*** --bounds needs P-semiflows: not with --flows\n");
+  if (s.classes && !s.minimal) fail("*** --classes needs --minimal\n");
+  if (s.bounds && s.classes) fail("*** --bounds needs the semiflows listed: not with --classes\n");
   if (badLevel) throw *badLevel;
   return s;
 }
@@ -315,7 +349,8 @@ int Guarded(Scan&& scan, bool capMemory) {
       cap.emplace(MemoryLimit(settings.memory));
       KeepFreedMemory();
     }
-    Run(settings, outputOpened);
+    TerminalProgress progress(TerminalProgress::StandardErrorIsTerminal());
+    Run(settings, outputOpened, progress);
     std::fflush(stdout);
     return kExitOk;
   } catch (const Failure& failure) {

@@ -32,6 +32,7 @@ struct RunSettings {
   // Extensions (long options beginning with "--"); with none given every output is as above.
   bool extensionHelp = false;   // "--help": the help text followed by the list of extensions
   bool minimal = false;         // "--minimal": the minimal-support semiflows
+  bool classes = false;         // "--classes" (with "--minimal"): the semiflows in classes of parallel nodes
   bool json = false;            // "--json": the report as one JSON document
   bool flows = false;           // "--flows": a basis of the integer flows (report/flowsreport.h, solver/flows.h)
   bool bounds = false;          // "--bounds": the place bounds the P-semiflows prove

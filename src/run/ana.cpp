@@ -375,13 +375,13 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
 }  // namespace
 
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
-            SolutionDigest* digest) {
+            SolutionDigest* digest, ProgressObserver* progress) {
   if (mode == kDirect) {
     if (!minimal) {
       Toudic(matrix, solution);
       return 0;
     }
-    SolutionDigest written = MinimalSemiflows(matrix, solution);
+    SolutionDigest written = MinimalSemiflows(matrix, solution, progress);
     if (digest != nullptr) *digest = std::move(written);
     return 0;
   }

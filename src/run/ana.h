@@ -19,6 +19,7 @@
 
 #include <string>
 
+#include "matrix/progress.h"
 #include "matrix/spm.h"
 
 namespace pelorin {
@@ -37,8 +38,9 @@ enum Mode : int {
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
 // the solution file is the one canonical set in every mode; its digest then goes to `digest` when
 // given, so that the run need not read the file back for its count and check.
+// `progress`, when given, hears of the direct minimal-support solution.
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
-            SolutionDigest* digest = nullptr);
+            SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
 
 // Removes the driver's work files of `matrix`, numbered ones for 1..count; missing files are
 // passed over. The solution file, M.h and the debug copies are left alone.

@@ -39,6 +39,8 @@ const std::vector<WorkFile>& WorkFiles() {
       {".spmt", kSingle, Prefix::kBase, kInEveryMode, kTOnly, Kept::kMain, "transposed incidence matrix"},
       {".lock", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kNever, "the run's lock on the base"},
       {".inv", kSingle, Prefix::kMatrix, kInEveryMode, kPAndT, Kept::kMain, "solution"},
+      {".inv.units", kSingle, Prefix::kMatrix, kInEveryMode, kPAndT, Kept::kNever,
+       "the solution with the unit semiflows of nodes without arcs (--minimal), renamed to M.inv"},
       {".z", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "contact places of the subnets"},
       {".p", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "graph of subnets"},
       {".z", kNumbered, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "matrix of a subnet or member"},

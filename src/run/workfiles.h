@@ -11,6 +11,8 @@
 //   W.spmt                    transposed incidence matrix                    T-semiflows
 //   W.lock                    the run's lock on the base; removed at the end every run
 //   M.inv                     the solution                                   every run
+//   M.inv.units               the solution with the nodes without arcs as    "--minimal" with
+//                             unit semiflows, renamed to M.inv at once       such nodes
 //   M.z M.p M.zN M.iN         contact places, graph, subnets and their bases composition
 //   M.s M.u M.r0 M.r M.g      composition system, unit solutions, its solutions with them,
 //   M.h0 M.h                  the joint matrix, the composed basis, its minimal vectors

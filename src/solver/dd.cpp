@@ -51,6 +51,7 @@ struct Cone {
   std::vector<std::vector<Posting>> keyed;   // per variable: rays keyed by it (their rarest variable when listed)
   size_t postings = 0;                       // entries of `keyed`, removed rays included
   int32_t eliminated = 0;                    // equations eliminated with rays of both signs
+  size_t steps = 0;                          // equations eliminated
   std::vector<uint32_t> markP, markN;        // per variable: stamp of the positive / negative ray in test
   uint32_t stampP = 0, stampN = 0;
   std::vector<int32_t> P, N;                 // the positive / negative rays of the step under way
@@ -326,11 +327,20 @@ size_t UnionCount(const uint64_t* a, const uint64_t* b, size_t words) {
   return total;
 }
 
+// Tells the observer, if any, of the step under way and the rays in hand (`formed` of them new).
+template <class T>
+void Tell(const Cone<T>& cone, size_t formed) {
+  if (cone.limit.progress != nullptr)
+    cone.limit.progress->Step("solving", cone.steps, cone.pos.size(), cone.live + formed);
+}
+
 // One step: every adjacent pair of a positive and a negative ray in equation c gives a new ray
 // (appended to the store, entering the cone after the step); then the rays non-zero in c leave
 // the cone.
 template <class T>
 void Eliminate(Cone<T>& cone, int32_t c) {
+  ++cone.steps;
+  Tell(cone, 0);
   Split(cone, c);
   const std::vector<int32_t>& P = cone.P;
   const std::vector<int32_t>& N = cone.N;
@@ -349,7 +359,9 @@ void Eliminate(Cone<T>& cone, int32_t c) {
     const size_t words = (cone.count.size() + 63) / 64;
     const bool counted = words <= kCountWords && P.size() * N.size() >= kTreePairs;
     if (counted) SupportBits(cone, words);
+    const size_t tellEvery = std::max<size_t>(1, 4096 / N.size());  // positive rays per 4096 pairs or more
     for (size_t i = 0; i < P.size(); ++i) {
+      if (i % tellEvery == tellEvery - 1) Tell(cone, cone.rays.size() - first);
       const int32_t p = P[i];
       const uint32_t sp = NextStamp(cone.markP, cone.stampP);
       for (int32_t v : cone.rays.Vars(Index(p))) cone.markP[Index(v)] = sp;

@@ -50,6 +50,7 @@
 #include <variant>
 #include <vector>
 
+#include "matrix/progress.h"
 #include "matrix/spm.h"
 #include "solver/hugepages.h"
 
@@ -84,10 +85,12 @@ struct SemiflowSet {
   void Close() { begin.push_back(entries.size()); }
 };
 
-// The largest cone a solution may build: rays, and their entries (support and equation parts).
+// The largest cone a solution may build: rays, and their entries (support and equation parts);
+// and the observer told of each equation eliminated (stage "solving"), when there is one.
 struct ConeLimit {
   size_t rays = SIZE_MAX;
   size_t entries = SIZE_MAX;
+  ProgressObserver* progress = nullptr;
 };
 
 // Thrown by the solver when a cone would grow beyond the limit it was given.
@@ -112,8 +115,9 @@ ParallelClasses ParallelClassesOf(const SparseSystem& system);
 
 // The rays of the system from `rays`, those of its reduced system (variables named by class):
 // every choice of one member per class of a ray's support, with the ray's coefficients. Throws
-// ConeLimitExceeded when they would number or hold more than `limit`, and std::bad_alloc at once
-// when they cannot be counted in memory.
+// ConeLimitExceeded when they would number or hold more than `limit`; when they cannot be held
+// in memory, ends the run at once with "*** not enough memory for rays: N minimal semiflows;
+// --classes writes them compactly\n" (N their exact number), exit code 1.
 template <class C>
 SemiflowSet<C> ExpandParallel(SemiflowSet<C> rays, const ParallelClasses& classes, ConeLimit limit);
 
@@ -177,7 +181,9 @@ std::vector<Element> MinimalSemiflowsOf(const std::vector<Element>& matrix, Cone
 std::vector<Element> MinimalSupportsOf(const std::vector<Element>& vectors);
 
 // The file-level stages described above; each returns the digest of the file it wrote.
-SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output);
+// MinimalSemiflows tells `progress` of the equations eliminated, when given.
+SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output,
+                                ProgressObserver* progress = nullptr);
 SolutionDigest MinimalSupports(const std::string& input, const std::string& output);
 
 // The minimal supports of vectors in memory (the lines of a composed basis) written to `output`

@@ -43,13 +43,15 @@ SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows) {
   return system;
 }
 
-SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output) {
+SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output, ProgressObserver* progress) {
   File in = OpenFile(input, "r");
   File out = OpenFile(output, "w");
   IndexList rows;
   const SparseSystem system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), rows); });
   in.reset();
-  return WithExtremeRays(system, ConeLimit{}, [&](auto& semiflows) {
+  ConeLimit limit;
+  limit.progress = progress;
+  return WithExtremeRays(system, limit, [&](auto& semiflows) {
     const std::vector<size_t> order = WithMemory("rays", [&] {
       for (auto& entry : semiflows.entries) entry.first = rows.ids[static_cast<size_t>(entry.first)];
       return CanonicalOrder(semiflows);

@@ -28,6 +28,21 @@ struct RowEqual {
   bool operator()(const Row* a, const Row* b) const { return *a == *b; }
 };
 
+// Ends the run when the expanded rays cannot be held: the memory message of the rays with their
+// exact number, and the option that writes them without expansion.
+template <class C>
+[[noreturn]] void FailExpansion(const SemiflowSet<C>& rays, const std::vector<std::vector<int32_t>>& members) {
+  mpz_class count = 0;
+  for (size_t i = 0; i < rays.size(); ++i) {
+    mpz_class choices = 1;
+    for (const auto& entry : rays[i])
+      choices *= static_cast<unsigned long>(members[static_cast<size_t>(entry.first)].size());
+    count += choices;
+  }
+  throw Failure(kExitMemory, "*** not enough memory for rays: " + count.get_str() +
+                                 " minimal semiflows; --classes writes them compactly\n");
+}
+
 }  // namespace
 
 ParallelClasses ParallelClassesOf(const SparseSystem& system) {
@@ -62,9 +77,13 @@ SemiflowSet<C> ExpandParallel(SemiflowSet<C> rays, const ParallelClasses& classe
   }
   if (count > limit.rays || entries > limit.entries) throw ConeLimitExceeded{};
   SemiflowSet<C> expanded;
-  if (count >= expanded.begin.max_size() || entries > expanded.entries.max_size()) throw std::bad_alloc();
-  expanded.begin.reserve(count + 1);
-  expanded.entries.reserve(entries);
+  if (count >= expanded.begin.max_size() || entries > expanded.entries.max_size()) FailExpansion(rays, members);
+  try {
+    expanded.begin.reserve(count + 1);
+    expanded.entries.reserve(entries);
+  } catch (const std::bad_alloc&) {
+    FailExpansion(rays, members);
+  }
   std::vector<size_t> choice;
   for (size_t i = 0; i < rays.size(); ++i) {
     const std::span<const typename SemiflowSet<C>::Entry> ray = rays[i];

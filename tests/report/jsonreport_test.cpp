@@ -9,7 +9,8 @@ namespace {
 
 const char kHead[] =
     "{\n  \"program\": \"Pelorin\",\n  \"version\": \"1.0.1alpha\",\n  \"input\": \"-\",\n  \"format\": \"net\",\n"
-    "  \"net\": \"n\",\n  \"places\": 3,\n  \"transitions\": 1,\n  \"kind\": \"P\",\n  \"mode\": \"sequential\",\n"
+    "  \"net\": \"n\",\n  \"places\": 3,\n  \"transitions\": 1,\n  \"kind\": \"P\",\n  \"isolated\": [],\n"
+    "  \"mode\": \"sequential\",\n"
     "  \"minimal\": true,\n  \"covered\": false,\n  \"check\": \"not invariant\",\n";
 
 JsonRun SomeRun() {

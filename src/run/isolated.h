@@ -1,0 +1,32 @@
+// Nodes without arcs: the places (transitions) of a net that are no row of the matrix solved.
+//
+// NodesWithoutArcs(matrix, nodes) reads the sparse matrix file `matrix` and returns, by
+// increasing number, the numbers 1..nodes that are the row number of none of its lines.
+//
+// AddUnitSemiflows(solution, units, digest) adds to the solution file `solution` (lines
+// "semiflow element coefficient" in the canonical order of "--minimal", see solver/dd.h) the unit
+// semiflow "k u 1" of each number u of `units`, none of which occurs in the file: each goes
+// before the first semiflow whose first element is larger, and the semiflows are numbered anew
+// from 1. Comment lines ("#" in column 1) keep their place. The file is written anew under its
+// name + ".units" and renamed over it; nothing is done when `units` is empty. The digest of the
+// file follows: its count grows by the units, which are covered.
+// Example: units {2, 5} and the file "1 1 1\n1 3 2\n2 4 1\n" give
+//     "1 1 1\n1 3 2\n2 2 1\n3 4 1\n4 5 1\n".
+//
+// Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
+// 4; memory, "*** not enough memory for rows\n", exit code 1.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "matrix/spm.h"
+
+namespace pelorin {
+
+std::vector<int32_t> NodesWithoutArcs(const std::string& matrix, int32_t nodes);
+
+void AddUnitSemiflows(const std::string& solution, const std::vector<int32_t>& units, SolutionDigest& digest);
+
+}  // namespace pelorin
