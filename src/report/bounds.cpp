@@ -59,17 +59,12 @@ size_t PlaceBounds::Unbounded() const {
 
 void WriteBounds(const std::string& table, const std::string& solutions, const std::vector<int32_t>& marking,
                  const std::string& output, bool wide) {
-  File tableFile = OpenFile(table, "r");
-  File solutionFile = OpenFile(solutions, "r");
-  File out = OpenOutput(output, "a");
-  NameTable t;
-  ReadTable(tableFile.get(), t);
-  tableFile.reset();
+  Listing listing = OpenListing(table, solutions, output, "a");
   PlaceBounds bounds(marking.size());
-  ForEachVector(solutionFile.get(), solutions, wide,
+  ForEachVector(listing.solutions.get(), solutions, wide,
                 [&](const VectorMembers& members) { bounds.Take(members, InvariantConstant(members, marking)); });
-  WriteText(out.get(), BoundsSection(t, bounds));
-  CloseFile(out, output);
+  WriteText(listing.out.get(), BoundsSection(listing.names, bounds));
+  CloseFile(listing.out, output);
 }
 
 }  // namespace pelorin

@@ -57,25 +57,22 @@ ClassTable ReadClassTable(std::FILE* file, const std::string& name) {
 
 void WriteClassListing(const std::string& table, const std::string& solutions, const std::string& output, bool full,
                        const mpz_class& count) {
-  File tableFile = OpenFile(table, "r");
-  File solutionFile = OpenFile(solutions, "r");
-  File out = OpenOutput(output, "a");
-  NameTable t;
-  ReadTable(tableFile.get(), t);
-  tableFile.reset();
-  const ClassTable classes = ReadClassTable(solutionFile.get(), solutions);
-  std::rewind(solutionFile.get());
+  Listing listing = OpenListing(table, solutions, output, "a");
+  std::FILE* in = listing.solutions.get();
+  std::FILE* out = listing.out.get();
+  const ClassTable classes = ReadClassTable(in, solutions);
+  std::rewind(in);
   int32_t current = 0;
   if (full) {
-    ForEachWideElement(solutionFile.get(), solutions, true, [&](const WideElement& e) {
+    ForEachWideElement(in, solutions, true, [&](const WideElement& e) {
       std::string text = e.row != current ? "\n" : "";
       current = e.row;
-      WriteText(out.get(), text + MemberText(t, classes, e));
+      WriteText(out, text + MemberText(listing.names, classes, e));
     });
-    if (current == 0) WriteText(out.get(), "\nno semiflows");
+    if (current == 0) WriteText(out, "\nno semiflows");
   }
-  WriteText(out.get(), "\n" + count.get_str() + " minimal semiflow(s)\n\n");
-  CloseFile(out, output);
+  WriteText(out, "\n" + count.get_str() + " minimal semiflow(s)\n\n");
+  CloseFile(listing.out, output);
 }
 
 }  // namespace pelorin

@@ -52,6 +52,7 @@
 
 #include "matrix/progress.h"
 #include "matrix/spm.h"
+#include "matrix/textfile.h"
 #include "solver/hugepages.h"
 
 namespace pelorin {
@@ -161,6 +162,15 @@ struct VectorsOfLines {
 // numbers, both in order of first appearance, repeated cells added up; `rows` receives the row
 // numbers.
 SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows);
+
+// The system of a matrix file and the solution file to be written, opened in this order (a
+// missing matrix fails before the solution file is made); `rows` numbers the system's variables.
+struct SolverFiles {
+  IndexList rows;
+  SparseSystem system;
+  File out;
+};
+SolverFiles OpenSolverFiles(const std::string& input, const std::string& output);
 
 // The canonical order (numbers of the support, lexicographically with a prefix first, then the
 // coefficients) of a SemiflowSet or a vector of semiflows, which stays in place: sorts the

@@ -64,12 +64,10 @@ ClassDigest WriteClassSemiflows(std::FILE* out, Set& semiflows, const std::vecto
 }  // namespace
 
 ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& output, ProgressObserver* progress) {
-  File in = OpenFile(input, "r");
-  File out = OpenFile(output, "w");
-  IndexList rows;
-  const SparseSystem system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), rows); });
-  in.reset();
-  ParallelClasses classes = ParallelClassesOf(system);
+  SolverFiles files = OpenSolverFiles(input, output);
+  const IndexList& rows = files.rows;
+  File& out = files.out;
+  ParallelClasses classes = ParallelClassesOf(files.system);
   const std::vector<std::vector<int32_t>> members = WithMemory("rays", [&] { return MembersByNumber(classes, rows); });
   // The folded system with classes of one variable each: its rays are not expanded.
   ParallelClasses folded;

@@ -43,12 +43,18 @@ SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows) {
   return system;
 }
 
-SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output, ProgressObserver* progress) {
+SolverFiles OpenSolverFiles(const std::string& input, const std::string& output) {
   File in = OpenFile(input, "r");
-  File out = OpenFile(output, "w");
-  IndexList rows;
-  const SparseSystem system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), rows); });
-  in.reset();
+  SolverFiles files{{}, {}, OpenFile(output, "w")};
+  files.system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), files.rows); });
+  return files;
+}
+
+SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output, ProgressObserver* progress) {
+  SolverFiles files = OpenSolverFiles(input, output);
+  const IndexList& rows = files.rows;
+  const SparseSystem& system = files.system;
+  File& out = files.out;
   ConeLimit limit;
   limit.progress = progress;
   return WithExtremeRays(system, limit, [&](auto& semiflows) {
