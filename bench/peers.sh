@@ -18,7 +18,8 @@
 # SECONDS limits the processor time of each run (ulimit -t: fair on a loaded machine); the wall
 # clock is limited to four times that. MEMORY_MIB (default 6144) caps each run's address space.
 # A run stopped by either shows "limit". TOOLS chooses the runs (default
-# "minimal rays64 raysS raysArb normaliz"); NETS, a grep pattern, chooses the nets.
+# "minimal rays64 raysS raysArb normaliz"); NETS, a grep pattern, chooses the nets, and SKIP,
+# another, leaves nets out.
 pelorin=$(realpath "$1")
 limit=$2
 shift 2
@@ -50,11 +51,11 @@ peerfiles() {
       print n, m > mat
       print "amb_space", m > nmz; print "equations", n > nmz
       for (i = 1; i <= n; i++) {
-        line = ""; for (j = 1; j <= m; j++) line = line ((i, j) in a ? a[i, j] : 0) " "
-        print line > mat; print line > nmz
+        for (j = 1; j <= m; j++) { v = (i, j) in a ? a[i, j] : 0; printf "%d ", v > mat; printf "%d ", v > nmz }
+        printf "\n" > mat; printf "\n" > nmz
       }
       print "nonnegative" > nmz; print "ExtremeRays" > nmz
-      print 1, m > sign; line = ""; for (j = 1; j <= m; j++) line = line "1 "; print line > sign
+      print 1, m > sign; for (j = 1; j <= m; j++) printf "1 " > sign; printf "\n" > sign
     }' "$1"
 }
 
@@ -64,6 +65,7 @@ for folder in "$@"; do
   for net in "$folder"/*.net "$folder"/*.ndr "$folder"/*.pnml; do
     [ -f "$net" ] || continue
     [ -n "$NETS" ] && ! echo "$net" | grep -q -- "$NETS" && continue
+    [ -n "$SKIP" ] && echo "$net" | grep -q -- "$SKIP" && continue
     name=$(basename "$net")
     for kind in -P -T; do
       rm -f "$work"/w.* "$work"/p.*
