@@ -125,17 +125,30 @@ void RemoveRay(Cone<T>& cone, int32_t id) {
   --cone.live;
 }
 
-// The next equation: the smallest product of positive and negative counts, then the fewest
-// rays, then the lowest position; -1 when every ray is zero on every equation.
+// The next equation: first those whose step cannot add rays to the cone, then the smallest
+// product of positive and negative counts, then the fewest rays, then the lowest position; -1
+// when every ray is zero on every equation.
+//
+// A step with p positive and n negative rays removes p + n rays and forms at most p * n, so it
+// cannot grow the cone when p * n <= p + n: single-sign equations (p * n = 0, nothing formed),
+// one ray on one side (p = 1 or n = 1), or two on each. The product alone is a greedy guess at
+// the cost of the next step; it postponed an equation with one producer against 75 consumers
+// (product 75) behind cheap steps that each grew the cone a little, and the cone grew to nearly
+// three times its start before that equation cut it back (see the tests). Taken first, such
+// steps only shrink the cone, and every later step starts from fewer rays.
 template <class T>
 int32_t ChooseEquation(const Cone<T>& cone) {
   int32_t best = -1;
+  bool bestGrows = false;
   uint64_t bestProduct = 0, bestTotal = 0;
   for (size_t c = 0; c < cone.pos.size(); ++c) {
     const uint64_t p = static_cast<uint64_t>(cone.pos[c]), n = static_cast<uint64_t>(cone.neg[c]);
     if (p + n == 0) continue;
-    if (best < 0 || p * n < bestProduct || (p * n == bestProduct && p + n < bestTotal)) {
+    const bool grows = p * n > p + n;
+    if (best < 0 || grows < bestGrows ||
+        (grows == bestGrows && (p * n < bestProduct || (p * n == bestProduct && p + n < bestTotal)))) {
       best = static_cast<int32_t>(c);
+      bestGrows = grows;
       bestProduct = p * n;
       bestTotal = p + n;
     }

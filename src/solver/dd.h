@@ -23,9 +23,10 @@
 // The method (double description over sparse rows). Variables with equal rows are taken once,
 // and the rays expanded over them at the end (ParallelClasses below). A ray pairs its variable
 // part y (sparse, the support) with its equation part y.A over the equations not yet
-// eliminated; the rays start as the unit vectors. Each step eliminates the equation with the
-// smallest product of positive and negative ray counts (single-sign equations first: their rays
-// cannot take part in a solution and are dropped). A positive ray p and a negative ray n are
+// eliminated; the rays start as the unit vectors. Each step eliminates an equation whose step
+// cannot grow the cone (single-sign equations, whose rays cannot take part in a solution and are
+// dropped; one ray on a side; two on each) while there is one, else the equation with the
+// smallest product of positive and negative ray counts. A positive ray p and a negative ray n are
 // combined only when they are adjacent: the union of their supports has at most one variable
 // more than the equations eliminated with both signs so far, and no third ray's support lies
 // inside it. So every ray formed is extreme, and none is formed twice. The rays are stored flat
