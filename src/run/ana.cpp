@@ -348,7 +348,8 @@ bool IsNumberUpTo(const std::string& number, int count) {
   return std::stoll(number) <= count;
 }
 
-// Removes the files M.xN, M.yN, M.zN and M.iN (N from 1 to count) that the directory of M holds;
+// Removes the numbered files of the chain (M.zN, M.iN, M.yN, M.xN, N from 1 to count) that the
+// directory of M holds;
 // false when the directory cannot be read.
 bool RemoveNumberedListed(int count, const std::string& matrix) {
   namespace fs = std::filesystem;
@@ -362,10 +363,9 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
     const std::string name = it->path().filename().string();
     if (name.size() < stem.size() + 3 || name.compare(0, stem.size(), stem) != 0) continue;
     const std::string suffix = name.substr(stem.size());
-    if ((suffix.rfind(".x", 0) == 0 || suffix.rfind(".y", 0) == 0 || suffix.rfind(".z", 0) == 0 ||
-         suffix.rfind(".i", 0) == 0) &&
-        IsNumberUpTo(suffix.substr(2), count))
-      found.push_back(matrix + suffix);
+    for (const std::string& numbered : NumberedChainSuffixes())
+      if (suffix.rfind(numbered, 0) == 0 && IsNumberUpTo(suffix.substr(numbered.size()), count))
+        found.push_back(matrix + suffix);
   }
   if (error) return false;
   for (const std::string& name : found) Remove(name);
@@ -393,7 +393,7 @@ int Pelorin(const std::string& matrix, const std::string& solution, int debug, M
 void CleanWorkFiles(int count, const std::string& matrix) {
   for (const std::string& suffix : ChainFileSuffixes()) Remove(matrix + suffix);
   if (count > kListedBelow && RemoveNumberedListed(count, matrix)) return;
-  for (const char* suffix : {".x", ".y", ".z", ".i"})
+  for (const std::string& suffix : NumberedChainSuffixes())
     for (int i = 1; i <= count; ++i) Remove(matrix + suffix + std::to_string(i));
 }
 

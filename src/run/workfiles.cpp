@@ -95,4 +95,11 @@ std::vector<std::string> ChainFileSuffixes() {
   return suffixes;
 }
 
+std::vector<std::string> NumberedChainSuffixes() {
+  std::vector<std::string> suffixes;
+  for (const WorkFile& file : WorkFiles())
+    if (file.kept == Kept::kChain && file.numbered) suffixes.push_back(file.suffix);
+  return suffixes;
+}
+
 }  // namespace pelorin

@@ -77,7 +77,8 @@ const WorkFile* WorkFileNamed(const std::string& name, const std::string& base, 
 // matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
 bool DriverWritesFile(const std::string& suffix, Mode mode, int debug);
 
-// The names of the driver's unnumbered files that a clean-up removes, in order.
+// The suffixes of the driver's files that a clean-up removes: unnumbered, and numbered.
 std::vector<std::string> ChainFileSuffixes();
+std::vector<std::string> NumberedChainSuffixes();
 
 }  // namespace pelorin
