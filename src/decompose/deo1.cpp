@@ -36,10 +36,10 @@ struct Subnets {
   std::vector<int32_t> sy;       // per place position: the subnet that only produces into it, else 0
 };
 
-Matrix ReadMatrix(const std::string& name) {
+// The positions of the places and transitions of the lines `a`.
+Matrix MatrixOf(std::vector<Element> a) {
   Matrix m;
-  File file = OpenFile(name, "r");
-  m.a = WithMemory("a", [&] { return ReadElements(file.get(), name, CommentRule::kHashOrSemicolon); });
+  m.a = std::move(a);
   WithMemory("pl", [&] {
     m.placeOf.reserve(m.a.size());
     for (const Element& e : m.a) m.placeOf.push_back(m.pl.Add(e.row));
@@ -49,6 +49,11 @@ Matrix ReadMatrix(const std::string& name) {
     for (const Element& e : m.a) m.transOf.push_back(m.tr.Add(e.col));
   });
   return m;
+}
+
+Matrix ReadMatrix(const std::string& name) {
+  File file = OpenFile(name, "r");
+  return MatrixOf(WithMemory("a", [&] { return ReadElements(file.get(), name, CommentRule::kHashOrSemicolon); }));
 }
 
 // Disjoint sets of transition positions.
@@ -212,8 +217,8 @@ int DecomposeIntoFSN(const std::string& matrix) {
   return s.nsub;
 }
 
-Decomposition DecompositionOf(const std::string& matrix) {
-  const Matrix m = ReadMatrix(matrix);
+Decomposition DecompositionOf(const std::vector<Element>& lines) {
+  const Matrix m = MatrixOf(WithMemory("a", [&] { return lines; }));
   const Subnets s = Classify(m);
   Decomposition d;
   d.count = s.nsub;

@@ -53,7 +53,7 @@ struct Decomposition {
   std::vector<Element> graph;                 // the lines of M.p
 };
 
-// Decomposes the matrix file M without writing a file.
-Decomposition DecompositionOf(const std::string& matrix);
+// Decomposes the lines of the matrix file M, in memory, without writing a file.
+Decomposition DecompositionOf(const std::vector<Element>& lines);
 
 }  // namespace pelorin

@@ -36,11 +36,16 @@ void AppendItems(std::string& text, const NetModel& net, const ArcTable& arcs, c
 
 }  // namespace
 
-void WriteSPM(const NetModel& net, std::FILE* out) {
-  for (size_t k = 0; k < net.apt.size(); ++k)
-    WriteElement(out, net.apt.place[k], net.apt.transition[k], CheckedMul(net.apt.weight[k], -1));
-  for (size_t k = 0; k < net.atp.size(); ++k)
-    WriteElement(out, net.atp.place[k], net.atp.transition[k], net.atp.weight[k]);
+std::vector<Element> WriteSPM(const NetModel& net, std::FILE* out) {
+  std::vector<Element> lines;
+  lines.reserve(net.apt.size() + net.atp.size());
+  auto put = [&](int32_t place, int32_t transition, int32_t value) {
+    lines.push_back({place, transition, value});
+    WriteElement(out, place, transition, value);
+  };
+  for (size_t k = 0; k < net.apt.size(); ++k) put(net.apt.place[k], net.apt.transition[k], CheckedMul(net.apt.weight[k], -1));
+  for (size_t k = 0; k < net.atp.size(); ++k) put(net.atp.place[k], net.atp.transition[k], net.atp.weight[k]);
+  return lines;
 }
 
 void WriteNMP(const NetModel& net, std::FILE* out) { WriteNames(net.pn, out); }

@@ -7,13 +7,16 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "matrix/spm.h"
 #include "net/netmodel.h"
 
 namespace pelorin {
 
-// The incidence matrix: inputs of transitions with negated weights, then outputs.
-void WriteSPM(const NetModel& net, std::FILE* out);
+// The incidence matrix: inputs of transitions with negated weights, then outputs; returns its
+// lines as written (a weight whose negation leaves 32 bits ends the writing with the overflow).
+std::vector<Element> WriteSPM(const NetModel& net, std::FILE* out);
 
 // The place names, "%d %s\n" for places 1 .. m.
 void WriteNMP(const NetModel& net, std::FILE* out);

@@ -1,6 +1,7 @@
 // The net conversion (readnet.h): opens the files in their order, reads the input with the
-// reader of its format (netreader.h, ndrreader.h, pnml.h) into the net model, and writes the work
-// files, the summary and the echo with the writers (netwriters.h).
+// reader of its format (netreader.h, ndrreader.h, pnml.h) into the net model, writes the work
+// files, the summary and the echo with the writers (netwriters.h), and hands the run the
+// incidence matrix it wrote.
 #include "net/readnet.h"
 
 #include <cstdint>
@@ -80,30 +81,39 @@ NetFormat ReadModel(NetModel& net, std::FILE* in) {
 
 }  // namespace
 
-NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail) {
+NetConversion ConvertNet(const std::string& input, const std::string& base, const std::string* output, int detail) {
   const std::string spmName = base + ".spm";
   File in = input == "-" ? File(stdin) : OpenFile(input, "r");
   File spm = OpenFile(spmName, "w");
   NetModel net;
   AllocateModel(net);
-  NetSummary summary;
+  NetConversion conversion;
+  NetSummary& summary = conversion.summary;
   summary.format = ReadModel(net, in.get());
   in.reset();
-  WriteSPM(net, spm.get());
+  conversion.incidence = WriteSPM(net, spm.get());
   CloseFile(spm, spmName);
   WriteTable(base + ".nmp", net, WriteNMP);
   WriteTable(base + ".nmt", net, WriteNMT);
-  File out = OpenOutput(output, "a");
-  WithNetMemory("*** not enough memory\n", [&] {
-    WriteSummary(net, out.get());
-    if (detail != 0) WriteNet(net, out.get());
-    summary.name = NetName(net);
-  });
-  CloseFile(out, output);
+  if (output != nullptr) {
+    File out = OpenOutput(*output, "a");
+    WithNetMemory("*** not enough memory\n", [&] {
+      WriteSummary(net, out.get());
+      if (detail != 0) WriteNet(net, out.get());
+    });
+    CloseFile(out, *output);
+  }
   summary.places = net.m();
   summary.transitions = net.n();
-  WithNetMemory("*** not enough memory\n", [&] { summary.marking = InitialMarking(net); });
-  return summary;
+  WithNetMemory("*** not enough memory\n", [&] {
+    summary.name = NetName(net);
+    summary.marking = InitialMarking(net);
+  });
+  return conversion;
+}
+
+NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail) {
+  return ConvertNet(input, base, &output, detail).summary;
 }
 
 }  // namespace pelorin

@@ -88,6 +88,7 @@
 #include <string>
 #include <vector>
 
+#include "matrix/spm.h"
 #include "net/netformat.h"
 
 namespace pelorin {
@@ -105,5 +106,15 @@ struct NetSummary {
 };
 
 NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail);
+
+// What the run takes from the net: its summary and the lines of base.spm.
+struct NetConversion {
+  NetSummary summary;
+  std::vector<Element> incidence;  // the lines of base.spm, in their order
+};
+
+// The conversion as ReadNDRNET makes it, the work files and failures included; the summary and
+// the echo are appended to `*output` only when `output` is given (a JSON run has no text report).
+NetConversion ConvertNet(const std::string& input, const std::string& base, const std::string* output, int detail);
 
 }  // namespace pelorin

@@ -22,6 +22,15 @@ IndexList ReadRows(std::FILE* file, const std::string& name) {
   });
 }
 
+// The distinct row numbers of the lines, in order of first appearance.
+IndexList RowsOf(const std::vector<Element>& matrix) {
+  return WithMemory("rows", [&] {
+    IndexList rows;
+    for (const Element& e : matrix) rows.Add(e.row);
+    return rows;
+  });
+}
+
 // Flags, per row position, the rows that some solution line gives a positive coefficient.
 void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& inds,
                  bool wide) {
@@ -33,6 +42,20 @@ void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows
   else ForEachElement(file, name, [&](const Element& e) { if (e.value > 0) mark(e.col); });
 }
 
+// Whether every row is covered by a line of the solution file.
+bool Covered(const IndexList& rows, std::FILE* file, const std::string& name, bool wide) {
+  std::vector<char> inds = WithMemory("rows, inds", [&] { return std::vector<char>(rows.size(), 0); });
+  MarkCovered(file, name, rows, inds, wide);
+  return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; });
+}
+
+// Whether every row is covered by the solution file with this digest.
+bool Covered(const IndexList& rows, const SolutionDigest& digest) {
+  return std::all_of(rows.ids.begin(), rows.ids.end(), [&](int32_t row) {
+    return std::binary_search(digest.covered.begin(), digest.covered.end(), row);
+  });
+}
+
 }  // namespace
 
 bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide) {
@@ -40,18 +63,23 @@ bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide
   File solutionFile = OpenFile(solutions, "r");
   const IndexList rows = ReadRows(matrixFile.get(), matrix);
   matrixFile.reset();
-  std::vector<char> inds = WithMemory("rows, inds", [&] { return std::vector<char>(rows.size(), 0); });
-  MarkCovered(solutionFile.get(), solutions, rows, inds, wide);
-  return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; });
+  return Covered(rows, solutionFile.get(), solutions, wide);
 }
 
 bool CheckInv(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest) {
   File matrixFile = OpenFile(matrix, "r");
   File solutionFile = OpenFile(solutions, "r");
-  const IndexList rows = ReadRows(matrixFile.get(), matrix);
-  return std::all_of(rows.ids.begin(), rows.ids.end(), [&](int32_t row) {
-    return std::binary_search(digest.covered.begin(), digest.covered.end(), row);
-  });
+  return Covered(ReadRows(matrixFile.get(), matrix), digest);
+}
+
+bool CheckInv(const std::vector<Element>& matrix, const std::string& solutions, bool wide) {
+  File solutionFile = OpenFile(solutions, "r");
+  return Covered(RowsOf(matrix), solutionFile.get(), solutions, wide);
+}
+
+bool CheckInv(const std::vector<Element>& matrix, const std::string& solutions, const SolutionDigest& digest) {
+  File solutionFile = OpenFile(solutions, "r");
+  return Covered(RowsOf(matrix), digest);
 }
 
 }  // namespace pelorin

@@ -29,4 +29,9 @@ bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide
 // as above but not read, its covered elements are the digest's.
 bool CheckInv(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest);
 
+// The same two checks for the lines of the matrix file in memory: the solution file is read (or,
+// with the digest, only opened) as above.
+bool CheckInv(const std::vector<Element>& matrix, const std::string& solutions, bool wide = false);
+bool CheckInv(const std::vector<Element>& matrix, const std::string& solutions, const SolutionDigest& digest);
+
 }  // namespace pelorin

@@ -7,26 +7,26 @@
 #include <ctime>
 #include <optional>
 
+#include "matrix/failure.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
 #include "net/readnet.h"
 #include "report/bounds.h"
 #include "report/chi.h"
 #include "report/classlisting.h"
+#include "report/flowsreport.h"
 #include "report/jsonreport.h"
 #include "report/writeinv.h"
 #include "run/ana.h"
-#include "report/flowsreport.h"
-#include "solver/ddclasses.h"
-#include "solver/flows.h"
-#include "matrix/failure.h"
-#include "run/memory.h"
 #include "run/baselock.h"
 #include "run/deliver.h"
 #include "run/isolated.h"
+#include "run/memory.h"
 #include "run/progress.h"
 #include "run/safety.h"
+#include "run/workfiles.h"
+#include "solver/ddclasses.h"
+#include "solver/flows.h"
 
 namespace pelorin {
 
@@ -115,18 +115,23 @@ std::string TimeLine() {
   return text;
 }
 
-// The work files of a run's computation, named from the base.
-struct RunFiles {
-  explicit RunFiles(const RunSettings& s)
-      : spm(s.base + ".spm"),
-        matrix(s.transitions ? s.base + ".spmt" : spm),
-        solution(matrix + ".inv"),
-        table(s.base + (s.transitions ? ".nmt" : ".nmp")) {}
-  std::string spm;       // the incidence matrix
-  std::string matrix;    // the matrix solved: the incidence matrix or its transpose
-  std::string solution;  // the solution file
-  std::string table;     // the names of the solution's elements
+// The net as a run computes with it: its summary and the matrix solved, the incidence matrix or,
+// for T-semiflows, its transpose (whose file, M, is written as the record of the run).
+struct RunNet {
+  NetSummary summary;
+  std::vector<Element> matrix;
 };
+
+// Reads the net, writing its work files; the summary and the echo go to `report` when given.
+RunNet ReadRunNet(const RunSettings& s, const MainFiles& f, const std::string* report) {
+  NetConversion conversion = ConvertNet(s.input, s.base, report, s.full ? 1 : 0);
+  RunNet net{std::move(conversion.summary), std::move(conversion.incidence)};
+  if (s.transitions) {
+    for (Element& e : net.matrix) std::swap(e.row, e.col);
+    WriteElementsFile(f.matrix, net.matrix);
+  }
+  return net;
+}
 
 // The number of places (transitions) of the net, the rows of the matrix solved and the nodes
 // without arcs besides.
@@ -138,48 +143,40 @@ int32_t NodesOf(const RunSettings& s, const NetSummary& net) { return s.transiti
 // directly in every mode (the set is the same), and `total` receives the number of
 // minimal-support semiflows that the lines stand for.
 // `progress` hears of the minimal-support solution and is erased at its end.
-std::string Solve(const RunSettings& s, const RunFiles& f, const NetSummary& net, bool& covered,
+std::string Solve(const RunSettings& s, const MainFiles& f, const RunNet& net, bool& covered,
                   std::optional<SolutionDigest>& digest, mpz_class& total, TerminalProgress& progress) {
   progress.Stage("solving");
-  if (s.transitions) TransposeMatrix(f.spm, f.matrix);
   if (s.minimal) {
     if (s.classes) {
-      ClassDigest classes = MinimalSemiflowClasses(f.matrix, f.solution, &progress);
+      ClassDigest classes = MinimalSemiflowClasses(net.matrix, f.solution, &progress);
       digest = std::move(classes.digest);
       total = classes.count;
     } else {
       digest.emplace();
-      Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, &progress);
+      Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, &progress);
     }
-    const std::vector<int32_t> units = NodesWithoutArcs(f.matrix, NodesOf(s, net));
+    const std::vector<int32_t> units = NodesWithoutArcs(net.matrix, NodesOf(s, net.summary));
     AddUnitSemiflows(f.solution, units, *digest);
     total += static_cast<unsigned long>(units.size());
   } else {
-    Pelorin(f.matrix, f.solution, s.debug, s.mode, s.minimal);
+    Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal);
   }
   progress.Erase();
-  covered = digest ? CheckInv(f.matrix, f.solution, *digest) : CheckInv(f.matrix, f.solution, s.minimal);
+  covered = digest ? CheckInv(net.matrix, f.solution, *digest) : CheckInv(net.matrix, f.solution, s.minimal);
   return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
 }
 
 // Computes the flows of the matrix over every place (transition) of the net.
-SolutionDigest SolveFlows(const RunSettings& s, const RunFiles& f, const NetSummary& net) {
-  if (s.transitions) TransposeMatrix(f.spm, f.matrix);
-  return IntegerFlowsFile(f.matrix, NodesOf(s, net), f.solution);
+SolutionDigest SolveFlows(const RunSettings& s, const MainFiles& f, const RunNet& net) {
+  return IntegerFlowsFile(net.matrix, NodesOf(s, net.summary), f.solution);
 }
 
-// Moves the solution file to the "-o" path, and removes the work files at debug level 0.
-void KeepOrRemove(const RunSettings& s, const RunFiles& f) {
-  if (s.pathGiven)
-    DeliverFile(f.solution, s.resultPath);
-  else if (s.debug == 0)
-    std::remove(f.solution.c_str());
-  if (s.debug == 0) {
-    std::remove(f.spm.c_str());
-    if (s.transitions) std::remove(f.matrix.c_str());
-    std::remove((s.base + ".nmp").c_str());
-    std::remove((s.base + ".nmt").c_str());
-  }
+// Moves the solution file to the "-o" path, and removes the files of the run at debug level 0.
+void KeepOrRemove(const RunSettings& s, const MainFiles& f) {
+  if (s.pathGiven) DeliverFile(f.solution, s.resultPath);
+  if (s.debug != 0) return;
+  for (const std::string& name : f.KeptNames())
+    if (name != f.solution || !s.pathGiven) std::remove(name.c_str());
 }
 
 void TextRun(const RunSettings& s, TerminalProgress& progress) {
@@ -188,8 +185,8 @@ void TextRun(const RunSettings& s, TerminalProgress& progress) {
     WriteText(out.get(), kBanner);
     CloseFile(out, s.output);
   }
-  const NetSummary net = ReadNDRNET(s.input, s.base, s.output, s.full ? 1 : 0);
-  const RunFiles f(s);
+  const MainFiles f = MainFilesOf(s.base, s.transitions);
+  const RunNet net = ReadRunNet(s, f, &s.output);
   if (s.flows) {
     const SolutionDigest digest = SolveFlows(s, f, net);
     AppendOutput(s.output, FlowsHeading(s.transitions));
@@ -203,22 +200,21 @@ void TextRun(const RunSettings& s, TerminalProgress& progress) {
                                "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
     if (s.classes) WriteClassListing(f.table, f.solution, s.output, s.full, total);
     else WriteInv(f.table, f.solution, s.output, s.full, s.minimal, digest ? &*digest : nullptr);
-    if (s.bounds) WriteBounds(f.table, f.solution, net.marking, s.output, s.minimal);
+    if (s.bounds) WriteBounds(f.table, f.solution, net.summary.marking, s.output, s.minimal);
   }
   KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
 }
 
-// The same run with the report as one JSON document; the text report goes nowhere.
+// The same run with the report as one JSON document: the net's summary and echo are not written.
 void JsonReportRun(const RunSettings& s, bool& outputOpened, TerminalProgress& progress) {
   {
     File out = OpenOutput(s.output, "w");
     CloseFile(out, s.output);
   }
   outputOpened = true;
-  const char* const nowhere = "/dev/null";
-  const NetSummary net = ReadNDRNET(s.input, s.base, nowhere, 0);
-  const RunFiles f(s);
+  const MainFiles f = MainFilesOf(s.base, s.transitions);
+  const RunNet net = ReadRunNet(s, f, nullptr);
   JsonRun run;
   std::optional<SolutionDigest> digest;
   mpz_class total;
@@ -226,18 +222,18 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened, TerminalProgress& p
   else run.check = Solve(s, f, net, run.covered, digest, total, progress);
   run.classes = s.classes;
   run.total = total.get_str();
-  run.isolated = NodesWithoutArcs(f.matrix, NodesOf(s, net));
+  run.isolated = NodesWithoutArcs(net.matrix, NodesOf(s, net.summary));
   run.flows = s.flows;
   run.input = s.input;
-  run.format = NetFormatName(net.format);
-  run.net = net.name;
-  run.places = net.places;
-  run.transitions = net.transitions;
+  run.format = NetFormatName(net.summary.format);
+  run.net = net.summary.name;
+  run.places = net.summary.places;
+  run.transitions = net.summary.transitions;
   run.transitionKind = s.transitions;
   run.mode = s.mode == kDirect ? "direct" : s.mode == kSimultaneous ? "simultaneous" : "sequential";
   run.minimal = s.minimal;
   run.listed = s.full;
-  run.marking = s.transitions ? nullptr : &net.marking;
+  run.marking = s.transitions ? nullptr : &net.summary.marking;
   run.bounds = s.bounds;
   run.seconds = ProcessorSeconds();
   WriteJsonReport(run, f.table, f.solution, s.output);

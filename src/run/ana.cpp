@@ -274,10 +274,10 @@ struct Composed {
   int result = 0;  // 1 for a single subnet, else 0
 };
 
-// The composition modes, from the decomposition of M to the solution's lines.
-Composed Compose(const std::string& matrix, int debug, Mode mode, bool minimal) {
+// The composition modes, from the decomposition of M (its lines) to the solution's lines.
+Composed Compose(const std::vector<Element>& lines, const std::string& matrix, int debug, Mode mode, bool minimal) {
   const Records records(matrix, debug);
-  Decomposition d = DecompositionOf(matrix);
+  Decomposition d = DecompositionOf(lines);
   RecordDecomposition(records, d);
   const Method method{minimal, minimal ? CompositionLimit(d) : ConeLimit{}};
   Subnets net = SolveSubnets(records, d, mode, method);
@@ -308,8 +308,9 @@ void CleanUp(const std::string& matrix, int debug, int count) {
 }
 
 // Composition for Toudic's generating sets.
-int GeneratingComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode) {
-  const Composed composed = Compose(matrix, debug, mode, false);
+int GeneratingComposition(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution,
+                          int debug, Mode mode) {
+  const Composed composed = Compose(lines, matrix, debug, mode, false);
   WriteElementsFile(solution, composed.lines);
   CleanUp(matrix, debug, composed.count);
   return composed.result;
@@ -320,10 +321,10 @@ int GeneratingComposition(const std::string& matrix, const std::string& solution
 // The matrix is solved directly instead, which gives the same (unique) set, when a basis or a
 // product leaves the 32-bit range of the composition stages, or when the cone of a subnet or of
 // a composition system grows beyond its limit (CompositionLimit).
-int MinimalComposition(const std::string& matrix, const std::string& solution, int debug, Mode mode,
-                       SolutionDigest& digest) {
+int MinimalComposition(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution,
+                       int debug, Mode mode, SolutionDigest& digest) {
   try {
-    const Composed composed = Compose(matrix, debug, mode, true);
+    const Composed composed = Compose(lines, matrix, debug, mode, true);
     digest = MinimalSupports(composed.lines, solution);
     CleanUp(matrix, debug, composed.count);
     return composed.result;
@@ -332,7 +333,7 @@ int MinimalComposition(const std::string& matrix, const std::string& solution, i
   } catch (const ConeLimitExceeded&) {
   }
   if (debug < 2) CleanWorkFiles(0, matrix);
-  digest = MinimalSemiflows(matrix, solution);
+  digest = MinimalSemiflows(lines, solution);
   return 0;
 }
 
@@ -374,20 +375,29 @@ bool RemoveNumberedListed(int count, const std::string& matrix) {
 
 }  // namespace
 
+int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution, int debug,
+            Mode mode, bool minimal, SolutionDigest* digest, ProgressObserver* progress) {
+  SolutionDigest unused;
+  SolutionDigest& written = digest != nullptr ? *digest : unused;
+  if (mode != kDirect) {
+    if (minimal) return MinimalComposition(lines, matrix, solution, debug, mode, written);
+    return GeneratingComposition(lines, matrix, solution, debug, mode);
+  }
+  if (minimal) written = MinimalSemiflows(lines, solution, progress);
+  else Toudic(lines, solution);
+  return 0;
+}
+
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
             SolutionDigest* digest, ProgressObserver* progress) {
-  if (mode == kDirect) {
-    if (!minimal) {
-      Toudic(matrix, solution);
-      return 0;
-    }
-    SolutionDigest written = MinimalSemiflows(matrix, solution, progress);
-    if (digest != nullptr) *digest = std::move(written);
+  if (mode == kDirect) {  // the solvers' own file stages: the solution file is made before the matrix is read
+    SolutionDigest unused;
+    if (minimal) (digest != nullptr ? *digest : unused) = MinimalSemiflows(matrix, solution, progress);
+    else Toudic(matrix, solution);
     return 0;
   }
-  SolutionDigest unused;
-  if (minimal) return MinimalComposition(matrix, solution, debug, mode, digest != nullptr ? *digest : unused);
-  return GeneratingComposition(matrix, solution, debug, mode);
+  const std::vector<Element> lines = ReadElementsFile(matrix, CommentRule::kHashOrSemicolon);
+  return Pelorin(lines, matrix, solution, debug, mode, minimal, digest, progress);
 }
 
 void CleanWorkFiles(int count, const std::string& matrix) {

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "matrix/progress.h"
 #include "matrix/spm.h"
@@ -41,6 +42,11 @@ enum Mode : int {
 // `progress`, when given, hears of the direct minimal-support solution.
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
             SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
+
+// The same for the lines of the matrix file in memory (the run hands over the matrix it made);
+// `matrix` names the work files, which are those of the file form, byte for byte.
+int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution, int debug,
+            Mode mode, bool minimal = false, SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
 
 // Removes the driver's work files of `matrix`, numbered ones for 1..count; missing files are
 // passed over. The solution file, M.h and the debug copies are left alone.

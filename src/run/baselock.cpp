@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "run/workfiles.h"
+
 namespace pelorin {
 
 namespace {
@@ -29,7 +31,7 @@ int OpenLockFile(const std::string& name) {
 
 }  // namespace
 
-BaseLock::BaseLock(const std::string& base) : name_(base + ".lock") {
+BaseLock::BaseLock(const std::string& base) : name_(MainFilesOf(base, false).lock) {
   for (;;) {
     fd_ = OpenLockFile(name_);
     if (fd_ < 0) return;

@@ -18,13 +18,11 @@ void WriteUnit(std::FILE* out, size_t number, int32_t unit) {
 
 }  // namespace
 
-std::vector<int32_t> NodesWithoutArcs(const std::string& matrix, int32_t nodes) {
-  File in = OpenFile(matrix, "r");
+std::vector<int32_t> NodesWithoutArcs(const std::vector<Element>& matrix, int32_t nodes) {
   return WithMemory("rows", [&] {
     std::vector<char> row(static_cast<size_t>(std::max(nodes, 0)) + 1, 0);
-    ForEachElement(in.get(), matrix, [&](const Element& e) {
+    for (const Element& e : matrix)
       if (e.row >= 1 && e.row <= nodes) row[static_cast<size_t>(e.row)] = 1;
-    });
     std::vector<int32_t> without;
     for (int32_t i = 1; i <= nodes; ++i)
       if (!row[static_cast<size_t>(i)]) without.push_back(i);

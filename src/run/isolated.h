@@ -1,7 +1,7 @@
 // Nodes without arcs: the places (transitions) of a net that are no row of the matrix solved.
 //
-// NodesWithoutArcs(matrix, nodes) reads the sparse matrix file `matrix` and returns, by
-// increasing number, the numbers 1..nodes that are the row number of none of its lines.
+// NodesWithoutArcs(matrix, nodes) returns, by increasing number, the numbers 1..nodes that are
+// the row number of none of the lines `matrix` (those of the matrix file solved).
 //
 // AddUnitSemiflows(solution, units, digest) adds to the solution file `solution` (lines
 // "semiflow element coefficient" in the canonical order of "--minimal", see solver/dd.h) the unit
@@ -25,7 +25,7 @@
 
 namespace pelorin {
 
-std::vector<int32_t> NodesWithoutArcs(const std::string& matrix, int32_t nodes);
+std::vector<int32_t> NodesWithoutArcs(const std::vector<Element>& matrix, int32_t nodes);
 
 void AddUnitSemiflows(const std::string& solution, const std::vector<int32_t>& units, SolutionDigest& digest);
 

@@ -82,9 +82,9 @@ bool SameFile(const std::string& a, const std::string& b) {
 const WorkFile* WorkFileOfRun(const std::string& name, const RunSettings& s) {
   const WorkFile* file = WorkFileNamed(Resolved(name), ResolvedBase(s.base), s.mode, s.transitions);
   const std::optional<FileId> id = IdOf(name);
-  for (const char* suffix : {".spm", ".nmp", ".nmt", ".spmt", ".lock"})
-    if (file == nullptr && id && id == IdOf(s.base + suffix))
-      file = WorkFileNamed(s.base + suffix, s.base, s.mode, s.transitions);
+  const MainFiles main = MainFilesOf(s.base, true);
+  for (const std::string& other : {main.incidence, main.placeNames, main.transitionNames, main.matrix, main.lock})
+    if (file == nullptr && id && id == IdOf(other)) file = WorkFileNamed(other, s.base, s.mode, s.transitions);
   // the copies are made only from debug level 1
   if (file != nullptr && file->kept == Kept::kCopy && s.debug <= 0) return nullptr;
   return file;
@@ -95,13 +95,12 @@ const WorkFile* WorkFileOfRun(const std::string& name, const RunSettings& s) {
 void CheckInputSafe(const RunSettings& s) {
   const std::optional<FileId> input = InputId(s.input);
   if (!input) return;
-  const std::string matrix = s.base + (s.transitions ? ".spmt" : ".spm");
-  std::vector<std::string> written = {s.base + ".spm", s.base + ".nmp", s.base + ".nmt", matrix + ".inv"};
-  if (s.transitions) written.push_back(matrix);
+  const MainFiles main = MainFilesOf(s.base, s.transitions);
+  std::vector<std::string> written = main.KeptNames();
   if (s.output != "-") written.push_back(s.output);
   if (s.pathGiven) written.push_back(s.resultPath);
   if (s.mode != kDirect)
-    for (std::string& name : DriverFilesPresent(matrix, s)) written.push_back(std::move(name));
+    for (std::string& name : DriverFilesPresent(main.matrix, s)) written.push_back(std::move(name));
   for (const std::string& name : written)
     if (IdOf(name) == input) Fail(kExitFile, "*** output would overwrite input file " + s.input + "\n");
 }
@@ -114,7 +113,7 @@ void CheckOutputsApart(const RunSettings& s) {
     Fail(kExitFile, "*** report " + s.output + " is a work file of the run\n");
   if (s.pathGiven) {
     const WorkFile* file = WorkFileOfRun(s.resultPath, s);
-    if (file != nullptr && std::string_view(file->suffix) != ".inv")
+    if (file != nullptr && !IsSolutionFile(*file))
       Fail(kExitFile, "*** result file " + s.resultPath + " is a work file of the run\n");
   }
 }

@@ -10,6 +10,14 @@ constexpr bool kSingle = false;
 constexpr bool kTOnly = true;
 constexpr bool kPAndT = false;
 
+// The suffixes of the files that every run names (MainFilesOf).
+constexpr const char* kIncidence = ".spm";
+constexpr const char* kPlaceNames = ".nmp";
+constexpr const char* kTransitionNames = ".nmt";
+constexpr const char* kTransposed = ".spmt";
+constexpr const char* kLock = ".lock";
+constexpr const char* kSolution = ".inv";
+
 // Whether `text` is a number 1, 2, ... as "%d" writes it.
 bool IsNumber(std::string_view text) {
   if (text.empty() || text.size() > 10 || text[0] == '0') return false;
@@ -33,12 +41,12 @@ bool MadeIn(const WorkFile& file, Mode mode, bool transitions) {
 
 const std::vector<WorkFile>& WorkFiles() {
   static const std::vector<WorkFile> table = {
-      {".spm", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "incidence matrix"},
-      {".nmp", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "place names"},
-      {".nmt", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "transition names"},
-      {".spmt", kSingle, Prefix::kBase, kInEveryMode, kTOnly, Kept::kMain, "transposed incidence matrix"},
-      {".lock", kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kNever, "the run's lock on the base"},
-      {".inv", kSingle, Prefix::kMatrix, kInEveryMode, kPAndT, Kept::kMain, "solution"},
+      {kIncidence, kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "incidence matrix"},
+      {kPlaceNames, kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "place names"},
+      {kTransitionNames, kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "transition names"},
+      {kTransposed, kSingle, Prefix::kBase, kInEveryMode, kTOnly, Kept::kMain, "transposed incidence matrix"},
+      {kLock, kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kNever, "the run's lock on the base"},
+      {kSolution, kSingle, Prefix::kMatrix, kInEveryMode, kPAndT, Kept::kMain, "solution"},
       {".inv.units", kSingle, Prefix::kMatrix, kInEveryMode, kPAndT, Kept::kNever,
        "the solution with the unit semiflows of nodes without arcs (--minimal), renamed to M.inv"},
       {".z", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "contact places of the subnets"},
@@ -65,8 +73,29 @@ const std::vector<WorkFile>& WorkFiles() {
   return table;
 }
 
+MainFiles MainFilesOf(const std::string& base, bool transitions) {
+  MainFiles f;
+  f.incidence = base + kIncidence;
+  f.matrix = transitions ? base + kTransposed : f.incidence;
+  f.solution = f.matrix + kSolution;
+  f.table = base + (transitions ? kTransitionNames : kPlaceNames);
+  f.placeNames = base + kPlaceNames;
+  f.transitionNames = base + kTransitionNames;
+  f.lock = base + kLock;
+  return f;
+}
+
+std::vector<std::string> MainFiles::KeptNames() const {
+  std::vector<std::string> names = {incidence, placeNames, transitionNames};
+  if (matrix != incidence) names.push_back(matrix);
+  names.push_back(solution);
+  return names;
+}
+
+bool IsSolutionFile(const WorkFile& file) { return std::string_view(file.suffix) == kSolution; }
+
 const WorkFile* WorkFileNamed(const std::string& name, const std::string& base, Mode mode, bool transitions) {
-  const std::string matrix = base + (transitions ? ".spmt" : ".spm");
+  const std::string matrix = MainFilesOf(base, transitions).matrix;
   for (const WorkFile& file : WorkFiles()) {
     const std::string& prefix = file.prefix == Prefix::kBase ? base : matrix;
     if (!MadeIn(file, mode, transitions) || name.compare(0, prefix.size(), prefix) != 0) continue;

@@ -69,6 +69,23 @@ struct WorkFile {
 // The table above.
 const std::vector<WorkFile>& WorkFiles();
 
+// The names of the files that every run on the base W makes, for P- or T-semiflows.
+struct MainFiles {
+  std::string incidence;        // W.spm
+  std::string matrix;           // M, the matrix the driver solves: W.spm, or W.spmt for T-semiflows
+  std::string solution;         // M.inv
+  std::string table;            // the names of the solution's elements: W.nmp, or W.nmt
+  std::string placeNames;       // W.nmp
+  std::string transitionNames;  // W.nmt
+  std::string lock;             // W.lock
+  // The files kept at every debug level but 0: W.spm, W.nmp, W.nmt, W.spmt (T), M.inv.
+  std::vector<std::string> KeptNames() const;
+};
+MainFiles MainFilesOf(const std::string& base, bool transitions);
+
+// Whether `file` is the solution M.inv.
+bool IsSolutionFile(const WorkFile& file);
+
 // The work file that `name` is in a run of `mode` (T-semiflows when `transitions`) on the base
 // `base`, or nullptr: `name` is compared with the prefixes by its text, directory included.
 const WorkFile* WorkFileNamed(const std::string& name, const std::string& base, Mode mode, bool transitions);

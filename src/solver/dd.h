@@ -172,6 +172,8 @@ struct SolverFiles {
   File out;
 };
 SolverFiles OpenSolverFiles(const std::string& input, const std::string& output);
+// The same for the lines of the matrix file in memory: the solution file is made first.
+SolverFiles OpenSolverFiles(const std::vector<Element>& matrix, const std::string& output);
 
 // The canonical order (numbers of the support, lexicographically with a prefix first, then the
 // coefficients) of a SemiflowSet or a vector of semiflows, which stays in place: sorts the
@@ -196,6 +198,10 @@ std::vector<Element> MinimalSupportsOf(const std::vector<Element>& vectors);
 SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output,
                                 ProgressObserver* progress = nullptr);
 SolutionDigest MinimalSupports(const std::string& input, const std::string& output);
+
+// MinimalSemiflows on the lines of the matrix file in memory.
+SolutionDigest MinimalSemiflows(const std::vector<Element>& matrix, const std::string& output,
+                                ProgressObserver* progress = nullptr);
 
 // The minimal supports of vectors in memory (the lines of a composed basis) written to `output`
 // in canonical order, exactly as MinimalSupports writes them from a file of those lines.

@@ -61,10 +61,8 @@ ClassDigest WriteClassSemiflows(std::FILE* out, Set& semiflows, const std::vecto
   return result;
 }
 
-}  // namespace
-
-ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& output, ProgressObserver* progress) {
-  SolverFiles files = OpenSolverFiles(input, output);
+// The classes and the semiflows of the folded system written to the solution file `output`.
+ClassDigest WriteClasses(SolverFiles& files, const std::string& output, ProgressObserver* progress) {
   const IndexList& rows = files.rows;
   File& out = files.out;
   ParallelClasses classes = ParallelClassesOf(files.system);
@@ -88,6 +86,19 @@ ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& 
   }
   CloseFile(out, output);
   return result;
+}
+
+}  // namespace
+
+ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& output, ProgressObserver* progress) {
+  SolverFiles files = OpenSolverFiles(input, output);
+  return WriteClasses(files, output, progress);
+}
+
+ClassDigest MinimalSemiflowClasses(const std::vector<Element>& matrix, const std::string& output,
+                                   ProgressObserver* progress) {
+  SolverFiles files = OpenSolverFiles(matrix, output);
+  return WriteClasses(files, output, progress);
 }
 
 }  // namespace pelorin

@@ -42,4 +42,8 @@ struct ClassDigest {
 ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& output,
                                    ProgressObserver* progress = nullptr);
 
+// The same on the lines of the matrix file in memory.
+ClassDigest MinimalSemiflowClasses(const std::vector<Element>& matrix, const std::string& output,
+                                   ProgressObserver* progress = nullptr);
+
 }  // namespace pelorin

@@ -50,8 +50,16 @@ SolverFiles OpenSolverFiles(const std::string& input, const std::string& output)
   return files;
 }
 
-SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output, ProgressObserver* progress) {
-  SolverFiles files = OpenSolverFiles(input, output);
+SolverFiles OpenSolverFiles(const std::vector<Element>& matrix, const std::string& output) {
+  SolverFiles files{{}, {}, OpenFile(output, "w")};
+  files.system = WithMemory("rays", [&] { return SystemOf(matrix, files.rows); });
+  return files;
+}
+
+namespace {
+
+// The semiflows of the system written to its solution file `output` in canonical order.
+SolutionDigest SolveInto(SolverFiles& files, const std::string& output, ProgressObserver* progress) {
   const IndexList& rows = files.rows;
   const SparseSystem& system = files.system;
   File& out = files.out;
@@ -66,6 +74,19 @@ SolutionDigest MinimalSemiflows(const std::string& input, const std::string& out
     CloseFile(out, output);
     return digest;
   });
+}
+
+}  // namespace
+
+SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output, ProgressObserver* progress) {
+  SolverFiles files = OpenSolverFiles(input, output);
+  return SolveInto(files, output, progress);
+}
+
+SolutionDigest MinimalSemiflows(const std::vector<Element>& matrix, const std::string& output,
+                                ProgressObserver* progress) {
+  SolverFiles files = OpenSolverFiles(matrix, output);
+  return SolveInto(files, output, progress);
 }
 
 SolutionDigest MinimalSupports(const std::vector<Element>& vectors, const std::string& output) {

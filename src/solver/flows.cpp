@@ -310,4 +310,11 @@ SolutionDigest IntegerFlowsFile(const std::string& input, int32_t variables, con
   return digest;
 }
 
+SolutionDigest IntegerFlowsFile(const std::vector<Element>& matrix, int32_t variables, const std::string& output) {
+  File out = OpenFile(output, "w");
+  const SolutionDigest digest = WriteFlows(out.get(), IntegerFlows(matrix, variables));
+  CloseFile(out, output);
+  return digest;
+}
+
 }  // namespace pelorin

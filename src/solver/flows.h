@@ -72,4 +72,7 @@ SolutionDigest WriteFlows(std::FILE* file, const FlowBasis& basis);
 
 SolutionDigest IntegerFlowsFile(const std::string& input, int32_t variables, const std::string& output);
 
+// The same on the lines of the matrix file in memory: the solution file is made first.
+SolutionDigest IntegerFlowsFile(const std::vector<Element>& matrix, int32_t variables, const std::string& output);
+
 }  // namespace pelorin

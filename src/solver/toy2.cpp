@@ -494,6 +494,13 @@ void Toudic(const std::string& input, const std::string& output) {
   CloseFile(out, output);
 }
 
+void Toudic(const std::vector<Element>& matrix, const std::string& output) {
+  File out = OpenFile(output, "w");
+  System system = BuildSystem(matrix);
+  Solve(system, ElementSink{out.get(), nullptr});
+  CloseFile(out, output);
+}
+
 std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix) {
   System system = BuildSystem(matrix);
   std::vector<Element> solutions;

@@ -57,6 +57,10 @@ namespace pelorin {
 // Solves the sparse matrix file `input` into the solution file `output`.
 void Toudic(const std::string& input, const std::string& output);
 
+// The same for the lines of the matrix file in memory; the solution file is made before the
+// solving starts, as from a file.
+void Toudic(const std::vector<Element>& matrix, const std::string& output);
+
 // The same for a matrix in memory: `matrix` holds the lines of the input file, the result those
 // of the solution file.
 std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix);
