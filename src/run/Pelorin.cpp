@@ -142,24 +142,25 @@ int32_t NodesOf(const RunSettings& s, const NetSummary& net) { return s.transiti
 // semiflow of each node without arcs joins their set. With "--classes" the matrix is solved
 // directly in every mode (the set is the same), and `total` receives the number of
 // minimal-support semiflows that the lines stand for.
-// `progress` hears of the minimal-support solution and is erased at its end.
+// `progress` hears of the solution and is erased at its end.
 std::string Solve(const RunSettings& s, const MainFiles& f, const RunNet& net, bool& covered,
                   std::optional<SolutionDigest>& digest, mpz_class& total, TerminalProgress& progress) {
   progress.Stage("solving");
+  ProgressObserver* told = progress.IfShown();
   if (s.minimal) {
     if (s.classes) {
-      ClassDigest classes = MinimalSemiflowClasses(net.matrix, f.solution, &progress);
+      ClassDigest classes = MinimalSemiflowClasses(net.matrix, f.solution, told);
       digest = std::move(classes.digest);
       total = classes.count;
     } else {
       digest.emplace();
-      Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, &progress);
+      Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, told);
     }
     const std::vector<int32_t> units = NodesWithoutArcs(net.matrix, NodesOf(s, net.summary));
     AddUnitSemiflows(f.solution, units, *digest);
     total += static_cast<unsigned long>(units.size());
   } else {
-    Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal);
+    Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, nullptr, told);
   }
   progress.Erase();
   covered = digest ? CheckInv(net.matrix, f.solution, *digest) : CheckInv(net.matrix, f.solution, s.minimal);

@@ -90,15 +90,46 @@ class Records {
   int debug_;
 };
 
+// The progress of the chain: the solvers' steps, told as those of the part of the chain at work
+// ("subnet 3 of 12, solving, ..."), to the run's observer when it has one.
+class ChainProgress final : public ProgressObserver {
+ public:
+  explicit ChainProgress(ProgressObserver* shown) : shown_(shown) {}
+  // The part of the chain at work from now on.
+  void Enter(const std::string& part) {
+    if (shown_ == nullptr) return;
+    part_ = part;
+    shown_->Step(part_.c_str(), 0, 0, 0);
+  }
+  void Step(const char* stage, size_t step, size_t steps, size_t rays) override {
+    if (shown_ != nullptr) shown_->Step((part_ + ", " + stage).c_str(), step, steps, rays);
+  }
+  ProgressObserver* Told() { return shown_ == nullptr ? nullptr : this; }
+
+ private:
+  ProgressObserver* shown_;
+  std::string part_;
+};
+
+// "what k of n".
+std::string PartOf(const char* what, size_t k, size_t n) {
+  return std::string(what) + " " + std::to_string(k) + " of " + std::to_string(n);
+}
+
 // What the chain computes with: the solver of every matrix and the bounds of its cones.
 struct Method {
   bool minimal = false;  // the minimal-support semiflows rather than Toudic's generating sets
   ConeLimit limit;       // the largest cone in solving a subnet or composition system (minimal)
+  ChainProgress* progress = nullptr;
 };
 
 // The semiflows of a matrix: Toudic's generating set, or the minimal-support semiflows.
 std::vector<Element> Solve(const std::vector<Element>& matrix, const Method& method) {
-  return method.minimal ? MinimalSemiflowsOf(matrix, method.limit) : GeneratingSetOf(matrix);
+  ProgressObserver* told = method.progress->Told();
+  if (!method.minimal) return GeneratingSetOf(matrix, told);
+  ConeLimit limit = method.limit;
+  limit.progress = told;
+  return MinimalSemiflowsOf(matrix, limit);
 }
 
 // The composition chain: the members' bases and their contact places into the minimal composed
@@ -119,10 +150,12 @@ std::vector<Element> Chain(const Records& records, const ContactList& list, cons
   records.Lines(records.Name(".r"), r);
   std::vector<Element> g = JointMatrixOf(list, bases);
   records.Lines(records.Name(".g"), g);
+  method.progress->Step("product", 0, 0, 0);
   std::optional<std::vector<Element>> h0 =
       ProductOf(std::move(r), std::move(g), method.minimal ? method.limit.entries : SIZE_MAX);
   if (!h0) throw ConeLimitExceeded{};
   records.Lines(records.Name(".h0"), *h0);
+  method.progress->Step("minimal vectors", 0, 0, 0);
   std::vector<Element> h = method.minimal ? MinimalSupportsOf(*h0) : MinimalBasisOf(std::move(*h0));
   records.Lines(records.Name(".h"), h);
   return h;
@@ -208,6 +241,7 @@ std::vector<Element> Sequential(const Records& records, Subnets& net, const Deco
   std::set<int> remaining;
   for (int i = 1; i <= d.count; ++i) remaining.insert(i);
   for (size_t s = 0; s < steps.size(); ++s) {
+    method.progress->Enter(PartOf("step", s + 1, steps.size()));
     SequentialStep(records, net, steps[s], static_cast<int>(s + 1), method);
     for (size_t j = 1; j < steps[s].size(); ++j) remaining.erase(steps[s][j]);
   }
@@ -237,6 +271,7 @@ Subnets SolveSubnets(const Records& records, Decomposition& d, Mode mode, const 
   if (mode == kSequential && records.KeepsCopies()) net.matrix.resize(static_cast<size_t>(d.count) + 1);
   for (int i = 1; i <= d.count; ++i) {
     std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
+    method.progress->Enter(PartOf("subnet", static_cast<size_t>(i), static_cast<size_t>(d.count)));
     net.basis[static_cast<size_t>(i)] = Solve(subnet, method);
     records.Lines(records.Name(".i", i), net.basis[static_cast<size_t>(i)]);
     if (mode == kSequential) {
@@ -275,11 +310,14 @@ struct Composed {
 };
 
 // The composition modes, from the decomposition of M (its lines) to the solution's lines.
-Composed Compose(const std::vector<Element>& lines, const std::string& matrix, int debug, Mode mode, bool minimal) {
+Composed Compose(const std::vector<Element>& lines, const std::string& matrix, int debug, Mode mode, bool minimal,
+                 ProgressObserver* progress) {
   const Records records(matrix, debug);
+  ChainProgress told(progress);
+  told.Enter("decomposition");
   Decomposition d = DecompositionOf(lines);
   RecordDecomposition(records, d);
-  const Method method{minimal, minimal ? CompositionLimit(d) : ConeLimit{}};
+  const Method method{minimal, minimal ? CompositionLimit(d) : ConeLimit{}, &told};
   Subnets net = SolveSubnets(records, d, mode, method);
   Composed composed;
   composed.count = d.count;
@@ -293,6 +331,7 @@ Composed Compose(const std::vector<Element>& lines, const std::string& matrix, i
   } else {
     Bases bases;
     for (int i = 1; i <= d.count; ++i) bases.push_back(&net.basis[static_cast<size_t>(i)]);
+    told.Enter("composition");
     composed.lines = Chain(records, ContactsOf(d), bases, records.Name("-s1"), method);
     records.Drop(records.Name(".h"));  // it became the solution
   }
@@ -309,8 +348,8 @@ void CleanUp(const std::string& matrix, int debug, int count) {
 
 // Composition for Toudic's generating sets.
 int GeneratingComposition(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution,
-                          int debug, Mode mode) {
-  const Composed composed = Compose(lines, matrix, debug, mode, false);
+                          int debug, Mode mode, ProgressObserver* progress) {
+  const Composed composed = Compose(lines, matrix, debug, mode, false, progress);
   WriteElementsFile(solution, composed.lines);
   CleanUp(matrix, debug, composed.count);
   return composed.result;
@@ -322,9 +361,9 @@ int GeneratingComposition(const std::vector<Element>& lines, const std::string& 
 // product leaves the 32-bit range of the composition stages, or when the cone of a subnet or of
 // a composition system grows beyond its limit (CompositionLimit).
 int MinimalComposition(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution,
-                       int debug, Mode mode, SolutionDigest& digest) {
+                       int debug, Mode mode, SolutionDigest& digest, ProgressObserver* progress) {
   try {
-    const Composed composed = Compose(lines, matrix, debug, mode, true);
+    const Composed composed = Compose(lines, matrix, debug, mode, true, progress);
     digest = MinimalSupports(composed.lines, solution);
     CleanUp(matrix, debug, composed.count);
     return composed.result;
@@ -333,7 +372,7 @@ int MinimalComposition(const std::vector<Element>& lines, const std::string& mat
   } catch (const ConeLimitExceeded&) {
   }
   if (debug < 2) CleanWorkFiles(0, matrix);
-  digest = MinimalSemiflows(lines, solution);
+  digest = MinimalSemiflows(lines, solution, progress);
   return 0;
 }
 
@@ -380,11 +419,11 @@ int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const 
   SolutionDigest unused;
   SolutionDigest& written = digest != nullptr ? *digest : unused;
   if (mode != kDirect) {
-    if (minimal) return MinimalComposition(lines, matrix, solution, debug, mode, written);
-    return GeneratingComposition(lines, matrix, solution, debug, mode);
+    if (minimal) return MinimalComposition(lines, matrix, solution, debug, mode, written, progress);
+    return GeneratingComposition(lines, matrix, solution, debug, mode, progress);
   }
   if (minimal) written = MinimalSemiflows(lines, solution, progress);
-  else Toudic(lines, solution);
+  else Toudic(lines, solution, progress);
   return 0;
 }
 

@@ -39,7 +39,8 @@ enum Mode : int {
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
 // the solution file is the one canonical set in every mode; its digest then goes to `digest` when
 // given, so that the run need not read the file back for its count and check.
-// `progress`, when given, hears of the direct minimal-support solution.
+// `progress`, when given, hears of every part: the decomposition, each subnet, the composition
+// (or each step of it) and the solvers' equations within them.
 int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
             SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
 

@@ -30,6 +30,8 @@ class TerminalProgress final : public ProgressObserver {
   // A stage without steps or vectors.
   void Stage(const char* stage) { Step(stage, 0, 0, 0); }
   void Erase();
+  // This observer when the line may appear, else none (the stages then tell nothing at all).
+  ProgressObserver* IfShown() { return shown_ ? this : nullptr; }
 
   // Whether standard error is a terminal.
   static bool StandardErrorIsTerminal();

@@ -369,18 +369,33 @@ void CombinePair(WorkingSet& set, int32_t p, int64_t largestP, int32_t n, int64_
   if (!admitted) CheckEquations(set.rows[At(p)], largestP, set.rows[At(n)], largestN, m);
 }
 
+// Where the elimination stands, for the observer of its progress (none: nothing is told).
+struct Told {
+  ProgressObserver* observer = nullptr;
+  size_t step = 0;   // the columns eliminated so far
+  size_t steps = 0;  // the equations
+  void operator()(const WorkingSet& set) const {
+    if (observer != nullptr) observer->Step("solving", step, steps, set.live);
+  }
+};
+
 // One elimination step on column `col` (0-based): the rows non-zero there leave the working
 // rows; each positive row p (outer loop) with each negative row n (inner loop) gives a
-// combination that passes the filter.
-void EliminateColumn(WorkingSet& set, int32_t col, const std::vector<int32_t>& Ip, const std::vector<int32_t>& Im) {
+// combination that passes the filter. `told` hears of it every few thousand pairs.
+void EliminateColumn(WorkingSet& set, int32_t col, const std::vector<int32_t>& Ip, const std::vector<int32_t>& Im,
+                     const Told& told) {
   WithMemory("C1,X1", [&] {
     for (int32_t id : Ip) Unlink(set, id);
     for (int32_t id : Im) Unlink(set, id);
     std::vector<int64_t> largestP, largestN;
     for (int32_t id : Ip) largestP.push_back(LargestMagnitude(set.rows[At(id)].c));
     for (int32_t id : Im) largestN.push_back(LargestMagnitude(set.rows[At(id)].c));
+    size_t pairs = 0;
     for (size_t i = 0; i < Ip.size(); ++i) {
-      for (size_t k = 0; k < Im.size(); ++k) CombinePair(set, Ip[i], largestP[i], Im[k], largestN[k], col);
+      for (size_t k = 0; k < Im.size(); ++k) {
+        CombinePair(set, Ip[i], largestP[i], Im[k], largestN[k], col);
+        if ((++pairs & 4095) == 0) told(set);
+      }
     }
     for (int32_t id : Ip) Release(set, id);
     for (int32_t id : Im) Release(set, id);
@@ -463,8 +478,8 @@ WorkRows WorkingRows(const WorkingSet& set) {
 namespace {
 
 // The whole method on the system: the starting rows, then erasure and elimination steps until
-// no column is left; the solutions go to `out`.
-void Solve(System& system, ElementSink out) {
+// no column is left; the solutions go to `out`, and `progress` (when given) hears of the steps.
+void Solve(System& system, ElementSink out, ProgressObserver* progress) {
   WorkingSet set = WithMemory("X", [&] {
     onex(system.work);
     WorkingSet start = MakeWorkingSet(system.cols.size(), system.rows.size());
@@ -473,10 +488,12 @@ void Solve(System& system, ElementSink out) {
   });
   std::vector<int32_t> Ip, Im;
   int32_t col = 0;
-  for (;;) {
+  Told told{progress, 0, system.cols.size()};
+  for (;; ++told.step) {
+    told(set);
     for (std::vector<int32_t> Iz = findzero(set); !Iz.empty(); Iz = findzero(set)) erasezero(set, Iz);
     if (!findcol(set, col, Ip, Im)) break;
-    EliminateColumn(set, col - 1, Ip, Im);
+    EliminateColumn(set, col - 1, Ip, Im, told);
   }
   WriteSolutions(out, set, system.rows);
 }
@@ -490,21 +507,21 @@ void Toudic(const std::string& input, const std::string& output) {
   in.reset();
   System system = BuildSystem(elements);
   elements = {};
-  Solve(system, ElementSink{out.get(), nullptr});
+  Solve(system, ElementSink{out.get(), nullptr}, nullptr);
   CloseFile(out, output);
 }
 
-void Toudic(const std::vector<Element>& matrix, const std::string& output) {
+void Toudic(const std::vector<Element>& matrix, const std::string& output, ProgressObserver* progress) {
   File out = OpenFile(output, "w");
   System system = BuildSystem(matrix);
-  Solve(system, ElementSink{out.get(), nullptr});
+  Solve(system, ElementSink{out.get(), nullptr}, progress);
   CloseFile(out, output);
 }
 
-std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix) {
+std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix, ProgressObserver* progress) {
   System system = BuildSystem(matrix);
   std::vector<Element> solutions;
-  WithMemory("X", [&] { Solve(system, ElementSink{nullptr, &solutions}); });
+  WithMemory("X", [&] { Solve(system, ElementSink{nullptr, &solutions}, progress); });
   return solutions;
 }
 

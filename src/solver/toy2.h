@@ -50,6 +50,7 @@
 #include <string>
 #include <vector>
 
+#include "matrix/progress.h"
 #include "matrix/spm.h"
 
 namespace pelorin {
@@ -58,12 +59,12 @@ namespace pelorin {
 void Toudic(const std::string& input, const std::string& output);
 
 // The same for the lines of the matrix file in memory; the solution file is made before the
-// solving starts, as from a file.
-void Toudic(const std::vector<Element>& matrix, const std::string& output);
+// solving starts, as from a file. `progress`, when given, hears of the equations eliminated.
+void Toudic(const std::vector<Element>& matrix, const std::string& output, ProgressObserver* progress = nullptr);
 
 // The same for a matrix in memory: `matrix` holds the lines of the input file, the result those
 // of the solution file.
-std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix);
+std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix, ProgressObserver* progress = nullptr);
 
 // A non-zero entry of a sparse row: 0-based position (column or variable) and value.
 struct Entry {

@@ -4,12 +4,16 @@
 // report stays the same.
 #include "run/progress.h"
 
+#include "run/ana.h"
+
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <regex>
+#include <set>
+#include <string>
 
 #include "support/testutil.h"
 
@@ -52,6 +56,34 @@ TEST(TerminalProgress, ShowsOneLineInPlaceAndErasesIt) {
             }),
             "");
   EXPECT_EQ(StandardErrorOf([&] { TerminalProgress(false, now, now).Stage("solving"); }), "");
+}
+
+// The stages an observer hears of, once each.
+class Heard final : public ProgressObserver {
+ public:
+  void Step(const char* stage, size_t, size_t, size_t) override { stages.insert(stage); }
+  std::set<std::string> stages;
+};
+
+// Every part of a composition tells its progress (Toudic's method and the minimal-support solver
+// alike), and the chain's work files are the same with an observer as without.
+TEST(ChainProgress, TellsEveryPartOfTheComposition) {
+  // two cycles joined through the place c: three subnets
+  const std::vector<Element> matrix = {{1, 1, -1}, {2, 1, 1}, {2, 2, -1}, {1, 2, 1}, {3, 1, 1},
+                                       {3, 3, -1}, {4, 3, 1}, {4, 4, -1}, {3, 4, 1}};
+  for (const bool minimal : {false, true}) {
+    TempDir dir;
+    Heard heard;
+    const std::string m = dir / "m";
+    Pelorin(matrix, m, m + ".inv", 0, kSequential, minimal, nullptr, &heard);
+    EXPECT_TRUE(heard.stages.count("decomposition")) << minimal;
+    EXPECT_TRUE(heard.stages.count("subnet 1 of 3, solving")) << minimal;
+    EXPECT_TRUE(heard.stages.count("step 1 of 2, solving")) << minimal;
+    EXPECT_TRUE(heard.stages.count("step 2 of 2, product")) << minimal;
+    const std::string told = ReadFile(m + ".inv");
+    Pelorin(matrix, m, m + ".inv", 0, kSequential, minimal);
+    EXPECT_EQ(ReadFile(m + ".inv"), told);
+  }
 }
 
 TEST(TerminalProgress, OnATerminalOnlyWhileSolving) {
