@@ -90,15 +90,14 @@ ClassDigest WriteClasses(SolverFiles& files, const std::string& output, Progress
 
 }  // namespace
 
-ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& output, ProgressObserver* progress) {
-  SolverFiles files = OpenSolverFiles(input, output);
-  return WriteClasses(files, output, progress);
-}
-
 ClassDigest MinimalSemiflowClasses(const std::vector<Element>& matrix, const std::string& output,
                                    ProgressObserver* progress) {
   SolverFiles files = OpenSolverFiles(matrix, output);
   return WriteClasses(files, output, progress);
+}
+
+ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& output, ProgressObserver* progress) {
+  return MinimalSemiflowClasses(WithMemory("rays", [&] { return ReadElementsFile(input); }), output, progress);
 }
 
 }  // namespace pelorin

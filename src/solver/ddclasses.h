@@ -3,7 +3,7 @@
 // dd.h), a class standing for any one of its members.
 //
 // MinimalSemiflowClasses(input, output) reads the sparse matrix file `input` as MinimalSemiflows
-// does and writes `output`, a solution file of the same form with a class table at its head:
+// does (the whole file before `output` is made) and writes `output`, a solution file of the same form with a class table at its head:
 //   "#class m1 m2 ... mk"   one comment line per class of k > 1 variables (row numbers,
 //                           increasing), the classes by their first member;
 //   "%d %d %s"              the semiflows of the folded system in canonical order, numbered from
