@@ -8,7 +8,6 @@
 #include "run/ana.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <set>
 #include <utility>
 
@@ -376,42 +375,6 @@ int MinimalComposition(const std::vector<Element>& lines, const std::string& mat
   return 0;
 }
 
-// Above this count the numbered files are looked for in the directory rather than removed name by
-// name, most of them being absent.
-constexpr int kListedBelow = 64;
-
-// Whether `number` is written as "%d" of a number from 1 to count.
-bool IsNumberUpTo(const std::string& number, int count) {
-  if (number.empty() || number.size() > 10 || number[0] == '0') return false;
-  for (char c : number)
-    if (c < '0' || c > '9') return false;
-  return std::stoll(number) <= count;
-}
-
-// Removes the numbered files of the chain (M.zN, M.iN, M.yN, M.xN, N from 1 to count) that the
-// directory of M holds;
-// false when the directory cannot be read.
-bool RemoveNumberedListed(int count, const std::string& matrix) {
-  namespace fs = std::filesystem;
-  const fs::path path(matrix);
-  const std::string stem = path.filename().string();
-  std::vector<std::string> found;
-  std::error_code error;
-  fs::directory_iterator it(path.has_parent_path() ? path.parent_path() : fs::path("."), error);
-  if (error) return false;
-  for (; it != fs::directory_iterator(); it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() < stem.size() + 3 || name.compare(0, stem.size(), stem) != 0) continue;
-    const std::string suffix = name.substr(stem.size());
-    for (const std::string& numbered : NumberedChainSuffixes())
-      if (suffix.rfind(numbered, 0) == 0 && IsNumberUpTo(suffix.substr(numbered.size()), count))
-        found.push_back(matrix + suffix);
-  }
-  if (error) return false;
-  for (const std::string& name : found) Remove(name);
-  return true;
-}
-
 }  // namespace
 
 int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution, int debug,
@@ -437,13 +400,6 @@ int Pelorin(const std::string& matrix, const std::string& solution, int debug, M
   }
   const std::vector<Element> lines = ReadElementsFile(matrix, CommentRule::kHashOrSemicolon);
   return Pelorin(lines, matrix, solution, debug, mode, minimal, digest, progress);
-}
-
-void CleanWorkFiles(int count, const std::string& matrix) {
-  for (const std::string& suffix : ChainFileSuffixes()) Remove(matrix + suffix);
-  if (count > kListedBelow && RemoveNumberedListed(count, matrix)) return;
-  for (const std::string& suffix : NumberedChainSuffixes())
-    for (int i = 1; i <= count; ++i) Remove(matrix + suffix + std::to_string(i));
 }
 
 }  // namespace pelorin

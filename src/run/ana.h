@@ -49,8 +49,4 @@ int Pelorin(const std::string& matrix, const std::string& solution, int debug, M
 int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution, int debug,
             Mode mode, bool minimal = false, SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
 
-// Removes the driver's work files of `matrix`, numbered ones for 1..count; missing files are
-// passed over. The solution file, M.h and the debug copies are left alone.
-void CleanWorkFiles(int count, const std::string& matrix);
-
 }  // namespace pelorin

@@ -1,6 +1,9 @@
 // The table of work files and the questions asked of it (contract in workfiles.h).
 #include "run/workfiles.h"
 
+#include <cstdio>
+#include <filesystem>
+
 namespace pelorin {
 
 namespace {
@@ -115,6 +118,11 @@ bool DriverWritesFile(const std::string& suffix, Mode mode, int debug) {
   return false;
 }
 
+namespace {
+
+void Remove(const std::string& name) { std::remove(name.c_str()); }
+
+// The suffixes of the driver's files that a clean-up removes: unnumbered, and numbered.
 std::vector<std::string> ChainFileSuffixes() {
   std::vector<std::string> suffixes;
   for (const WorkFile& file : WorkFiles())
@@ -129,6 +137,46 @@ std::vector<std::string> NumberedChainSuffixes() {
   for (const WorkFile& file : WorkFiles())
     if (file.kept == Kept::kChain && file.numbered) suffixes.push_back(file.suffix);
   return suffixes;
+}
+
+// Above this count the numbered files are looked for in the directory rather than removed name by
+// name, most of them being absent.
+constexpr int kListedBelow = 64;
+
+// Whether `number` is written as "%d" of a number from 1 to count.
+bool IsNumberUpTo(const std::string& number, int count) { return IsNumber(number) && std::stoll(number) <= count; }
+
+// Removes the numbered files of the chain (M.zN, M.iN, M.yN, M.xN, N from 1 to count) that the
+// directory of M holds;
+// false when the directory cannot be read.
+bool RemoveNumberedListed(int count, const std::string& matrix) {
+  namespace fs = std::filesystem;
+  const fs::path path(matrix);
+  const std::string stem = path.filename().string();
+  std::vector<std::string> found;
+  std::error_code error;
+  fs::directory_iterator it(path.has_parent_path() ? path.parent_path() : fs::path("."), error);
+  if (error) return false;
+  for (; it != fs::directory_iterator(); it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() < stem.size() + 3 || name.compare(0, stem.size(), stem) != 0) continue;
+    const std::string suffix = name.substr(stem.size());
+    for (const std::string& numbered : NumberedChainSuffixes())
+      if (suffix.rfind(numbered, 0) == 0 && IsNumberUpTo(suffix.substr(numbered.size()), count))
+        found.push_back(matrix + suffix);
+  }
+  if (error) return false;
+  for (const std::string& name : found) Remove(name);
+  return true;
+}
+
+}  // namespace
+
+void CleanWorkFiles(int count, const std::string& matrix) {
+  for (const std::string& suffix : ChainFileSuffixes()) Remove(matrix + suffix);
+  if (count > kListedBelow && RemoveNumberedListed(count, matrix)) return;
+  for (const std::string& suffix : NumberedChainSuffixes())
+    for (int i = 1; i <= count; ++i) Remove(matrix + suffix + std::to_string(i));
 }
 
 }  // namespace pelorin

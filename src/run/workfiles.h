@@ -94,8 +94,8 @@ const WorkFile* WorkFileNamed(const std::string& name, const std::string& base, 
 // matrix file name followed by `suffix` (".z", ".z3", "-s2", ...).
 bool DriverWritesFile(const std::string& suffix, Mode mode, int debug);
 
-// The suffixes of the driver's files that a clean-up removes: unnumbered, and numbered.
-std::vector<std::string> ChainFileSuffixes();
-std::vector<std::string> NumberedChainSuffixes();
+// Removes the driver's work files of `matrix` (the chain's files, numbered ones for 1..count);
+// missing files are passed over. The solution file, M.h and the debug copies are left alone.
+void CleanWorkFiles(int count, const std::string& matrix);
 
 }  // namespace pelorin

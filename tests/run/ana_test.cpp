@@ -1,5 +1,4 @@
-// The driver's own pieces: the removal of work files; and whole
-// composition runs through the driver on small matrices.
+// Whole composition runs through the driver on small matrices.
 #include "run/ana.h"
 
 #include "support/semiflows.h"
@@ -7,28 +6,6 @@
 
 namespace pelorin {
 namespace {
-
-TEST(CleanWorkFiles, RemovesTheDriversFilesOnly) {
-  TempDir dir;
-  const std::string m = dir / "M";
-  for (const char* suffix : {".z", ".y", ".s", ".g", ".r", ".r0", ".u", ".h0", ".p", ".t", ".x", ".x1", ".y2", ".z1",
-                             ".i2", ".i3", ".h", "-s1", "-i1", "-z1", ".inv", ""})
-    WriteFile(m + suffix, "");
-  CleanWorkFiles(2, m);
-  EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "M-i1", "M-s1", "M-z1", "M.h", "M.i3", "M.inv"}));
-}
-
-// Many subnets: the numbered files are found in the directory; the same files go.
-TEST(CleanWorkFiles, ManySubnetsRemoveTheSameFiles) {
-  TempDir dir;
-  const std::string m = dir / "M";
-  for (const char* suffix : {".x1", ".y100", ".z77", ".i100", ".x007", ".i101", ".x0", ".x-1", ".q5", ".z", ".h", "-z3", ""})
-    WriteFile(m + suffix, "");
-  WriteFile(dir / "N.x5", "");
-  CleanWorkFiles(100, m);
-  EXPECT_EQ(ListFiles(dir.path()),
-            (std::vector<std::string>{"M", "M-z3", "M.h", "M.i101", "M.q5", "M.x-1", "M.x0", "M.x007", "N.x5"}));
-}
 
 // The chain of the composition example: places 1 -> 2 -> 3 through transitions 1 and 2.
 const char* const kChain = "1 1 -1\n2 1 1\n2 2 -1\n3 2 1\n";
