@@ -49,8 +49,8 @@ to4ti2() {
     { if (!($1 in r)) { r[$1] = ++m; rid[m] = $1 } if (!($2 in c)) { c[$2] = ++n } a[c[$2], r[$1]] += $3 }
     END {
       print n, m > mat
-      for (i = 1; i <= n; i++) { line = ""; for (j = 1; j <= m; j++) line = line ((i, j) in a ? a[i, j] : 0) " "; print line > mat }
-      print 1, m > sign; line = ""; for (j = 1; j <= m; j++) line = line "1 "; print line > sign
+      for (i = 1; i <= n; i++) { for (j = 1; j <= m; j++) printf "%s ", ((i, j) in a ? a[i, j] : 0) > mat; printf "\n" > mat }
+      print 1, m > sign; for (j = 1; j <= m; j++) printf "1 " > sign; printf "\n" > sign
     }' "$1"
 }
 
