@@ -13,6 +13,7 @@
 #include "solver/ddtree.h"
 #include "matrix/exactint.h"
 #include "solver/raystore.h"
+#include "solver/supportindex.h"
 
 namespace pelorin {
 
@@ -32,12 +33,6 @@ mpz_class Coefficient(const T& v) {
   return ToMpz(v);
 }
 
-// A ray in the list of its key variable, with its signature at hand.
-struct Posting {
-  int32_t id = 0;
-  uint64_t sig = 0;
-};
-
 // The current cone: its rays and the indexes over them, kept up to date as rays come and go.
 template <class T>
 struct Cone {
@@ -48,8 +43,7 @@ struct Cone {
   std::vector<int32_t> pos, neg;             // per equation: rays positive / negative there
   std::vector<std::vector<int32_t>> column;  // per equation: ids of rays non-zero there (removed ones dropped lazily)
   std::vector<int32_t> count;                // per variable: rays whose support holds it
-  std::vector<std::vector<Posting>> keyed;   // per variable: rays keyed by it (their rarest variable when listed)
-  size_t postings = 0;                       // entries of `keyed`, removed rays included
+  SupportIndex keyed;                        // per variable: rays keyed by it (their rarest variable when listed)
   int32_t eliminated = 0;                    // equations eliminated with rays of both signs
   size_t steps = 0;                          // equations eliminated
   std::vector<uint32_t> markP, markN;        // per variable: stamp of the positive / negative ray in test
@@ -64,21 +58,16 @@ size_t Index(int32_t v) { return static_cast<size_t>(v); }
 // The variable of the support held by the fewest rays.
 template <class T>
 int32_t Rarest(const Cone<T>& cone, std::span<const int32_t> vars) {
-  int32_t best = vars.front();
-  for (int32_t v : vars)
-    if (cone.count[Index(v)] < cone.count[Index(best)]) best = v;
-  return best;
+  return SupportIndex::Rarest(vars, [&](int32_t v) { return cone.count[Index(v)]; });
 }
 
 // Lists every ray again under its present rarest variable, dropping removed rays.
 template <class T>
 void Rekey(Cone<T>& cone) {
-  for (auto& list : cone.keyed) list.clear();
-  cone.postings = 0;
+  cone.keyed.Clear();
   for (size_t id = 0; id < cone.rays.size(); ++id) {
     if (!cone.alive[id] || cone.rays.Vars(id).empty()) continue;
-    cone.keyed[Index(Rarest(cone, cone.rays.Vars(id)))].push_back({static_cast<int32_t>(id), cone.rays.sig[id]});
-    ++cone.postings;
+    cone.keyed.Add(Index(Rarest(cone, cone.rays.Vars(id))), static_cast<int32_t>(id), cone.rays.sig[id]);
   }
 }
 
@@ -106,10 +95,7 @@ void AddRay(Cone<T>& cone, int32_t id) {
     ++(e[j] > 0 ? cone.pos[c] : cone.neg[c]);
     cone.column[c].push_back(id);
   }
-  if (!vars.empty()) {
-    cone.keyed[Index(Rarest(cone, vars))].push_back({id, cone.rays.sig[Index(id)]});
-    ++cone.postings;
-  }
+  if (!vars.empty()) cone.keyed.Add(Index(Rarest(cone, vars)), id, cone.rays.sig[Index(id)]);
   cone.alive.push_back(1);
   ++cone.live;
 }
@@ -183,14 +169,12 @@ bool Adjacent(Cone<T>& cone, int32_t p, int32_t n) {
   for (int32_t v : vn) cone.markN[Index(v)] = sn;
   const uint64_t outside = ~(cone.rays.sig[Index(p)] | cone.rays.sig[Index(n)]);
   auto inUnion = [&](int32_t v) { return cone.markP[Index(v)] == sp || cone.markN[Index(v)] == sn; };
-  auto search = [&](int32_t v) {
-    for (const Posting& q : cone.keyed[Index(v)]) {
-      if ((q.sig & outside) != 0 || q.id == p || q.id == n || !cone.alive[Index(q.id)]) continue;
-      const std::span<const int32_t> vars = cone.rays.Vars(Index(q.id));
-      if (std::all_of(vars.begin(), vars.end(), inUnion)) return true;
-    }
-    return false;
+  auto third = [&](int32_t q) {
+    if (q == p || q == n || !cone.alive[Index(q)]) return false;
+    const std::span<const int32_t> vars = cone.rays.Vars(Index(q));
+    return std::all_of(vars.begin(), vars.end(), inUnion);
   };
+  auto search = [&](int32_t v) { return cone.keyed.Find(Index(v), outside, third) >= 0; };
   for (int32_t v : vp)
     if (search(v)) return false;
   for (int32_t v : vn)
@@ -262,7 +246,7 @@ template <class T>
 size_t ListedUnder(const Cone<T>& cone, int32_t p, int32_t n) {
   size_t total = 0;
   for (int32_t id : {p, n})
-    for (int32_t v : cone.rays.Vars(Index(id))) total += cone.keyed[Index(v)].size();
+    for (int32_t v : cone.rays.Vars(Index(id))) total += cone.keyed.Size(Index(v));
   return total;
 }
 
@@ -405,7 +389,7 @@ void Eliminate(Cone<T>& cone, int32_t c) {
   const size_t entries = cone.rays.vars.size() + cone.rays.cols.size();
   if (cone.rays.size() - cone.live > cone.live / 2 + 1024 || entries - cone.liveEntries > cone.liveEntries / 2 + 65536)
     Compact(cone);
-  else if (cone.postings > 2 * cone.live + 1024) Rekey(cone);
+  else if (cone.keyed.Postings() > 2 * cone.live + 1024) Rekey(cone);
 }
 
 // The cone of the unit vectors: ray i is variable i with its row of A as equation part.
@@ -416,7 +400,7 @@ void Start(const SparseSystem& system, Cone<T>& cone) {
   cone.neg.assign(system.equations, 0);
   cone.column.resize(system.equations);
   cone.count.assign(m, 0);
-  cone.keyed.resize(m);
+  cone.keyed = SupportIndex(m);
   cone.markP.assign(m, 0);
   cone.markN.assign(m, 0);
   for (size_t i = 0; i < m; ++i) {

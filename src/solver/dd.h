@@ -30,10 +30,12 @@
 // combined only when they are adjacent: the union of their supports has at most one variable
 // more than the equations eliminated with both signs so far, and no third ray's support lies
 // inside it. So every ray formed is extreme, and none is formed twice. The rays are stored flat
-// (raystore.h, in huge pages where the system offers them); large steps test adjacency on a
-// bit-pattern tree (ddtree.h), trying first the rays that last showed a pair not adjacent. The arithmetic is exact: checked 64-bit first; when a value leaves that
-// range the solution is computed again in 128 bits, then in GMP integers, so a result is never
-// wrong and never refused for the size of a number.
+// (raystore.h, in huge pages where the system offers them); small steps test adjacency on the
+// rays listed by their rarest variable (supportindex.h), large ones on a bit-pattern tree
+// (ddtree.h), trying first the rays that last showed a pair not adjacent. The arithmetic is
+// exact: checked 64-bit first; when a value leaves that range the solution is computed again in
+// 128 bits, then in GMP integers, so a result is never wrong and never refused for the size of a
+// number.
 //
 // Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
 // 4; memory, "*** not enough memory for rays\n", exit code 1.

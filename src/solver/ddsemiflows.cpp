@@ -1,6 +1,6 @@
 // Sets of semiflows with 64-bit or GMP coefficients (contract in dd.h): the vectors of solution
-// lines, the reduction to minimal supports, the canonical order and the written lines. Writes
-// the file it is handed; reads none.
+// lines, the reduction to minimal supports (on the support index), the canonical order and the
+// written lines. Writes the file it is handed; reads none.
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -10,6 +10,7 @@
 #include "matrix/textfile.h"
 #include "matrix/uti.h"
 #include "solver/dd.h"
+#include "solver/supportindex.h"
 
 namespace pelorin {
 
@@ -76,6 +77,35 @@ class LineBlock {
   size_t used_ = 0;
 };
 
+// Which of the supports (elements dense[begin[i] .. begin[i + 1]) of support i, by increasing
+// size) contain no earlier kept support: each is kept unless it does. A kept support is listed
+// under its rarest element (the fewest supports hold it), with its elements folded onto 64 bits
+// (element mod 64); a support that holds a kept one finds it under one of its own elements.
+std::vector<char> KeptSupports(const std::vector<int32_t>& dense, const std::vector<size_t>& begin, size_t elements) {
+  const size_t count = begin.size() - 1;
+  std::vector<size_t> frequency(elements, 0), mark(elements, 0);
+  for (int32_t d : dense) ++frequency[static_cast<size_t>(d)];
+  SupportIndex keyed(elements);
+  std::vector<char> kept(count, 0);
+  // ids are int32_t: 2^31 supports of one entry each would take far more memory than there is
+  auto support = [&](size_t i) { return std::span<const int32_t>(dense.data() + begin[i], begin[i + 1] - begin[i]); };
+  for (size_t i = 0; i < count; ++i) {
+    uint64_t sig = 0;
+    for (int32_t d : support(i)) {
+      mark[static_cast<size_t>(d)] = i + 1;
+      sig |= uint64_t{1} << (static_cast<size_t>(d) % 64);
+    }
+    auto inside = [&](int32_t d) { return mark[static_cast<size_t>(d)] == i + 1; };
+    auto holds = [&](int32_t j) { return std::ranges::all_of(support(static_cast<size_t>(j)), inside); };
+    auto found = [&](int32_t d) { return keyed.Find(static_cast<size_t>(d), ~sig, holds) >= 0; };
+    if (std::ranges::any_of(support(i), found)) continue;
+    const int32_t key = SupportIndex::Rarest(support(i), [&](int32_t d) { return frequency[static_cast<size_t>(d)]; });
+    keyed.Add(static_cast<size_t>(key), static_cast<int32_t>(i), sig);
+    kept[i] = 1;
+  }
+  return kept;
+}
+
 }  // namespace
 
 template <class C>
@@ -113,34 +143,7 @@ std::vector<SemiflowOf<C>> MinimalSupportMembers(std::vector<SemiflowOf<C>> vect
     for (const auto& entry : s) dense.push_back(elements.Add(entry.first));
     begin.push_back(dense.size());
   }
-  std::vector<size_t> frequency(elements.size(), 0), mark(elements.size(), 0);
-  for (int32_t d : dense) ++frequency[static_cast<size_t>(d)];
-  // A kept vector is listed under its rarest element; a vector whose support holds a kept
-  // support finds it under one of its own elements.
-  std::vector<std::vector<size_t>> keyed(elements.size());
-  std::vector<char> kept(vectors.size(), 0);
-  auto support = [&](size_t i) {
-    return std::span<const int32_t>(dense.data() + begin[i], begin[i + 1] - begin[i]);
-  };
-  for (size_t i = 0; i < vectors.size(); ++i) {
-    for (int32_t d : support(i)) mark[static_cast<size_t>(d)] = i + 1;
-    auto inside = [&](int32_t d) { return mark[static_cast<size_t>(d)] == i + 1; };
-    bool covered = false;
-    for (int32_t d : support(i)) {
-      for (size_t j : keyed[static_cast<size_t>(d)])
-        if (std::ranges::all_of(support(j), inside)) {
-          covered = true;
-          break;
-        }
-      if (covered) break;
-    }
-    if (covered) continue;
-    int32_t key = support(i).front();
-    for (int32_t d : support(i))
-      if (frequency[static_cast<size_t>(d)] < frequency[static_cast<size_t>(key)]) key = d;
-    keyed[static_cast<size_t>(key)].push_back(i);
-    kept[i] = 1;
-  }
+  const std::vector<char> kept = KeptSupports(dense, begin, elements.size());
   size_t next = 0;
   for (size_t i = 0; i < vectors.size(); ++i) {
     if (!kept[i]) continue;

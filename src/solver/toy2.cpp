@@ -174,8 +174,8 @@ void CheckEquations(const WorkRow& p, int64_t largestP, const WorkRow& n, int64_
 // the solutions in memory never add much to the rows they come from.
 void WriteSolutions(ElementSink out, WorkingSet& set, const IndexList& variables) {
   set.column = {};
-  set.containing = {};
-  set.keyed = {};
+  set.containing = SupportIndex();
+  set.keyed = SupportIndex();
   set.wide = {};
   if (out.elements != nullptr) {
     size_t lines = 0;
@@ -230,17 +230,18 @@ void CountSign(WorkingSet& set, const Entry& e, int32_t delta) {
   }
 }
 
+// The variable of x with the shortest `containing` list (x non-empty).
+int32_t Rarest(const WorkingSet& set, const SparseRow& x) {
+  return SupportIndex::Rarest(x, [&](int32_t v) { return set.containing.Size(At(v)); }, &Entry::pos);
+}
+
 // Enters row `id` in the column and variable lists.
 void ListRow(WorkingSet& set, int32_t id, uint64_t compact) {
   const WorkRow& row = set.rows[At(id)];
   for (const Entry& e : row.c) set.column[At(e.pos)].push_back({id, e.value});
   if (row.x.empty()) return;
-  size_t key = At(row.x.front().pos);
-  for (const Entry& e : row.x) {
-    if (set.containing[At(e.pos)].size() < set.containing[key].size()) key = At(e.pos);
-  }
-  set.keyed[key].push_back({id, compact});
-  for (const Entry& e : row.x) set.containing[At(e.pos)].push_back({id, compact});
+  set.keyed.Add(At(Rarest(set, row.x)), id, compact);
+  for (const Entry& e : row.x) set.containing.Add(At(e.pos), id, compact);
   set.indexed += row.c.size() + row.x.size();
 }
 
@@ -277,8 +278,8 @@ void Remove(WorkingSet& set, int32_t id) {
 void TidyLists(WorkingSet& set) {
   if (set.indexed <= 2 * set.used + set.nc + set.nx) return;
   for (auto& list : set.column) list.clear();
-  for (auto& list : set.containing) list.clear();
-  for (auto& list : set.keyed) list.clear();
+  set.containing.Clear();
+  set.keyed.Clear();
   set.indexed = 0;
   for (size_t id = 0; id < set.rows.size(); ++id) {
     if (set.alive[id]) ListRow(set, static_cast<int32_t>(id), SignatureOf(set.rows[id].x).compact);
@@ -308,13 +309,13 @@ bool HasRowBelow(WorkingSet& set, const SparseRow& x, const Signature& signature
   for (int32_t id : set.witnesses) {
     if (id >= 0 && RowLiesBelow(set, id, x, signature)) return true;
   }
+  const auto below = [&](int32_t id) { return RowLiesBelow(set, id, x, signature); };
   for (const Entry& e : x) {
-    for (const Posting& posting : set.keyed[At(e.pos)]) {
-      if (BitsWithin(posting.compact, signature.compact) && RowLiesBelow(set, posting.id, x, signature)) {
-        std::copy_backward(set.witnesses.begin(), set.witnesses.end() - 1, set.witnesses.end());
-        set.witnesses[0] = posting.id;
-        return true;
-      }
+    const int32_t id = set.keyed.Find(At(e.pos), ~signature.compact, below);
+    if (id >= 0) {
+      std::copy_backward(set.witnesses.begin(), set.witnesses.end() - 1, set.witnesses.end());
+      set.witnesses[0] = id;
+      return true;
     }
   }
   return false;
@@ -324,13 +325,9 @@ bool HasRowBelow(WorkingSet& set, const SparseRow& x, const Signature& signature
 // one is searched.
 void RemoveRowsAbove(WorkingSet& set, const SparseRow& x, const Signature& signature) {
   if (x.empty()) return;
-  size_t rarest = At(x.front().pos);
-  for (const Entry& e : x) {
-    if (set.containing[At(e.pos)].size() < set.containing[rarest].size()) rarest = At(e.pos);
-  }
-  for (const Posting& posting : set.containing[rarest]) {
+  for (const Posting& posting : set.containing.List(At(Rarest(set, x)))) {
     const size_t id = At(posting.id);
-    if (BitsWithin(signature.compact, posting.compact) && set.alive[id] && BitsWithin(signature.wide, set.wide[id]) &&
+    if (BitsWithin(signature.compact, posting.sig) && set.alive[id] && BitsWithin(signature.wide, set.wide[id]) &&
         LiesBelow(x, set.rows[id].x)) {
       Remove(set, posting.id);
     }
@@ -413,8 +410,8 @@ WorkingSet MakeWorkingSet(size_t nc, size_t nx) {
   set.positive.assign(nc, 0);
   set.negative.assign(nc, 0);
   set.isPending.assign(nc, 0);
-  set.containing.resize(nx);
-  set.keyed.resize(nx);
+  set.containing = SupportIndex(nx);
+  set.keyed = SupportIndex(nx);
   return set;
 }
 

@@ -52,6 +52,7 @@
 
 #include "matrix/progress.h"
 #include "matrix/spm.h"
+#include "solver/supportindex.h"
 
 namespace pelorin {
 
@@ -107,12 +108,6 @@ struct Signature {
   std::array<uint64_t, kWords> wide{};
 };
 
-// A row in a variable list, with its compact signature at hand.
-struct Posting {
-  int32_t id = 0;
-  uint64_t compact = 0;
-};
-
 // The working system as the solver keeps it between steps. A row is named by its id, the index
 // of its creation (from 0). Each step keeps the rows that are zero in the eliminated column in
 // their order and appends the new rows after them, so the working order is the order of ids,
@@ -132,11 +127,12 @@ struct WorkingSet {
   std::vector<int32_t> negative;   // per column: working rows with a negative entry
   std::vector<int32_t> pending;    // columns that may have become single-sign since the last look
   std::vector<char> isPending;     // per column: 1 while it is in `pending`
-  // Per variable: the rows that use it (containing) and the rows for which it is the key, the
-  // variable with the shortest `containing` list when the row was listed (keyed). Increasing id
-  // order; removed rows are dropped lazily.
-  std::vector<std::vector<Posting>> containing;
-  std::vector<std::vector<Posting>> keyed;
+  // Per variable, with the rows' compact signatures: the rows that use it (containing: every
+  // variable of a row is a key) and the rows for which it is the key, the variable with the
+  // shortest `containing` list when the row was listed (keyed). Increasing id order; removed
+  // rows are dropped lazily.
+  SupportIndex containing;
+  SupportIndex keyed;
   std::array<int32_t, 4> witnesses{-1, -1, -1, -1};  // rows that lately made the filter drop a row
   size_t indexed = 0;              // entries in `column` and `containing`, removed rows included
   size_t used = 0;                 // the same count over working rows only
