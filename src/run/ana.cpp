@@ -59,6 +59,10 @@ class Records {
   void Lines(const std::string& name, const std::vector<Element>& lines) const {
     if (KeepsChain()) WriteElementsFile(name, lines);
   }
+  // A solver's file, made empty before it solves, so that a solution that fails leaves it so.
+  void Solving(const std::string& name) const {
+    if (KeepsChain()) WriteElementsFile(name, {});
+  }
   void Contacts(const std::string& name, const ContactList& list) const {
     if (KeepsChain()) WriteContactFile(name, list.subnets, list.entries);
   }
@@ -142,6 +146,7 @@ std::vector<Element> Chain(const Records& records, const ContactList& list, cons
     records.Lines(records.Name(".s"), system.system);
     records.Lines(records.Name(".u"), system.units);
     records.Copy(copy, system.system);
+    records.Solving(records.Name(".r0"));
     std::vector<Element> r0 = Solve(system.system, method);
     records.Lines(records.Name(".r0"), r0);
     r = WithUnitSolutions(std::move(r0), system.units);
@@ -271,6 +276,7 @@ Subnets SolveSubnets(const Records& records, Decomposition& d, Mode mode, const 
   for (int i = 1; i <= d.count; ++i) {
     std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
     method.progress->Enter(PartOf("subnet", static_cast<size_t>(i), static_cast<size_t>(d.count)));
+    records.Solving(records.Name(".i", i));
     net.basis[static_cast<size_t>(i)] = Solve(subnet, method);
     records.Lines(records.Name(".i", i), net.basis[static_cast<size_t>(i)]);
     if (mode == kSequential) {

@@ -106,6 +106,26 @@ void CheckLevelsAgree(NetFamily family, uint32_t seed) {
       }
 }
 
+// A subnet whose solution overflows: at level 2 the run leaves what the file stages would, the
+// subnets, their graph and contact places, and the solver's file of the failing subnet, empty;
+// "-s" leaves the same (its subnets are renamed only once solved).
+TEST(ChainLevels, AFailingSubnetLeavesItsEmptyBasisFile) {
+  const std::string net = "tr t1 a*65537 -> b*65536 c\ntr t2 b*65535 -> a c\ntr t3 c -> d\ntr t4 d -> c\n";
+  for (const Mode mode : {kSimultaneous, kSequential}) {
+    TempDir dir;
+    RunSettings s;
+    s.mode = mode;
+    s.debug = 2;
+    const Files files = pelorin::Run(dir, net, s);
+    EXPECT_EQ(files.at("exit code"), "5");
+    Files chain = Starting(files, "w.spm.");
+    EXPECT_EQ(chain.at("w.spm.i1"), "");
+    chain.erase("w.spm.i1");
+    for (const char* record : {"w.spm.z", "w.spm.p", "w.spm.z1", "w.spm.z2"}) chain.erase(record);
+    EXPECT_TRUE(chain.empty()) << chain.begin()->first;
+  }
+}
+
 class ChainLevels : public ::testing::TestWithParam<NetFamily> {};
 
 TEST_P(ChainLevels, GiveOneResultAndKeepTheirRecords) { test::ForEachSeed(GetParam(), 6, CheckLevelsAgree); }
