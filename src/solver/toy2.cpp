@@ -224,6 +224,10 @@ size_t At(int32_t id) { return static_cast<size_t>(id); }
 void CountSign(WorkingSet& set, const Entry& e, int32_t delta) {
   const size_t j = At(e.pos);
   (e.value > 0 ? set.positive[j] : set.negative[j]) += delta;
+  if (!set.isChanged[j]) {
+    set.isChanged[j] = 1;
+    set.changed.push_back(e.pos);
+  }
   if ((set.positive[j] == 0) != (set.negative[j] == 0) && !set.isPending[j]) {
     set.isPending[j] = 1;
     set.pending.push_back(e.pos);
@@ -410,6 +414,8 @@ WorkingSet MakeWorkingSet(size_t nc, size_t nx) {
   set.positive.assign(nc, 0);
   set.negative.assign(nc, 0);
   set.isPending.assign(nc, 0);
+  set.choice = Tournament(nc);
+  set.isChanged.assign(nc, 0);
   set.containing = SupportIndex(nx);
   set.keyed = SupportIndex(nx);
   return set;
@@ -443,15 +449,22 @@ void erasezero(WorkingSet& set, const std::vector<int32_t>& Iz) {
 }
 
 bool findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im) {
-  col = 0;
-  uint64_t best = uint64_t{set.live} * set.live;
-  for (size_t j = 0; j < set.nc; ++j) {
+  // a column's key is set with its path, or, when many changed, all the paths are rebuilt at once
+  const bool many = set.changed.size() * 64 > set.choice.Positions();
+  for (int32_t c : set.changed) {
+    const size_t j = At(c);
     const uint64_t positive = static_cast<uint64_t>(set.positive[j]), negative = static_cast<uint64_t>(set.negative[j]);
-    if (positive + negative > 0 && positive * negative < best) {
-      best = positive * negative;
-      col = static_cast<int32_t>(j + 1);
-    }
+    const uint64_t key = positive + negative > 0 ? positive * negative : Tournament::kNone;
+    if (many) set.choice.Assign(j, key);
+    else set.choice.Set(j, key);
+    set.isChanged[j] = 0;
   }
+  if (many) set.choice.Rebuild();
+  set.changed.clear();
+  // the least product below live * live, the first such column on ties
+  col = 0;
+  const size_t best = set.choice.Best();
+  if (set.nc > 0 && set.choice.Key(best) < uint64_t{set.live} * set.live) col = static_cast<int32_t>(best + 1);
   if (col == 0) return false;
   WithMemory("Ip,Im", [&] {
     Ip = RowsOfSign(set, At(col - 1), +1);

@@ -53,6 +53,7 @@
 #include "matrix/progress.h"
 #include "matrix/spm.h"
 #include "solver/supportindex.h"
+#include "solver/tournament.h"
 
 namespace pelorin {
 
@@ -127,6 +128,12 @@ struct WorkingSet {
   std::vector<int32_t> negative;   // per column: working rows with a negative entry
   std::vector<int32_t> pending;    // columns that may have become single-sign since the last look
   std::vector<char> isPending;     // per column: 1 while it is in `pending`
+  // The column choice: per column the product of its positive and negative counts (kNone for a
+  // column without entries), brought up to date for the columns in `changed` when a column is
+  // chosen.
+  Tournament choice;
+  std::vector<int32_t> changed;    // columns whose counts changed since the last choice
+  std::vector<char> isChanged;     // per column: 1 while it is in `changed`
   // Per variable, with the rows' compact signatures: the rows that use it (containing: every
   // variable of a row is a key) and the rows for which it is the key, the variable with the
   // shortest `containing` list when the row was listed (keyed). Increasing id order; removed
