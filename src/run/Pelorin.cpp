@@ -120,22 +120,24 @@ std::string TimeLine() {
 struct RunNet {
   NetSummary summary;
   std::vector<Element> matrix;
+  std::vector<int32_t> isolated;  // the places (transitions) without arcs; "--minimal" and "--json" only
 };
-
-// Reads the net, writing its work files; the summary and the echo go to `report` when given.
-RunNet ReadRunNet(const RunSettings& s, const MainFiles& f, const std::string* report) {
-  NetConversion conversion = ConvertNet(s.input, s.base, report, s.full ? 1 : 0);
-  RunNet net{std::move(conversion.summary), std::move(conversion.incidence)};
-  if (s.transitions) {
-    for (Element& e : net.matrix) std::swap(e.row, e.col);
-    WriteElementsFile(f.matrix, net.matrix);
-  }
-  return net;
-}
 
 // The number of places (transitions) of the net, the rows of the matrix solved and the nodes
 // without arcs besides.
 int32_t NodesOf(const RunSettings& s, const NetSummary& net) { return s.transitions ? net.transitions : net.places; }
+
+// Reads the net, writing its work files; the summary and the echo go to `report` when given.
+RunNet ReadRunNet(const RunSettings& s, const MainFiles& f, const std::string* report) {
+  NetConversion conversion = ConvertNet(s.input, s.base, report, s.full ? 1 : 0);
+  RunNet net{std::move(conversion.summary), std::move(conversion.incidence), {}};
+  if (s.transitions) {
+    for (Element& e : net.matrix) std::swap(e.row, e.col);
+    WriteElementsFile(f.matrix, net.matrix);
+  }
+  if (s.minimal || s.json) net.isolated = NodesWithoutArcs(net.matrix, NodesOf(s, net.summary));
+  return net;
+}
 
 // Solves the matrix and checks that the semiflows cover every element; returns the check word.
 // The minimal-support solvers hand over the digest of the solution file they write; the unit
@@ -156,9 +158,8 @@ std::string Solve(const RunSettings& s, const MainFiles& f, const RunNet& net, b
       digest.emplace();
       Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, told);
     }
-    const std::vector<int32_t> units = NodesWithoutArcs(net.matrix, NodesOf(s, net.summary));
-    AddUnitSemiflows(f.solution, units, *digest);
-    total += static_cast<unsigned long>(units.size());
+    AddUnitSemiflows(f.solution, net.isolated, *digest);
+    total += static_cast<unsigned long>(net.isolated.size());
   } else {
     Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, nullptr, told);
   }
@@ -176,7 +177,7 @@ SolutionDigest SolveFlows(const RunSettings& s, const MainFiles& f, const RunNet
 void KeepOrRemove(const RunSettings& s, const MainFiles& f) {
   if (s.pathGiven) DeliverFile(f.solution, s.resultPath);
   if (s.debug != 0) return;
-  for (const std::string& name : f.KeptNames())
+  for (const std::string& name : KeptFileNames(s.base, s.transitions))
     if (name != f.solution || !s.pathGiven) std::remove(name.c_str());
 }
 
@@ -223,7 +224,7 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened, TerminalProgress& p
   else run.check = Solve(s, f, net, run.covered, digest, total, progress);
   run.classes = s.classes;
   run.total = total.get_str();
-  run.isolated = NodesWithoutArcs(net.matrix, NodesOf(s, net.summary));
+  run.isolated = net.isolated;
   run.flows = s.flows;
   run.input = s.input;
   run.format = NetFormatName(net.summary.format);

@@ -82,9 +82,11 @@ bool SameFile(const std::string& a, const std::string& b) {
 const WorkFile* WorkFileOfRun(const std::string& name, const RunSettings& s) {
   const WorkFile* file = WorkFileNamed(Resolved(name), ResolvedBase(s.base), s.mode, s.transitions);
   const std::optional<FileId> id = IdOf(name);
-  const MainFiles main = MainFilesOf(s.base, true);
-  for (const std::string& other : {main.incidence, main.placeNames, main.transitionNames, main.matrix, main.lock})
-    if (file == nullptr && id && id == IdOf(other)) file = WorkFileNamed(other, s.base, s.mode, s.transitions);
+  for (const WorkFile& base : WorkFiles()) {
+    const std::string other = s.base + base.suffix;
+    if (file == nullptr && id && base.prefix == Prefix::kBase && id == IdOf(other))
+      file = WorkFileNamed(other, s.base, s.mode, s.transitions);
+  }
   // the copies are made only from debug level 1
   if (file != nullptr && file->kept == Kept::kCopy && s.debug <= 0) return nullptr;
   return file;
@@ -96,7 +98,7 @@ void CheckInputSafe(const RunSettings& s) {
   const std::optional<FileId> input = InputId(s.input);
   if (!input) return;
   const MainFiles main = MainFilesOf(s.base, s.transitions);
-  std::vector<std::string> written = main.KeptNames();
+  std::vector<std::string> written = KeptFileNames(s.base, s.transitions);
   if (s.output != "-") written.push_back(s.output);
   if (s.pathGiven) written.push_back(s.resultPath);
   if (s.mode != kDirect)

@@ -82,16 +82,16 @@ MainFiles MainFilesOf(const std::string& base, bool transitions) {
   f.matrix = transitions ? base + kTransposed : f.incidence;
   f.solution = f.matrix + kSolution;
   f.table = base + (transitions ? kTransitionNames : kPlaceNames);
-  f.placeNames = base + kPlaceNames;
-  f.transitionNames = base + kTransitionNames;
   f.lock = base + kLock;
   return f;
 }
 
-std::vector<std::string> MainFiles::KeptNames() const {
-  std::vector<std::string> names = {incidence, placeNames, transitionNames};
-  if (matrix != incidence) names.push_back(matrix);
-  names.push_back(solution);
+std::vector<std::string> KeptFileNames(const std::string& base, bool transitions) {
+  const std::string matrix = MainFilesOf(base, transitions).matrix;
+  std::vector<std::string> names;
+  for (const WorkFile& file : WorkFiles())
+    if (file.kept == Kept::kMain && MadeIn(file, kDirect, transitions))
+      names.push_back((file.prefix == Prefix::kBase ? base : matrix) + file.suffix);
   return names;
 }
 

@@ -75,13 +75,13 @@ struct MainFiles {
   std::string matrix;           // M, the matrix the driver solves: W.spm, or W.spmt for T-semiflows
   std::string solution;         // M.inv
   std::string table;            // the names of the solution's elements: W.nmp, or W.nmt
-  std::string placeNames;       // W.nmp
-  std::string transitionNames;  // W.nmt
   std::string lock;             // W.lock
-  // The files kept at every debug level but 0: W.spm, W.nmp, W.nmt, W.spmt (T), M.inv.
-  std::vector<std::string> KeptNames() const;
 };
 MainFiles MainFilesOf(const std::string& base, bool transitions);
+
+// The names of the table's files kept at every debug level but 0 in a run on `base`, in the
+// table's order: W.spm, W.nmp, W.nmt, W.spmt (T-semiflows), M.inv.
+std::vector<std::string> KeptFileNames(const std::string& base, bool transitions);
 
 // Whether `file` is the solution M.inv.
 bool IsSolutionFile(const WorkFile& file);
