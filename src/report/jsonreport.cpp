@@ -97,7 +97,7 @@ void WriteJsonReport(const JsonRun& run, const std::string& table, const std::st
   std::FILE* out = listing.out.get();
   std::string head = "{\n";
   head += Field("program", "Pelorin");
-  head += Field("version", "1.0.1alpha");
+  head += Field("version", PELORIN_VERSION);
   head += Field("input", run.input);
   head += Field("format", run.format);
   head += Field("net", run.net);

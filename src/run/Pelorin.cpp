@@ -52,8 +52,13 @@ const char* const kHelpText =
     "\n";
 
 const char* const kExtensionHelpText =
+    "MORE FLAGS\n"
+    "-w base        work-file base                      __infile\n"
+    "-d level       debug level (0 removes work files)  0\n"
+    "-o path        move the solution file to path      none\n"
     "EXTENSIONS\n"
     "--help         this text with the extensions\n"
+    "--version      print the version and stop\n"
     "--minimal      minimal-support semiflows (canonical basis, exact at any size)\n"
     "--classes      with --minimal: parallel nodes as classes, one line for many semiflows\n"
     "--json         report as one JSON document\n"
@@ -61,6 +66,8 @@ const char* const kExtensionHelpText =
     "--bounds       place bounds proved by the P-semiflows\n"
     "--memory=SIZE  memory limit of the run (K, M, G suffix)  half the memory\n"
     "infile         may also be PNML (recognised by its first character '<')\n";
+
+const char* const kVersionText = "Pelorin " PELORIN_VERSION "\n";
 
 const char* const kBanner = "Pelorin version 1.0.1alpha --- 06/25/05\n\n";
 
@@ -280,6 +287,10 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words) {
       s.help = s.extensionHelp = true;
       return s;
     }
+    if (w == "--version") {
+      s.version = true;
+      return s;
+    }
     if (TakeExtension(w, s)) continue;
     if (w == "-q") s.full = false;
     else if (w == "-v") s.full = true;
@@ -329,6 +340,13 @@ int EndWith(const Failure& failure, const RunSettings& settings, bool outputOpen
   return code;
 }
 
+// Writes the help text or the version line to standard output, checked to the flush.
+void PrintText(const std::string& text) {
+  File out = OpenOutput("-", "w");
+  WriteText(out.get(), text);
+  CloseFile(out, "-");
+}
+
 // A run with the settings that `scan` gives, under the memory limit when `capMemory`; prints a
 // failure and turns it into the exit code.
 template <class Scan>
@@ -337,9 +355,9 @@ int Guarded(Scan&& scan, bool capMemory) {
   bool outputOpened = false;
   try {
     settings = scan();
-    if (settings.help) {
-      std::fputs(kHelpText, stdout);
-      if (settings.extensionHelp) std::fputs(kExtensionHelpText, stdout);
+    if (settings.help || settings.version) {
+      PrintText(settings.version ? kVersionText
+                                 : std::string(kHelpText) + (settings.extensionHelp ? kExtensionHelpText : ""));
       return kExitOk;
     }
     std::optional<MemoryCap> cap;

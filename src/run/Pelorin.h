@@ -31,6 +31,7 @@ struct RunSettings {
   std::string output = "-";     // "-" is standard output
   // Extensions (long options beginning with "--"); with none given every output is as above.
   bool extensionHelp = false;   // "--help": the help text followed by the list of extensions
+  bool version = false;         // "--version": print the version line and stop
   bool minimal = false;         // "--minimal": the minimal-support semiflows
   bool classes = false;         // "--classes" (with "--minimal"): the semiflows in classes of parallel nodes
   bool json = false;            // "--json": the report as one JSON document
@@ -41,10 +42,12 @@ struct RunSettings {
 
 extern const char* const kHelpText;
 extern const char* const kExtensionHelpText;  // printed after kHelpText by "--help"
+extern const char* const kVersionText;        // "--version": "Pelorin <version>\n"
 extern const char* const kBanner;
 
-// Scans the words after the program name. A third positional word, a command line that ends
-// while an argument is awaited and "--bounds" with "-T" end the run (exit code 4).
+// Scans the words after the program name. "-h", "-help", "--help" and "--version" end the scan
+// where they come. A third positional word, a command line that ends while an argument is
+// awaited and "--bounds" with "-T" end the run (exit code 4).
 RunSettings ScanCommandLine(const std::vector<std::string>& words);
 
 // The default work-file base for an input name: "__" before its file name.

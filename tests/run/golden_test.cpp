@@ -1,6 +1,7 @@
 // Golden reports: the built Pelorin on the nets of examples/ in every mode, P and T, full and
 // digest; the report (time line masked) must equal the file in tests/run/golden byte for byte,
-// and only the input may be left behind. PELORIN_REGOLD=1 rewrites the golden files.
+// and only the input may be left behind. The help texts and the version line likewise.
+// PELORIN_REGOLD=1 rewrites the golden files.
 #include <algorithm>
 #include <cstdlib>
 
@@ -49,6 +50,26 @@ INSTANTIATE_TEST_SUITE_P(Examples, Golden,
                              if (c == '.') c = '_';
                            return name;
                          });
+
+// The help texts and the version line, byte for byte; the JSON report states the same version.
+TEST(HelpAndVersion, ByteForByte) {
+  TempDir dir;
+  for (const auto& [args, name] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"-h"}, "help"}, {{"-q", "-help", "x", "y", "z"}, "help"}, {{"--help"}, "help-extended"},
+           {{"--version"}, "version"}, {{"-T", "--version", "-h"}, "version"}}) {
+    test::RunResult r = test::RunPelorinBinary(args, dir.path());
+    EXPECT_EQ(r.exitCode, 0) << name;
+    EXPECT_EQ(r.err, "") << name;
+    const std::string golden = test::SourcePath("tests/run/golden/" + name);
+    if (std::getenv("PELORIN_REGOLD") != nullptr) test::WriteFile(golden, r.out);
+    EXPECT_EQ(r.out, ReadFile(golden)) << name;
+  }
+  EXPECT_TRUE(test::ListFiles(dir.path()).empty());
+  test::WriteFile(dir / "demo.net", ReadFile(test::SourcePath("examples/demo.net")));
+  const std::string json = test::RunPelorinBinary({"--json", "demo.net"}, dir.path()).out;
+  const std::string version = ReadFile(test::SourcePath("tests/run/golden/version"));
+  EXPECT_NE(json.find("\"version\": \"" + version.substr(8, version.size() - 9) + "\",\n"), std::string::npos) << json;
+}
 
 // A net that is a single subnet: the composition modes end after solving it; at debug level 2
 // the driver's files stay, below it none of them does.
