@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <new>
 #include <optional>
+#include "matrix/failure.h"
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
@@ -60,9 +62,9 @@ std::string SemiflowText(const NameTable& t, const ClassTable& classes, const Ve
 
 // Writes the semiflows, one per line, when `out` is given, each with its constant when the run
 // has the marking (a line standing for a class of semiflows has none); gives every semiflow to
-// `bounds` when asked. Returns their number.
+// `bounds` when asked. Returns their number. `closing` keeps what closes the list as written.
 long WriteSemiflows(std::FILE* in, const std::string& fileName, const NameTable& t, const ClassTable& classes,
-                    std::FILE* out, const JsonRun& run, std::optional<PlaceBounds>& bounds) {
+                    std::FILE* out, const JsonRun& run, std::optional<PlaceBounds>& bounds, std::string& closing) {
   long count = 0;
   const bool constants = run.marking != nullptr && !run.classes;
   ForEachVector(in, fileName, true, [&](const VectorMembers& members) {
@@ -70,9 +72,14 @@ long WriteSemiflows(std::FILE* in, const std::string& fileName, const NameTable&
     std::optional<mpz_class> constant;
     if (constants && (out != nullptr || bounds)) constant = InvariantConstant(members, *run.marking);
     if (bounds && constant) bounds->Take(members, *constant);
-    if (out != nullptr) WriteText(out, std::string(count > 1 ? ",\n" : "") + SemiflowText(t, classes, members, constant));
+    if (out == nullptr) return;
+    WriteText(out, std::string(count > 1 ? ",\n" : "") + SemiflowText(t, classes, members, constant));
+    closing = "\n  ],\n";
   });
-  if (out != nullptr && count > 0) WriteText(out, "\n");
+  if (out != nullptr && count > 0) {
+    WriteText(out, "\n");
+    closing = "  ],\n";
+  }
   return count;
 }
 
@@ -89,12 +96,8 @@ std::string BoundsField(const NameTable& t, const PlaceBounds& bounds) {
          std::to_string(bounds.Unbounded()) + "\n  },\n";
 }
 
-}  // namespace
-
-void WriteJsonReport(const JsonRun& run, const std::string& table, const std::string& solutions,
-                     const std::string& output) {
-  Listing listing = OpenListing(table, solutions, output, "w");
-  std::FILE* out = listing.out.get();
+// The fields before the semiflows.
+std::string DocumentHead(const JsonRun& run, const NameTable& names) {
   std::string head = "{\n";
   head += Field("program", "Pelorin");
   head += Field("version", PELORIN_VERSION);
@@ -104,7 +107,7 @@ void WriteJsonReport(const JsonRun& run, const std::string& table, const std::st
   head += Field("places", run.places);
   head += Field("transitions", run.transitions);
   head += Field("kind", run.transitionKind ? "T" : "P");
-  head += Field("isolated", NamesOf(listing.names, run.isolated));
+  head += Field("isolated", NamesOf(names, run.isolated));
   head += Field("mode", run.mode);
   head += Field("minimal", run.minimal);
   if (run.classes) head += Field("classes", true);
@@ -114,32 +117,79 @@ void WriteJsonReport(const JsonRun& run, const std::string& table, const std::st
     head += Field("covered", run.covered);
     head += Field("check", run.check);
   }
-  WriteText(out, head);
-  ClassTable classes;
-  if (run.classes) {
-    classes = ReadClassTable(listing.solutions.get(), solutions);
-    std::rewind(listing.solutions.get());
-  }
-  std::optional<PlaceBounds> bounds;
-  if (run.bounds && run.marking != nullptr) bounds.emplace(run.marking->size());
-  if (run.listed) WriteText(out, "  \"semiflows\": [\n");
-  const long count = WriteSemiflows(listing.solutions.get(), solutions, listing.names, classes,
-                                    run.listed ? out : nullptr, run, bounds);
-  if (run.listed) WriteText(out, "  ],\n");
+  return head;
+}
+
+// The fields after the semiflows: the count ("lines" first with classes), the bounds, the time.
+std::string DocumentTail(const JsonRun& run, long count, const NameTable& names,
+                         const std::optional<PlaceBounds>& bounds) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
   const std::string counted =
       run.classes ? Field("lines", count) + "  \"count\": " + run.total + ",\n" : Field("count", count);
-  WriteText(out, counted + (bounds ? BoundsField(listing.names, *bounds) : "") + "  \"time\": " + seconds + "\n}\n");
+  return counted + (bounds ? BoundsField(names, *bounds) : "") + "  \"time\": " + seconds + "\n}\n";
+}
+
+// {"code": N, "message": "..."}, the message without its final line feed.
+nlohmann::json ErrorValue(int code, const std::string& message) {
+  std::string text = message;
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return {{"code", code}, {"message", text}};
+}
+
+// A document that a failure interrupts ends with the field "error", after `closing` closes the
+// list that stands open; before its first byte the error document stands alone. Either way the
+// output holds one JSON document.
+void FinishWithError(std::FILE* out, const std::optional<std::string>& closing, const Failure& failure) {
+  const nlohmann::json error = ErrorValue(failure.code, failure.message);
+  if (!closing) WriteText(out, Json({{"error", error}}) + "\n");
+  else WriteText(out, *closing + "  \"error\": " + Json(error) + "\n}\n");
+}
+
+}  // namespace
+
+void WriteJsonReport(const JsonRun& run, Listing& listing, const std::string& solutions, const std::string& output) {
+  std::FILE* out = listing.out.get();
+  std::optional<std::string> closing;  // once the document has begun: what closes its open list
+  try {
+    WriteText(out, DocumentHead(run, listing.names));
+    closing.emplace();
+    ClassTable classes;
+    if (run.classes) {
+      classes = ReadClassTable(listing.solutions.get(), solutions);
+      std::rewind(listing.solutions.get());
+    }
+    std::optional<PlaceBounds> bounds;
+    if (run.bounds && run.marking != nullptr) bounds.emplace(run.marking->size());
+    if (run.listed) {
+      WriteText(out, "  \"semiflows\": [\n");
+      closing = "  ],\n";
+    }
+    const long count = WriteSemiflows(listing.solutions.get(), solutions, listing.names, classes,
+                                      run.listed ? out : nullptr, run, bounds, *closing);
+    if (run.listed) WriteText(out, "  ],\n");
+    closing->clear();
+    WriteText(out, DocumentTail(run, count, listing.names, bounds));
+  } catch (const Failure& failure) {
+    FinishWithError(out, closing, failure);
+    throw;
+  } catch (const std::bad_alloc&) {
+    const Failure failure(kExitMemory, "*** not enough memory\n");
+    FinishWithError(out, closing, failure);
+    throw failure;
+  }
   CloseFile(listing.out, output);
 }
 
+void WriteJsonReport(const JsonRun& run, const std::string& table, const std::string& solutions,
+                     const std::string& output) {
+  Listing listing = OpenListing(table, solutions, output, "w");
+  WriteJsonReport(run, listing, solutions, output);
+}
+
 void WriteJsonError(const std::string& output, int code, const std::string& message) {
-  std::string text = message;
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  const nlohmann::json error = {{"error", {{"code", code}, {"message", text}}}};
   File out = OpenOutput(output, "w");
-  WriteText(out.get(), Json(error) + "\n");
+  FinishWithError(out.get(), std::nullopt, Failure(code, message));
   CloseFile(out, output);
 }
 

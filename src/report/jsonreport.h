@@ -49,7 +49,12 @@
 // line, the message without its final line feed.
 //
 // Failures: "*** error open file %s\n" (exit code 2) for the table, the solutions or the output;
-// a malformed solution line (exit code 4); growth of the name table as in the text listing.
+// a malformed solution line (exit code 4); growth of the name table as in the text listing;
+// memory, "*** not enough memory\n" (exit code 1). A failure once the output is open still leaves
+// one JSON document there: before the first byte, the error document above; after it, the
+// document ends with the field "error" ({"code": N, "message": "..."}) after the fields written
+// so far, the list that stood open closed. Then the failure goes on. A failure of the output
+// itself leaves what could be written.
 #pragma once
 
 #include <cstdint>
@@ -84,6 +89,11 @@ struct JsonRun {
 
 void WriteJsonReport(const JsonRun& run, const std::string& table, const std::string& solutions,
                      const std::string& output);
+
+// The same from a listing already open (OpenListing with "w", report/writeinv.h): the document
+// reads the files held open, so the run may move or remove them by name in between.
+struct Listing;
+void WriteJsonReport(const JsonRun& run, Listing& listing, const std::string& solutions, const std::string& output);
 
 void WriteJsonError(const std::string& output, int code, const std::string& message);
 

@@ -3,6 +3,7 @@
 // the work-file base, and on request the result file ("-o").
 #include "run/Pelorin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <optional>
@@ -245,8 +246,13 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened, TerminalProgress& p
   run.marking = s.transitions ? nullptr : &net.summary.marking;
   run.bounds = s.bounds;
   run.seconds = ProcessorSeconds();
-  WriteJsonReport(run, f.table, f.solution, s.output);
+  // The document reads the files it holds open, so "-o" is delivered before it begins: a failed
+  // delivery leaves no document that claims the result.
+  Listing listing = OpenListing(f.table, f.solution, s.output, "w");
   KeepOrRemove(s, f);
+  // standard output cannot be written anew: from here the document ends itself with an error
+  if (s.output == "-") outputOpened = false;
+  WriteJsonReport(run, listing, f.solution, s.output);
 }
 
 // A run; `outputOpened` tells the failure path that a JSON error document may go to the output.
@@ -326,18 +332,21 @@ std::string DefaultBase(const std::string& input) {
 
 namespace {
 
-// Reports a failure; in a JSON run whose output can be written, the error document follows.
-int EndWith(const Failure& failure, const RunSettings& settings, bool outputOpened) {
+// Reports a failure and returns its exit code. Without "--json" the message goes to standard
+// output. With it the message goes to standard error, and the error document to `document`
+// when one is given ("-" is standard output): the output then holds one JSON document.
+int EndWith(const Failure& failure, bool json, const std::optional<std::string>& document) {
   std::fflush(stdout);
-  const int code = ReportFailure(failure);
-  if (settings.json && outputOpened) {
+  if (!json) return ReportFailure(failure);
+  std::fwrite(failure.message.data(), 1, failure.message.size(), stderr);
+  if (document) {
     try {
-      WriteJsonError(settings.output, failure.code, failure.message);
+      WriteJsonError(*document, failure.code, failure.message);
     } catch (const Failure&) {  // the output cannot be written after all: the message stands
     } catch (const std::bad_alloc&) {
     }
   }
-  return code;
+  return failure.code;
 }
 
 // Writes the help text or the version line to standard output, checked to the flush.
@@ -348,11 +357,19 @@ void PrintText(const std::string& text) {
 }
 
 // A run with the settings that `scan` gives, under the memory limit when `capMemory`; prints a
-// failure and turns it into the exit code.
+// failure and turns it into the exit code. With `json` ("--json" on the command line) the error
+// document of a command-line failure goes to standard output, that of a run to its output once
+// the run may write there.
 template <class Scan>
-int Guarded(Scan&& scan, bool capMemory) {
+int Guarded(Scan&& scan, bool capMemory, bool json) {
   RunSettings settings;
-  bool outputOpened = false;
+  bool running = false;       // past the command line
+  bool outputOpened = false;  // a run's error document may go to its output
+  const auto document = [&]() -> std::optional<std::string> {
+    if (!running) return "-";
+    if (outputOpened) return settings.output;
+    return std::nullopt;
+  };
   try {
     settings = scan();
     if (settings.help || settings.version) {
@@ -366,24 +383,26 @@ int Guarded(Scan&& scan, bool capMemory) {
       KeepFreedMemory();
     }
     TerminalProgress progress(TerminalProgress::StandardErrorIsTerminal());
+    running = true;
     Run(settings, outputOpened, progress);
     std::fflush(stdout);
     return kExitOk;
   } catch (const Failure& failure) {
-    return EndWith(failure, settings, outputOpened);
+    return EndWith(failure, json, document());
   } catch (const std::bad_alloc&) {
-    return EndWith(Failure(kExitMemory, "*** not enough memory\n"), settings, outputOpened);
+    return EndWith(Failure(kExitMemory, "*** not enough memory\n"), json, document());
   }
 }
 
 }  // namespace
 
 int RunPelorin(const std::vector<std::string>& words) {
-  return Guarded([&] { return ScanCommandLine(words); }, true);
+  const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
+  return Guarded([&] { return ScanCommandLine(words); }, true, json);
 }
 
 int RunPelorin(const RunSettings& settings) {
-  return Guarded([&] { return settings; }, false);
+  return Guarded([&] { return settings; }, false, settings.json);
 }
 
 }  // namespace pelorin

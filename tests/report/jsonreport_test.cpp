@@ -1,5 +1,6 @@
 // The JSON report as a stage: the document byte for byte from a name table and a solution file,
-// coefficients of any size, unnamed elements, no semiflows, and the error document.
+// coefficients of any size, unnamed elements, no semiflows, a document that a failure ends with
+// its error, and the error document.
 #include "report/jsonreport.h"
 
 #include "support/testutil.h"
@@ -57,6 +58,20 @@ TEST(WriteJsonReport, FailuresAndTheErrorDocument) {
   WriteFile(dir / "s", "1 x 1\n");
   ExpectFail(4, "*** malformed line 1 in file " + (dir / "s") + "\n",
              [&] { WriteJsonReport(SomeRun(), dir / "t", dir / "s", dir / "out"); });
+  const std::string error = "  \"error\": {\"code\":4,\"message\":\"*** malformed line 1 in file " + (dir / "s") + "\"}\n}\n";
+  EXPECT_EQ(ReadFile(dir / "out"), std::string(kHead) + "  \"semiflows\": [\n  ],\n" + error);
+  // a failure within the listing or after it ends the document with "error", the list closed
+  WriteFile(dir / "s", "1 1 1\n2 1 2\n3 1 3\n3 x\n");  // semiflow 3 is not whole
+  ExpectFailure([&] { WriteJsonReport(SomeRun(), dir / "t", dir / "s", dir / "out"); });
+  const std::string listed =
+      "  \"semiflows\": [\n"
+      "    {\"index\": 1, \"support\": [{\"name\": \"p1\", \"number\": 1, \"coefficient\": 1}]},\n"
+      "    {\"index\": 2, \"support\": [{\"name\": \"p1\", \"number\": 1, \"coefficient\": 2}]}\n  ],\n";
+  EXPECT_EQ(ReadFile(dir / "out"), std::string(kHead) + listed + "  \"error\": {\"code\":4,\"message\":\"*** malformed line 4 in file " + (dir / "s") + "\"}\n}\n");
+  JsonRun digest = SomeRun();
+  digest.listed = false;
+  ExpectFailure([&] { WriteJsonReport(digest, dir / "t", dir / "s", dir / "out"); });
+  EXPECT_EQ(ReadFile(dir / "out"), std::string(kHead) + "  \"error\": {\"code\":4,\"message\":\"*** malformed line 4 in file " + (dir / "s") + "\"}\n}\n");
   EXPECT_EQ(ExpectFailure([&] { WriteJsonReport(SomeRun(), dir / "none", dir / "s", dir / "out"); }).message,
             "*** error open file " + (dir / "none") + "\n");
 

@@ -1,5 +1,7 @@
 // The JSON report end to end: on the example nets in every mode, P and T, the document parses
-// and says what the text report and the result file say; awkward names; a failing run.
+// and says what the text report and the result file say; awkward names; every failure class
+// leaves one JSON document.
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -117,22 +119,104 @@ TEST(JsonReport, MinimalSemiflowsWithCoefficientsBeyond64Bits) {
   EXPECT_NE(r.out.find("{\"name\": \"p50\", \"number\": 51, \"coefficient\": 1125899906842624}"), std::string::npos);
 }
 
-TEST(JsonReport, FailingRunWritesTheErrorDocument) {
-  TempDir dir;
+#if defined(__SANITIZE_ADDRESS__)
+#define PELORIN_NO_CAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELORIN_NO_CAP 1
+#endif
+#endif
+
+// A failure of each class that the end-to-end tests know. "OUT" stands for the report.
+struct FailureCase {
+  std::vector<std::string> args;
+  int code;
+  bool commandLine = false;  // an error of the command line itself
+  std::string shell = "";    // run first in the same shell
+};
+
+std::vector<FailureCase> FailureCases() {
+  std::vector<FailureCase> cases = {
+      {{"demo.net", "OUT", "extra"}, 4, true},                 // the command line
+      {{"demo.net", "OUT", "-d"}, 4, true},
+      {{"--memory=12X", "demo.net", "OUT"}, 4, true},
+      {{"--flows", "-c", "demo.net", "OUT"}, 4, true},
+      {{"--bounds", "-T", "demo.net", "OUT"}, 4, true},
+      {{"-d", "99999999999", "demo.net", "OUT"}, 5, true},
+      {{"missing.net", "OUT"}, 2},                       // the input and the net
+      {{"bad.net", "OUT"}, 2},
+      {{"coloured.pnml", "OUT"}, 2},
+      {{"big.net", "OUT"}, 5},
+      {{"chain.net", "OUT"}, 5},                         // a coefficient beyond 32 bits
+      {{"-o", "demo.net", "demo.net", "OUT"}, 2},        // the files of the run
+      {{"-o", "__demo.net.nmp", "demo.net", "OUT"}, 2},
+      {{"-o", "missing/x.inv", "demo.net", "OUT"}, 2},
+      {{"-w", "missing/w", "demo.net", "OUT"}, 2},
+      {{"-T", "-q", "fan.net", "OUT"}, 2, false, "trap '' XFSZ && ulimit -f 8"},
+  };
+#ifndef PELORIN_NO_CAP  // address-sanitizer builds run without the memory cap
+  cases.push_back({{"--memory=32M", "-T", "-q", "diamonds.net", "OUT"}, 1});
+#endif
+  return cases;
+}
+
+// The nets the failures need, in `dir`.
+void WriteFailingNets(const TempDir& dir) {
+  WriteFile(dir / "demo.net", ReadFile(test::SourcePath("examples/demo.net")));
   WriteFile(dir / "bad.net", "tr t a\nxx\n");
-  test::RunResult r = RunPelorinBinary({"--json", "bad.net", "out.json"}, dir.path());
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.out, "*** unknown command: xx\n");  // the message stands as without "--json"
-  const json doc = json::parse(ReadFile(dir / "out.json"));
-  EXPECT_EQ(doc, json::parse(R"({"error": {"code": 2, "message": "*** unknown command: xx"}})"));
+  WriteFile(dir / "coloured.pnml",
+            "<pnml><net id=\"c\" type=\"http://www.pnml.org/version-2009/grammar/symmetricnet\"/></pnml>");
+  WriteFile(dir / "big.net", "tr t a -> b\npl a (3000000000)\n");
+  std::string chain, fan, diamonds;
+  for (int i = 0; i < 50; ++i) chain += "tr t" + std::to_string(i) + " p" + std::to_string(i) + "*2 -> p" + std::to_string(i + 1) + "*3\n";
+  for (int i = 1; i <= 40; ++i) fan += "tr a" + std::to_string(i) + " -> p\ntr b" + std::to_string(i) + " p ->\n";
+  for (int i = 0; i < 22; ++i) {  // 2^22 T-semiflows
+    const std::string n = std::to_string(i), s = "s" + n, next = "s" + std::to_string((i + 1) % 22);
+    diamonds += "tr a" + n + " " + s + " -> x" + n + "\ntr c" + n + " x" + n + " -> " + next + "\n";
+    diamonds += "tr b" + n + " " + s + " -> y" + n + "\ntr d" + n + " y" + n + " -> " + next + "\n";
+  }
+  WriteFile(dir / "chain.net", chain);
+  WriteFile(dir / "fan.net", fan);
+  WriteFile(dir / "diamonds.net", diamonds);
+}
 
-  r = RunPelorinBinary({"--json", "missing.net"}, dir.path());  // to standard output, after the message
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.out, "*** error open file missing.net\n{\"error\":{\"code\":2,\"message\":\"*** error open file missing.net\"}}\n");
+std::vector<std::string> WithReport(std::vector<std::string> args, const std::string& report, bool json) {
+  std::replace(args.begin(), args.end(), std::string("OUT"), report);
+  if (json) args.insert(args.begin() + static_cast<long>(args.size()) / 2, "--json");
+  return args;
+}
 
-  WriteFile(dir / "in.net", "tr t a -> b\n");  // the output would be the input: it is not touched
-  r = RunPelorinBinary({"--json", "in.net", "in.net"}, dir.path());
-  EXPECT_EQ(r.exitCode, 2);
+// With "--json" every failure keeps its exit code, its message goes to standard error, and
+// standard output holds exactly one JSON document: the error document when the report goes
+// there or the command line is wrong, else nothing. A report file then holds the error
+// document, or is left as it was when the run failed before writing it. The message is that of
+// the text run.
+TEST(JsonReport, EveryFailureLeavesOneJsonDocument) {
+  for (const FailureCase& c : FailureCases()) {
+    TempDir dir;
+    WriteFailingNets(dir);
+    const std::string where = c.args[0] + " " + c.args[1];
+    const test::RunResult text = RunPelorinBinary(WithReport(c.args, "text.out", false), dir.path(), "", "", c.shell);
+    ASSERT_EQ(text.exitCode, c.code) << where << text.out;
+    ASSERT_EQ(text.out.rfind("***", 0), 0u) << where << text.out;
+    const json error = {{"error", {{"code", c.code}, {"message", text.out.substr(0, text.out.size() - 1)}}}};
+
+    test::RunResult r = RunPelorinBinary(WithReport(c.args, "-", true), dir.path(), "", "", c.shell);
+    EXPECT_EQ(r.exitCode, c.code) << where;
+    EXPECT_EQ(r.err, text.out) << where;
+    EXPECT_EQ(json::parse(r.out), error) << where;
+
+    WriteFile(dir / "out.json", "{\"old\": true}\n");
+    r = RunPelorinBinary(WithReport(c.args, "out.json", true), dir.path(), "", "", c.shell);
+    EXPECT_EQ(r.exitCode, c.code) << where;
+    EXPECT_EQ(r.err, text.out) << where;
+    EXPECT_EQ(r.out, c.commandLine ? error.dump() + "\n" : "") << where;
+    const json report = json::parse(ReadFile(dir / "out.json"));
+    EXPECT_TRUE(report == error || report == json::parse("{\"old\": true}")) << where << report;
+  }
+  TempDir dir;  // the output that would be the input is not touched
+  WriteFile(dir / "in.net", "tr t a -> b\n");
+  EXPECT_EQ(RunPelorinBinary({"--json", "in.net", "in.net"}, dir.path()).exitCode, 2);
   EXPECT_EQ(ReadFile(dir / "in.net"), "tr t a -> b\n");
 }
 

@@ -45,7 +45,7 @@ TEST(WriteFailures, AFullReportOrAFileSizeLimitEndsTheRun) {
   EXPECT_EQ(r.out, "*** error write file /dev/full: No space left on device\n");
   r = RunPelorinBinary({"--json", "demo.net", "/dev/full"}, dir.path());
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.out, "*** error write file /dev/full: No space left on device\n");
+  EXPECT_EQ(r.err, "*** error write file /dev/full: No space left on device\n");
 
   // the solution file outgrows the limit; the report stays short of any result
   WriteFile(dir / "fan.net", FanNet(40));
@@ -182,7 +182,7 @@ TEST(MissingInput, LeavesAnExistingReportAsItWas) {
                                         {"--json", "missing.net", "demo.net"}}) {
     test::RunResult r = RunPelorinBinary(args, dir.path());
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.out, "*** error open file " + args[args.size() - 2] + "\n");
+    EXPECT_EQ(args[0] == "--json" ? r.err : r.out, "*** error open file " + args[args.size() - 2] + "\n");
     EXPECT_EQ(ReadFile(dir / "demo.net"), kDemoNet);
   }
   EXPECT_EQ(ListFiles(dir.path()), std::vector<std::string>{"demo.net"});
