@@ -27,7 +27,7 @@ std::string BoundsSection(const NameTable& t, const PlaceBounds& bounds) {
   std::string text = "PLACE BOUNDS -----------------------------------------------\n\n";
   for (size_t place = 1; place <= bounds.Places(); ++place)
     if (const auto& bound = bounds.Of(place)) text += PlaceName(t, place) + " <= " + bound->get_str() + "\n";
-  return text + std::to_string(bounds.Unbounded()) + " place(s) without a bound (in no semiflow)\n\n";
+  return text + std::to_string(bounds.WithoutBound()) + " place(s) without a bound (in no semiflow)\n\n";
 }
 
 }  // namespace
@@ -53,16 +53,25 @@ void PlaceBounds::Take(const VectorMembers& members, const mpz_class& constant) 
   }
 }
 
-size_t PlaceBounds::Unbounded() const {
+void PlaceBounds::TakeUnits(const std::vector<int32_t>& places, const std::vector<int32_t>& marking) {
+  for (int32_t place : places) {
+    if (place < 1 || static_cast<size_t>(place) > std::min(bound_.size(), marking.size())) continue;
+    const VectorMembers unit = {{0, place, "1"}};
+    Take(unit, marking[static_cast<size_t>(place) - 1]);
+  }
+}
+
+size_t PlaceBounds::WithoutBound() const {
   return static_cast<size_t>(std::count_if(bound_.begin(), bound_.end(), [](const auto& b) { return !b; }));
 }
 
 void WriteBounds(const std::string& table, const std::string& solutions, const std::vector<int32_t>& marking,
-                 const std::string& output, bool wide) {
+                 const std::vector<int32_t>& unchanged, const std::string& output, bool wide) {
   Listing listing = OpenListing(table, solutions, output, "a");
   PlaceBounds bounds(marking.size());
   ForEachVector(listing.solutions.get(), solutions, wide,
                 [&](const VectorMembers& members) { bounds.Take(members, InvariantConstant(members, marking)); });
+  bounds.TakeUnits(unchanged, marking);
   WriteText(listing.out.get(), BoundsSection(listing.names, bounds));
   CloseFile(listing.out, output);
 }

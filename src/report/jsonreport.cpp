@@ -92,8 +92,8 @@ std::string BoundsField(const NameTable& t, const PlaceBounds& bounds) {
     text += std::string(place > 1 ? ",\n" : "") + "      {\"name\": " + Json(name) + ", \"number\": " +
             std::to_string(place) + ", \"bound\": " + (bound ? bound->get_str() : "null") + "}";
   }
-  return text + (bounds.Places() > 0 ? "\n" : "") + "    ],\n    \"unbounded\": " +
-         std::to_string(bounds.Unbounded()) + "\n  },\n";
+  return text + (bounds.Places() > 0 ? "\n" : "") + "    ],\n    \"without_bound\": " +
+         std::to_string(bounds.WithoutBound()) + "\n  },\n";
 }
 
 // The fields before the semiflows.
@@ -169,6 +169,7 @@ void WriteJsonReport(const JsonRun& run, Listing& listing, const std::string& so
                                       run.listed ? out : nullptr, run, bounds, *closing);
     if (run.listed) WriteText(out, "  ],\n");
     closing->clear();
+    if (bounds) bounds->TakeUnits(run.unchanged, *run.marking);
     WriteText(out, DocumentTail(run, count, listing.names, bounds));
   } catch (const Failure& failure) {
     FinishWithError(out, closing, failure);

@@ -36,13 +36,14 @@
 //     "time": 0.004
 //   }
 // "bounds" (with `bounds` and the marking; in digest detail too) holds every place by number with
-// the bound the semiflows prove (bounds.h), null where none, and the number of places without one:
+// the bound the semiflows prove (bounds.h; the places of `unchanged` are bounded by their initial
+// marking), null where none, and the number of places without one, "without_bound":
 //   "bounds": {
 //     "places": [
 //       {"name": "p1", "number": 1, "bound": 1},
 //       {"name": "p2", "number": 2, "bound": null}
 //     ],
-//     "unbounded": 1
+//     "without_bound": 1
 //   },
 //
 // WriteJsonError(output, code, message) writes {"error": {"code": N, "message": "..."}} on one
@@ -85,6 +86,7 @@ struct JsonRun {
   // semiflow gets its constant.
   const std::vector<int32_t>* marking = nullptr;
   bool bounds = false;          // the field "bounds" (with the marking)
+  std::vector<int32_t> unchanged;  // with bounds: the places whose marking no transition changes
 };
 
 void WriteJsonReport(const JsonRun& run, const std::string& table, const std::string& solutions,

@@ -129,6 +129,7 @@ struct RunNet {
   NetSummary summary;
   std::vector<Element> matrix;
   std::vector<int32_t> isolated;  // the places (transitions) without arcs; "--minimal" and "--json" only
+  std::vector<int32_t> unchanged;  // the places whose marking no transition changes; "--bounds" only
 };
 
 // The number of places (transitions) of the net, the rows of the matrix solved and the nodes
@@ -138,12 +139,13 @@ int32_t NodesOf(const RunSettings& s, const NetSummary& net) { return s.transiti
 // Reads the net, writing its work files; the summary and the echo go to `report` when given.
 RunNet ReadRunNet(const RunSettings& s, const MainFiles& f, const std::string* report) {
   NetConversion conversion = ConvertNet(s.input, s.base, report, s.full ? 1 : 0);
-  RunNet net{std::move(conversion.summary), std::move(conversion.incidence), {}};
+  RunNet net{std::move(conversion.summary), std::move(conversion.incidence), {}, {}};
   if (s.transitions) {
     for (Element& e : net.matrix) std::swap(e.row, e.col);
     WriteElementsFile(f.matrix, net.matrix);
   }
   if (s.minimal || s.json) net.isolated = NodesWithoutArcs(net.matrix, NodesOf(s, net.summary));
+  if (s.bounds) net.unchanged = NodesUnchanged(net.matrix, net.summary.places);
   return net;
 }
 
@@ -210,7 +212,7 @@ void TextRun(const RunSettings& s, TerminalProgress& progress) {
                                "-SEMI-FLOWS GENERATING SET --------------------------------\n\n" + word + "\n");
     if (s.classes) WriteClassListing(f.table, f.solution, s.output, s.full, total);
     else WriteInv(f.table, f.solution, s.output, s.full, s.minimal, digest ? &*digest : nullptr);
-    if (s.bounds) WriteBounds(f.table, f.solution, net.summary.marking, s.output, s.minimal);
+    if (s.bounds) WriteBounds(f.table, f.solution, net.summary.marking, net.unchanged, s.output, s.minimal);
   }
   KeepOrRemove(s, f);
   AppendOutput(s.output, TimeLine() + "ANALYSIS COMPLETED -----------------------------------------\n");
@@ -245,6 +247,7 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened, TerminalProgress& p
   run.listed = s.full;
   run.marking = s.transitions ? nullptr : &net.summary.marking;
   run.bounds = s.bounds;
+  run.unchanged = net.unchanged;
   run.seconds = ProcessorSeconds();
   // The document reads the files it holds open, so "-o" is delivered before it begins: a failed
   // delivery leaves no document that claims the result.

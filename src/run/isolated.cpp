@@ -2,6 +2,7 @@
 #include "run/isolated.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "matrix/failure.h"
@@ -27,6 +28,27 @@ std::vector<int32_t> NodesWithoutArcs(const std::vector<Element>& matrix, int32_
     for (int32_t i = 1; i <= nodes; ++i)
       if (!row[static_cast<size_t>(i)]) without.push_back(i);
     return without;
+  });
+}
+
+std::vector<int32_t> NodesUnchanged(const std::vector<Element>& matrix, int32_t nodes) {
+  return WithMemory("rows", [&] {
+    std::vector<Element> cells(matrix);
+    std::sort(cells.begin(), cells.end(),
+              [](const Element& a, const Element& b) { return a.row != b.row ? a.row < b.row : a.col < b.col; });
+    std::vector<char> changed(static_cast<size_t>(std::max(nodes, 0)) + 1, 0);
+    for (size_t i = 0; i < cells.size();) {  // one cell: the lines of one row and column
+      int64_t sum = 0;
+      size_t end = i;
+      for (; end < cells.size() && cells[end].row == cells[i].row && cells[end].col == cells[i].col; ++end)
+        sum += cells[end].value;
+      if (sum != 0 && cells[i].row >= 1 && cells[i].row <= nodes) changed[static_cast<size_t>(cells[i].row)] = 1;
+      i = end;
+    }
+    std::vector<int32_t> unchanged;
+    for (int32_t i = 1; i <= nodes; ++i)
+      if (!changed[static_cast<size_t>(i)]) unchanged.push_back(i);
+    return unchanged;
   });
 }
 

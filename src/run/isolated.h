@@ -3,6 +3,12 @@
 // NodesWithoutArcs(matrix, nodes) returns, by increasing number, the numbers 1..nodes that are
 // the row number of none of the lines `matrix` (those of the matrix file solved).
 //
+// NodesUnchanged(matrix, nodes) returns, by increasing number, the numbers 1..nodes whose row of
+// the matrix is zero: no line names them, or the lines of each of their cells add up to 0 (a
+// place that each transition gives back what it takes). No transition changes the marking of
+// such a place, so its unit vector is a semiflow. Example: the lines "1 1 -1", "1 1 1", "2 1 1"
+// with nodes 3 give {1, 3}.
+//
 // AddUnitSemiflows(solution, units, digest) adds to the solution file `solution` (lines
 // "semiflow element coefficient" in the canonical order of "--minimal", see solver/dd.h) the unit
 // semiflow "k u 1" of each number u of `units`, none of which occurs in the file: each goes
@@ -26,6 +32,8 @@
 namespace pelorin {
 
 std::vector<int32_t> NodesWithoutArcs(const std::vector<Element>& matrix, int32_t nodes);
+
+std::vector<int32_t> NodesUnchanged(const std::vector<Element>& matrix, int32_t nodes);
 
 void AddUnitSemiflows(const std::string& solution, const std::vector<int32_t>& units, SolutionDigest& digest);
 

@@ -1,6 +1,6 @@
 // Invariant equations and place bounds at the edges: the section byte for byte, floors, vectors
 // with negative coefficients (flows) that have a constant but bound nothing, elements that are
-// no place, and numbers beyond 64 bits.
+// no place, places that no transition changes, and numbers beyond 64 bits.
 #include "report/bounds.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +12,12 @@ namespace {
 
 const std::string kHeading = "PLACE BOUNDS -----------------------------------------------\n\n";
 
-std::string Section(const std::string& solutions, const std::vector<int32_t>& marking, bool wide = false) {
+std::string Section(const std::string& solutions, const std::vector<int32_t>& marking, bool wide = false,
+                    const std::vector<int32_t>& unchanged = {}) {
   TempDir dir;
   WriteFile(dir / "t", "1 p1\n2 p2\n3 {p 3}\n");
   WriteFile(dir / "s", solutions);
-  WriteBounds(dir / "t", dir / "s", marking, dir / "out", wide);
+  WriteBounds(dir / "t", dir / "s", marking, unchanged, dir / "out", wide);
   return ReadFile(dir / "out");
 }
 
@@ -36,6 +37,15 @@ TEST(Bounds, SectionWithFloorsAndPlacesWithoutBound) {
   // a vector with a negative coefficient bounds nothing; an element beyond the places is passed over
   EXPECT_EQ(Section("1 1 1\n1 2 -1\n2 3 1\n2 7 5\n", {2, 2, 1}),
             kHeading + "{p 3} <= 1\n2 place(s) without a bound (in no semiflow)\n\n");
+}
+
+// A place whose marking no transition changes keeps its initial marking, below any bound a
+// semiflow through it proves; a number that is no place is passed over.
+TEST(Bounds, PlacesThatNoTransitionChangesKeepTheirInitialMarking) {
+  EXPECT_EQ(Section("", {1, 0, 4}, false, {2, 3, 9}),
+            kHeading + "p2 <= 0\n{p 3} <= 4\n1 place(s) without a bound (in no semiflow)\n\n");
+  EXPECT_EQ(Section("1 1 1\n1 3 1\n", {1, 0, 4}, false, {3}),
+            kHeading + "p1 <= 5\n{p 3} <= 4\n1 place(s) without a bound (in no semiflow)\n\n");
 }
 
 TEST(Bounds, ConstantsOfSignedAndWideVectors) {
