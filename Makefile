@@ -1,13 +1,14 @@
 # Quick start: `make demo` builds Pelorin and runs it on an example net; `make test` builds and
-# runs every test. Both install the build tools first when they are missing (as root, with
-# apt-get) or say what to install.
+# runs every test; `make install PREFIX=...` installs it. They install the build tools first when
+# they are missing (as root, with apt-get) or say what to install.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 WERROR ?= OFF
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: demo test test-sanitize corpus compare bench fuzz deps clean
+.PHONY: demo test test-sanitize install corpus compare bench fuzz deps clean
 
 deps:
 	@sh scripts/deps.sh
@@ -26,6 +27,13 @@ test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPELORIN_SANITIZE=ON -DPELORIN_WERROR=$(WERROR) $(CMAKE_FLAGS)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# make install [PREFIX=/usr/local]: builds Pelorin and installs bin/Pelorin, its manual page and
+# its bash completion under PREFIX.
+install: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELORIN_WERROR=$(WERROR) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target Pelorin
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 corpus: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
