@@ -53,7 +53,9 @@ RunSettings ScanCommandLine(const std::vector<std::string>& words);
 // The default work-file base for an input name: "__" before its file name.
 std::string DefaultBase(const std::string& input);
 
-// A whole run; returns the exit code. Failures are printed here.
+// A whole run; returns the exit code. Failures are printed here: the "***" message on standard
+// output, or, when "--json" stands on the command line, on standard error with the error document
+// on standard output (a command-line error) or in the report (a failure of the run).
 int RunPelorin(const std::vector<std::string>& words);
 
 // A run with settings already scanned (no help text, no memory limit); returns the exit code.
