@@ -8,18 +8,12 @@
 
 #include <cerrno>
 
+#include "run/fileid.h"
 #include "run/workfiles.h"
 
 namespace pelorin {
 
 namespace {
-
-// Whether the open file `fd` is still the file under `name`.
-bool StillNamed(int fd, const std::string& name) {
-  struct stat open {}, named {};
-  if (fstat(fd, &open) != 0 || lstat(name.c_str(), &named) != 0) return false;
-  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
 
 // Opens the lock file, replacing a symbolic link planted under its name; -1 when it cannot.
 int OpenLockFile(const std::string& name) {

@@ -12,16 +12,18 @@
 //
 // Outputs. The report and the "-o" path are compared with each other and with the work files of
 // the run (every name of the work-file table that a run of this mode and kind makes or removes),
-// by file identity where the files exist and by their resolved names otherwise. A clash ends the
-// run with exit code 2 and one of
+// by file identity where the files exist and by their resolved names otherwise; one device or
+// FIFO (/dev/null, /dev/stdout on a pipe) takes the report and the result alike and is no clash.
+// A clash ends the run with exit code 2 and one of
 //   "*** report %s and result file %s are the same file\n"
 //   "*** report %s is a work file of the run\n"
 //   "*** result file %s is a work file of the run\n"
 // ("-o" naming the solution file itself is no clash: the solution simply stays there).
 //
-// Result path. "-o" naming a directory, or a path in a directory that does not exist or cannot
-// be written, ends the run with "*** error write file %s: %s\n" (exit code 2) and the system's
-// reason, before the net is read.
+// Result path. What "-o" names must be able to take the solution (run/deliver.h): a directory, a
+// socket, a loop of links, a path in a directory that does not exist or cannot be written, or a
+// device or FIFO that cannot be written ends the run with "*** error write file %s: %s\n" (exit
+// code 2) and the system's reason.
 #pragma once
 
 #include "run/Pelorin.h"
