@@ -1,6 +1,7 @@
 // The guards that run before anything is written (contract in safety.h).
 #include "run/safety.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,12 +116,31 @@ void CheckResultPath(const RunSettings& s) {
   if (s.pathGiven) CheckedResultTarget(s.resultPath);
 }
 
-bool InputOpens(const std::string& input) {
-  if (input == "-") return true;
-  std::FILE* file = std::fopen(input.c_str(), "r");
-  if (file == nullptr) return false;
-  std::fclose(file);
-  return true;
+void CheckWorkBase(const RunSettings& s) {
+  const fs::path parent = fs::path(s.base).parent_path();  // "dir/" has "dir"
+  const std::string dir = parent.empty() ? "." : parent.string();
+  struct stat st {};
+  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || access(dir.c_str(), W_OK | X_OK) != 0)
+    FailOpen(MainFilesOf(s.base, s.transitions).incidence);
+}
+
+std::optional<Failure> InputFailure(const std::string& input) {
+  if (input == "-") {
+    const int flags = fcntl(STDIN_FILENO, F_GETFL);
+    if (flags == -1 || (flags & O_ACCMODE) == O_WRONLY) return Failure(kExitFile, "*** wrong input file\n");
+    return std::nullopt;
+  }
+  struct stat st {};
+  bool opens = stat(input.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !S_ISSOCK(st.st_mode);
+  if (opens && S_ISREG(st.st_mode)) {
+    std::FILE* file = std::fopen(input.c_str(), "r");
+    opens = file != nullptr;
+    if (file != nullptr) std::fclose(file);
+  } else if (opens) {  // a FIFO is not opened here: its writer would see the reader go
+    opens = access(input.c_str(), R_OK) == 0;
+  }
+  if (opens) return std::nullopt;
+  return Failure(kExitFile, "*** error open file " + input + "\n");
 }
 
 }  // namespace pelorin
