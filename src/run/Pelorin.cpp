@@ -345,8 +345,10 @@ int Guarded(Scan&& scan, bool capMemory) {
   try {
     settings = scan();
     if (settings.help) {
-      std::fputs(kHelpText, stdout);
-      if (settings.extensionHelp) std::fputs(kExtensionHelpText, stdout);
+      File out(stdout);
+      WriteText(out.get(), kHelpText);
+      if (settings.extensionHelp) WriteText(out.get(), kExtensionHelpText);
+      CloseFile(out, "-");
       return kExitOk;
     }
     std::optional<MemoryCap> cap;
