@@ -22,6 +22,7 @@
 #include "run/deliver.h"
 #include "run/isolated.h"
 #include "run/memory.h"
+#include "run/newfiles.h"
 #include "run/progress.h"
 #include "run/safety.h"
 #include "run/workfiles.h"
@@ -250,7 +251,8 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened, TerminalProgress& p
 
 // A run; `outputOpened` tells the failure path that a JSON error document may go to the output.
 // Nothing is written before the guards have passed and the lock on the base is held, so that a
-// failure known before the run leaves the report file as it was.
+// failure known before the run leaves the report file as it was. At debug level 0 a failed run
+// removes the work files it made.
 void Run(RunSettings s, bool& outputOpened, TerminalProgress& progress) {
   if (!s.baseGiven) s.base = DefaultBase(s.input);
   outputOpened = s.output == "-";
@@ -260,8 +262,14 @@ void Run(RunSettings s, bool& outputOpened, TerminalProgress& progress) {
   if (const std::optional<Failure> unreadable = InputFailure(s.input)) FailInput(s, *unreadable);
   CheckWorkBase(s);
   const BaseLock lock(s.base);
-  if (s.json) JsonReportRun(s, outputOpened, progress);
-  else TextRun(s, progress);
+  const NewFiles made(s.debug == 0 ? LevelZeroFileNames(s.base, s.transitions) : std::vector<std::string>{});
+  try {
+    if (s.json) JsonReportRun(s, outputOpened, progress);
+    else TextRun(s, progress);
+  } catch (...) {
+    made.Remove();
+    throw;
+  }
 }
 
 }  // namespace
