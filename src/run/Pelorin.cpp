@@ -23,6 +23,7 @@
 #include "run/deliver.h"
 #include "run/isolated.h"
 #include "run/memory.h"
+#include "run/newfiles.h"
 #include "run/progress.h"
 #include "run/safety.h"
 #include "run/workfiles.h"
@@ -258,19 +259,33 @@ void JsonReportRun(const RunSettings& s, bool& outputOpened, TerminalProgress& p
   WriteJsonReport(run, listing, f.solution, s.output);
 }
 
+// The report on standard output begins with the banner even when the input cannot be read.
+[[noreturn]] void FailInput(const RunSettings& s, const Failure& failure) {
+  if (s.output == "-" && !s.json) AppendOutput(s.output, kBanner);
+  throw failure;
+}
+
 // A run; `outputOpened` tells the failure path that a JSON error document may go to the output.
-// Nothing is written before the guards have passed; the run then holds the lock on its base,
-// and a report file is touched only once the input is known to open.
+// Nothing is written before the guards have passed and the lock on the base is held, so that a
+// failure known before the run leaves the report file as it was. At debug level 0 a failed run
+// removes the work files it made.
 void Run(RunSettings s, bool& outputOpened, TerminalProgress& progress) {
   if (!s.baseGiven) s.base = DefaultBase(s.input);
   outputOpened = s.output == "-";
   CheckInputSafe(s);
   CheckOutputsApart(s);
   CheckResultPath(s);
+  if (const std::optional<Failure> unreadable = InputFailure(s.input)) FailInput(s, *unreadable);
+  CheckWorkBase(s);
   const BaseLock lock(s.base);
-  if (s.output != "-" && !InputOpens(s.input)) FailOpen(s.input);
-  if (s.json) JsonReportRun(s, outputOpened, progress);
-  else TextRun(s, progress);
+  const NewFiles made(s.debug == 0 ? LevelZeroFileNames(s.base, s.transitions) : std::vector<std::string>{});
+  try {
+    if (s.json) JsonReportRun(s, outputOpened, progress);
+    else TextRun(s, progress);
+  } catch (...) {
+    made.Remove();
+    throw;
+  }
 }
 
 }  // namespace

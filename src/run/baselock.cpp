@@ -7,19 +7,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
+#include "matrix/failure.h"
+#include "run/fileid.h"
 #include "run/workfiles.h"
 
 namespace pelorin {
 
 namespace {
-
-// Whether the open file `fd` is still the file under `name`.
-bool StillNamed(int fd, const std::string& name) {
-  struct stat open {}, named {};
-  if (fstat(fd, &open) != 0 || lstat(name.c_str(), &named) != 0) return false;
-  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
 
 // Opens the lock file, replacing a symbolic link planted under its name; -1 when it cannot.
 int OpenLockFile(const std::string& name) {
@@ -29,19 +25,23 @@ int OpenLockFile(const std::string& name) {
   return fd;
 }
 
+[[noreturn]] void FailLock(const std::string& name, int error) {
+  Fail(kExitFile, "*** error lock file " + name + ": " + std::strerror(error) + "\n");
+}
+
 }  // namespace
 
 BaseLock::BaseLock(const std::string& base) : name_(MainFilesOf(base, false).lock) {
   for (;;) {
     fd_ = OpenLockFile(name_);
-    if (fd_ < 0) return;
+    if (fd_ < 0) FailLock(name_, errno);
     int locked;
     while ((locked = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
     }
-    if (locked != 0) {  // a file system without locks: the run goes on without
+    if (locked != 0) {
+      const int error = errno;
       close(fd_);
-      fd_ = -1;
-      return;
+      FailLock(name_, error);
     }
     if (StillNamed(fd_, name_)) return;
     // the holder before us removed the file: lock the one under the name now
@@ -50,7 +50,6 @@ BaseLock::BaseLock(const std::string& base) : name_(MainFilesOf(base, false).loc
 }
 
 BaseLock::~BaseLock() {
-  if (fd_ < 0) return;
   struct stat st {};
   if (fstat(fd_, &st) == 0 && st.st_size == 0 && StillNamed(fd_, name_)) unlink(name_.c_str());
   close(fd_);

@@ -7,8 +7,10 @@
 // removed by its holder when the run ends, successful or not. A run that took the lock on a
 // file another run removed meanwhile takes it again on the file now under the name. Nothing is
 // ever written to the file; a non-empty file of that name is not the run's and is not removed.
-// When the file cannot be made (a directory that cannot be written), the run goes on without the
-// lock and fails where it first writes a work file, as it would without locking.
+// A lock that cannot be held (the file cannot be opened, e.g. a directory stands under its name,
+// or the file system refuses the lock) ends the run before anything is written, with
+// "*** error lock file W.lock: REASON\n" (the system's reason) and exit code 2: runs that went
+// on without it could write each other's work files.
 #pragma once
 
 #include <string>
@@ -17,7 +19,7 @@ namespace pelorin {
 
 class BaseLock {
  public:
-  // Waits for and takes the lock on `base`.
+  // Waits for and takes the lock on `base`; fails as above when it cannot be held.
   explicit BaseLock(const std::string& base);
   // Removes the lock file and releases the lock.
   ~BaseLock();
@@ -26,7 +28,7 @@ class BaseLock {
 
  private:
   std::string name_;  // W.lock
-  int fd_ = -1;       // the locked file, -1 when the run goes without the lock
+  int fd_ = -1;       // the locked file
 };
 
 }  // namespace pelorin

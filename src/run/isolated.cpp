@@ -2,6 +2,7 @@
 #include "run/isolated.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
@@ -78,7 +79,7 @@ void AddUnitSemiflows(const std::string& solution, const std::vector<int32_t>& u
     for (; next < units.size(); ++next) WriteUnit(out.get(), digest.last + ++added, units[next]);
     CloseFile(out, written);
   }
-  std::rename(written.c_str(), solution.c_str());
+  if (std::rename(written.c_str(), solution.c_str()) != 0) FailWrite(solution, errno);
   digest.last += units.size();
   WithMemory("rows", [&] {
     std::vector<int32_t> covered;

@@ -19,8 +19,9 @@
 // Example: units {2, 5} and the file "1 1 1\n1 3 2\n2 4 1\n" give
 //     "1 1 1\n1 3 2\n2 2 1\n3 4 1\n4 5 1\n".
 //
-// Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
-// 4; memory, "*** not enough memory for rows\n", exit code 1.
+// Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; the new file cannot
+// be written or renamed over the solution file, "*** error write file %s: %s\n", exit code 2; a
+// malformed line, 4; memory, "*** not enough memory for rows\n", exit code 1.
 #pragma once
 
 #include <cstdint>

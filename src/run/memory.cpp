@@ -5,9 +5,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "matrix/failure.h"
+#include "run/cgroup.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define PELORIN_ADDRESS_SANITIZER 1
@@ -28,6 +31,10 @@ uint64_t HalfOfPhysicalMemory() {
   return static_cast<uint64_t>(pages) / 2 * static_cast<uint64_t>(pageSize);
 }
 
+// The part of a control group's limit left to the rest of the group: an eighth, at least 32M,
+// at most half.
+uint64_t GroupMargin(uint64_t limit) { return std::min(std::max(limit / 8, uint64_t{32} << 20), limit / 2); }
+
 // The multiple of a unit letter, 0 for a character that is none.
 uint64_t UnitOf(char c) {
   switch (c) {
@@ -40,8 +47,14 @@ uint64_t UnitOf(char c) {
 
 }  // namespace
 
+uint64_t DefaultMemoryLimit(const std::string& root) {
+  const std::optional<uint64_t> group = ControlGroupLimit(root);
+  const uint64_t half = HalfOfPhysicalMemory();
+  return group ? std::min(half, *group - GroupMargin(*group)) : half;
+}
+
 uint64_t MemoryLimit(const std::string& text) {
-  if (text.empty()) return HalfOfPhysicalMemory();
+  if (text.empty()) return DefaultMemoryLimit("");
   size_t digits = 0;
   uint64_t value = 0;
   constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();

@@ -1,6 +1,7 @@
 // The guards that run before anything is written (contract in safety.h).
 #include "run/safety.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <optional>
 
 #include "matrix/failure.h"
+#include "run/deliver.h"
+#include "run/fileid.h"
 #include "run/workfiles.h"
 
 namespace pelorin {
@@ -18,24 +21,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct FileId {
-  dev_t device;
-  ino_t inode;
-  bool operator==(const FileId&) const = default;
-};
-
-std::optional<FileId> IdOf(const std::string& name) {
-  struct stat st {};
-  if (stat(name.c_str(), &st) != 0) return std::nullopt;
-  return FileId{st.st_dev, st.st_ino};
-}
-
 // The file the run reads: the named input, or standard input when it is open.
 std::optional<FileId> InputId(const std::string& input) {
-  if (input != "-") return IdOf(input);
-  struct stat st {};
-  if (fstat(STDIN_FILENO, &st) != 0) return std::nullopt;
-  return FileId{st.st_dev, st.st_ino};
+  return input == "-" ? IdOfDescriptor(STDIN_FILENO) : IdOf(input);
 }
 
 // Existing files of the directory of `matrix` whose names are the driver's work files.
@@ -54,10 +42,12 @@ std::vector<std::string> DriverFilesPresent(const std::string& matrix, const Run
   return found;
 }
 
-// The name with its directory resolved (symbolic links followed as far as the path exists).
+// The name with its directory resolved (symbolic links followed as far as the path exists, and a
+// link to a file still to be made followed to its name).
 std::string Resolved(const std::string& name) {
+  int loop = 0;
   std::error_code error;
-  const fs::path absolute = fs::absolute(name, error);
+  const fs::path absolute = fs::absolute(FollowLinks(name, loop), error);
   if (error) return name;
   const fs::path resolved = fs::weakly_canonical(absolute, error);
   return (error ? absolute.lexically_normal() : resolved).string();
@@ -71,9 +61,11 @@ std::string ResolvedBase(const std::string& base) {
   return Resolved(dir) + "/" + base.substr(slash + 1);
 }
 
+// Whether `a` and `b` are one file that cannot take both outputs: one device or FIFO takes both,
+// one after the other.
 bool SameFile(const std::string& a, const std::string& b) {
   const std::optional<FileId> idA = IdOf(a);
-  if (idA && idA == IdOf(b)) return true;
+  if (idA && idA == IdOf(b)) return idA->kind == S_IFREG;
   return Resolved(a) == Resolved(b);
 }
 
@@ -121,23 +113,34 @@ void CheckOutputsApart(const RunSettings& s) {
 }
 
 void CheckResultPath(const RunSettings& s) {
-  if (!s.pathGiven) return;
-  std::error_code error;
-  if (fs::is_directory(s.resultPath, error)) FailWrite(s.resultPath, EISDIR);
-  const fs::path parent = fs::path(s.resultPath).parent_path();
-  const std::string dir = parent.empty() ? "." : parent.string();
-  struct stat st {};
-  if (stat(dir.c_str(), &st) != 0) FailWrite(s.resultPath, errno);
-  if (!S_ISDIR(st.st_mode)) FailWrite(s.resultPath, ENOTDIR);
-  if (access(dir.c_str(), W_OK | X_OK) != 0) FailWrite(s.resultPath, errno);
+  if (s.pathGiven) CheckedResultTarget(s.resultPath);
 }
 
-bool InputOpens(const std::string& input) {
-  if (input == "-") return true;
-  std::FILE* file = std::fopen(input.c_str(), "r");
-  if (file == nullptr) return false;
-  std::fclose(file);
-  return true;
+void CheckWorkBase(const RunSettings& s) {
+  const fs::path parent = fs::path(s.base).parent_path();  // "dir/" has "dir"
+  const std::string dir = parent.empty() ? "." : parent.string();
+  struct stat st {};
+  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || access(dir.c_str(), W_OK | X_OK) != 0)
+    FailOpen(MainFilesOf(s.base, s.transitions).incidence);
+}
+
+std::optional<Failure> InputFailure(const std::string& input) {
+  if (input == "-") {
+    const int flags = fcntl(STDIN_FILENO, F_GETFL);
+    if (flags == -1 || (flags & O_ACCMODE) == O_WRONLY) return Failure(kExitFile, "*** wrong input file\n");
+    return std::nullopt;
+  }
+  struct stat st {};
+  bool opens = stat(input.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !S_ISSOCK(st.st_mode);
+  if (opens && S_ISREG(st.st_mode)) {
+    std::FILE* file = std::fopen(input.c_str(), "r");
+    opens = file != nullptr;
+    if (file != nullptr) std::fclose(file);
+  } else if (opens) {  // a FIFO is not opened here: its writer would see the reader go
+    opens = access(input.c_str(), R_OK) == 0;
+  }
+  if (opens) return std::nullopt;
+  return Failure(kExitFile, "*** error open file " + input + "\n");
 }
 
 }  // namespace pelorin

@@ -95,6 +95,16 @@ std::vector<std::string> KeptFileNames(const std::string& base, bool transitions
   return names;
 }
 
+std::vector<std::string> LevelZeroFileNames(const std::string& base, bool transitions) {
+  const std::string matrix = MainFilesOf(base, transitions).matrix;
+  std::vector<std::string> names;
+  for (const WorkFile& file : WorkFiles())
+    if ((file.kept == Kept::kMain || file.kept == Kept::kNever) && MadeIn(file, kDirect, transitions) &&
+        std::string_view(file.suffix) != kLock)
+      names.push_back((file.prefix == Prefix::kBase ? base : matrix) + file.suffix);
+  return names;
+}
+
 bool IsSolutionFile(const WorkFile& file) { return std::string_view(file.suffix) == kSolution; }
 
 const WorkFile* WorkFileNamed(const std::string& name, const std::string& base, Mode mode, bool transitions) {

@@ -83,6 +83,10 @@ MainFiles MainFilesOf(const std::string& base, bool transitions);
 // table's order: W.spm, W.nmp, W.nmt, W.spmt (T-semiflows), M.inv.
 std::vector<std::string> KeptFileNames(const std::string& base, bool transitions);
 
+// The names of the table's files that a run on `base` writes at debug level 0, in the table's
+// order, the lock apart: W.spm, W.nmp, W.nmt, W.spmt (T-semiflows), M.inv, M.inv.units.
+std::vector<std::string> LevelZeroFileNames(const std::string& base, bool transitions);
+
 // Whether `file` is the solution M.inv.
 bool IsSolutionFile(const WorkFile& file);
 
