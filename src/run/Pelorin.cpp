@@ -66,7 +66,7 @@ const char* const kExtensionHelpText =
     "--json         report as one JSON document\n"
     "--flows        basis of the integer flows (coefficients of any sign)\n"
     "--bounds       place bounds proved by the P-semiflows\n"
-    "--memory=SIZE  memory limit of the run (K, M, G suffix)  half the memory\n"
+    "--memory=SIZE  memory limit of the run (K, M, G suffix)  half the memory, or less in a cgroup\n"
     "infile         may also be PNML (recognised by its first character '<')\n";
 
 const char* const kVersionText = "Pelorin " PELORIN_VERSION "\n";
