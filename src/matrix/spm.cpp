@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "matrix/failure.h"
 
 namespace pelorin {

@@ -27,7 +27,7 @@
 
 #include "matrix/failure.h"
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 
 namespace pelorin {
 

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 
 namespace pelorin {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "compose/coy.h"
-#include "compose/fui.h"
-#include "compose/mui.h"
-#include "compose/smmul2.h"
+#include "compose/compositionsystem.h"
+#include "compose/unitsolutions.h"
+#include "compose/jointmatrix.h"
+#include "compose/product.h"
 #include "support/testutil.h"
 
 namespace pelorin {

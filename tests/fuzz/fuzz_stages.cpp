@@ -1,20 +1,20 @@
 // Fuzz target: every reader of matrix and work files. The first byte chooses the stage; the
 // rest is split at "\n%%\n" into the files that stage reads.
-#include "compose/coy.h"
-#include "compose/cor.h"
-#include "compose/fic.h"
-#include "compose/fui.h"
-#include "compose/mui.h"
-#include "compose/smmul2.h"
-#include "decompose/deo1.h"
+#include "compose/compositionsystem.h"
+#include "compose/collapse.h"
+#include "compose/fusionstep.h"
+#include "compose/unitsolutions.h"
+#include "compose/jointmatrix.h"
+#include "compose/product.h"
+#include "decompose/decomposition.h"
 #include "fuzz_support.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "report/chi.h"
 #include "report/writeinv.h"
 #include "matrix/subnetfiles.h"
 #include "run/ana.h"
-#include "solver/smb2.h"
-#include "solver/toy2.h"
+#include "compose/minimalbasis.h"
+#include "solver/toudic.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 // bytes.
 #include <map>
 
-#include "compose/coy.h"
-#include "compose/fui.h"
-#include "compose/mui.h"
-#include "compose/smmul2.h"
-#include "decompose/deo1.h"
+#include "compose/compositionsystem.h"
+#include "compose/unitsolutions.h"
+#include "compose/jointmatrix.h"
+#include "compose/product.h"
+#include "decompose/decomposition.h"
 #include "run/Pelorin.h"
-#include "solver/smb2.h"
-#include "solver/toy2.h"
+#include "compose/minimalbasis.h"
+#include "solver/toudic.h"
 #include "support/netgen.h"
 #include "support/testutil.h"
 

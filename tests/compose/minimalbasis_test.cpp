@@ -1,6 +1,6 @@
 // Basis minimization: output files compared byte for byte, and a property test against the
 // declarative description of the result (the first copy of every minimal vector stays).
-#include "solver/smb2.h"
+#include "compose/minimalbasis.h"
 
 #include <gtest/gtest.h>
 

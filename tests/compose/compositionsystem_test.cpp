@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "compose/coy.h"
+#include "compose/compositionsystem.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -1,6 +1,6 @@
 // Completion of the composition system's solutions by its unit solutions; the contract is in
-// fui.h.
-#include "compose/fui.h"
+// unitsolutions.h.
+#include "compose/unitsolutions.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,5 +1,5 @@
-// Contact places of one step of sequential composition (the contract is in fic.h).
-#include "compose/fic.h"
+// Contact places of one step of sequential composition (the contract is in fusionstep.h).
+#include "compose/fusionstep.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "compose/coy.h"
+#include "compose/compositionsystem.h"
 #include "matrix/failure.h"
 #include "matrix/spm.h"
 #include "matrix/subnetfiles.h"

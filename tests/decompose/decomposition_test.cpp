@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "decompose/deo1.h"
+#include "decompose/decomposition.h"
 #include "support/randommatrix.h"
 #include "support/testutil.h"
 

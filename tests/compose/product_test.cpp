@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "compose/smmul2.h"
+#include "compose/product.h"
 #include "support/randommatrix.h"
 #include "support/testutil.h"
 

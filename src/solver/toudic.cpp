@@ -1,5 +1,5 @@
-// Toudic's method over sparse working rows; the contract is in toy2.h.
-#include "solver/toy2.h"
+// Toudic's method over sparse working rows; the contract is in toudic.h.
+#include "solver/toudic.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,5 +1,5 @@
-// Composition system over contact places; the contract is in coy.h.
-#include "compose/coy.h"
+// Composition system over contact places; the contract is in compositionsystem.h.
+#include "compose/compositionsystem.h"
 
 #include <algorithm>
 #include <cstdio>

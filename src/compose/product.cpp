@@ -1,11 +1,11 @@
-// Sparse matrix product; the contract is in smmul2.h.
+// Sparse matrix product; the contract is in product.h.
 //
 // Each input is held as its rows of non-zero cells, sorted by column position. A row of the
 // product is accumulated in 64 bits over the non-zero cells of the row of A, taken in increasing
 // column position, so that every partial sum is the one of the term-by-term sum over the columns
 // of A in order of first appearance (zero terms leave a partial sum unchanged); a term or a
 // partial sum outside 32 bits marks its element as overflowed.
-#include "compose/smmul2.h"
+#include "compose/product.h"
 
 #include <algorithm>
 #include <cstdint>

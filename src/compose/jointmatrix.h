@@ -2,10 +2,11 @@
 //
 // ComposeJointMatrix(B) stacks all subnet solutions into one matrix: one row per unknown,
 // numbered exactly as the composition system numbers them (solution s of subnet i is row
-// offset(i) + s, see coy.h), one column per place. The product of the completed solutions of the
-// composition system with this matrix gives the composed invariants over places.
+// offset(i) + s, see compositionsystem.h), one column per place. The product of the completed
+// solutions of the composition system with this matrix gives the composed invariants over places.
 //
-// Reads B.z (contact place list, see coy.h) and the bases B.i1 .. B.in ("s place x" lines).
+// Reads B.z (contact place list, see compositionsystem.h) and the bases B.i1 .. B.in ("s place x"
+// lines).
 // Writes B.g (replaced), every line "%d %d %d\n": for i = 1..n, in the order of B.i<i>, every
 // basis line "s p x" as "offset(i)+s p x", except the lines on a contact place p whose producing
 // subnet is i and whose consuming subnet is positive: a contact place takes its value from its
@@ -24,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "compose/coy.h"
+#include "compose/compositionsystem.h"
 
 namespace pelorin {
 

@@ -1,4 +1,4 @@
-// Collapse of the graph of subnets (the contract is in cor.h).
+// Collapse of the graph of subnets (the contract is in collapse.h).
 //
 // The edge array `e` is kept in slots: a record stays in its slot until the sort swaps it with
 // another one, and a removed record leaves its slot empty, so the records in slot order are the
@@ -7,7 +7,7 @@
 // straight to the places where it swaps, and lets the choice find its record by position. The
 // order of the records after every step is exactly that of the plain array with its selection
 // sort, removal by shifting, and combination of parallel arcs.
-#include "compose/cor.h"
+#include "compose/collapse.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,7 +17,7 @@
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "matrix/failure.h"
 
 namespace pelorin {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "compose/mui.h"
+#include "compose/jointmatrix.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -1,11 +1,11 @@
-// Decomposition into minimal functional subnets; the contract is in deo1.h.
+// Decomposition into minimal functional subnets; the contract is in decomposition.h.
 //
 // The subnets are the connected classes of the relation "consume from a common place or produce
 // into a common place", found with a disjoint-set forest over the transitions in one pass over
 // the elements. Numbering and classification follow from the classes alone: a subnet's number is
 // given by its transition of lowest index of first appearance, and every place has at most one
 // consuming and one producing subnet.
-#include "decompose/deo1.h"
+#include "decompose/decomposition.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Line utilities, file copy and transposition, through files.
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 
 #include "support/testutil.h"
 

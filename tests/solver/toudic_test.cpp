@@ -1,6 +1,6 @@
 // Toudic's method: worked examples and edge cases through files, the row operations at their
 // edges, and random systems against a plain dense rendering of the method.
-#include "solver/toy2.h"
+#include "solver/toudic.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Contact places of a step: the step's list and the remaining list byte for byte, the failures,
 // the membership test, and a whole collapse sequence walked step by step.
-#include "compose/fic.h"
+#include "compose/fusionstep.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "compose/cor.h"
+#include "compose/collapse.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "compose/fui.h"
+#include "compose/unitsolutions.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -1,9 +1,9 @@
-// Basis minimization (contract in smb2.h).
+// Basis minimization (contract in minimalbasis.h).
 //
 // The vectors are held sparsely: the summed non-zero components of each, in increasing column
 // position. A vector above vector i is positive wherever i is, so it is looked for only among the
 // vectors positive in the column where i is positive and the fewest vectors are.
-#include "solver/smb2.h"
+#include "compose/minimalbasis.h"
 
 #include <cstdint>
 #include <span>

@@ -28,7 +28,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "compose/coy.h"
+#include "compose/compositionsystem.h"
 
 namespace pelorin {
 

@@ -1,5 +1,5 @@
 // Line utilities, file copy and matrix transposition.
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 
 #include <algorithm>
 

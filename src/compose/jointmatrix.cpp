@@ -1,13 +1,13 @@
-// Joint matrix of the subnets' bases; the contract is in mui.h.
-#include "compose/mui.h"
+// Joint matrix of the subnets' bases; the contract is in jointmatrix.h.
+#include "compose/jointmatrix.h"
 
 #include <unordered_set>
 #include <vector>
 
-#include "compose/coy.h"
+#include "compose/compositionsystem.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "matrix/failure.h"
 
 namespace pelorin {

@@ -1,6 +1,6 @@
 // Collapse of the graph of subnets: sequence files byte for byte, failures, the draw, and the
 // fast collapse against the plain array with its selection sort on random graphs.
-#include "compose/cor.h"
+#include "compose/collapse.h"
 
 #include <gtest/gtest.h>
 
