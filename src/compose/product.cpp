@@ -11,9 +11,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "matrix/exactint.h"
+#include "matrix/failure.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "matrix/failure.h"
 
 namespace pelorin {
 namespace {
@@ -45,8 +46,6 @@ struct RowSum {
   std::vector<int32_t> touched;  // column positions with at least one term, in order of touching
 };
 
-bool Fits(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
-
 // Adds A(i, k) . B(k, j) to element j; a term or partial sum outside 32 bits spoils the element.
 void AddTerm(RowSum& row, int32_t j, int64_t term) {
   const auto c = static_cast<size_t>(j);
@@ -56,7 +55,7 @@ void AddTerm(RowSum& row, int32_t j, int64_t term) {
     row.touched.push_back(j);
   }
   row.sum[c] += term;
-  if (!Fits(term) || !Fits(row.sum[c])) row.state[c] = RowSum::kOverflowed;
+  if (!FitsInt32(term) || !FitsInt32(row.sum[c])) row.state[c] = RowSum::kOverflowed;
 }
 
 // Writes the row's non-zero sums in column order and clears it for the next row.

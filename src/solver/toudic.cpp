@@ -7,9 +7,10 @@
 #include <unordered_set>
 #include <utility>
 
+#include "matrix/exactint.h"
+#include "matrix/failure.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "matrix/failure.h"
 
 namespace pelorin {
 
@@ -21,12 +22,6 @@ struct System {
   IndexList cols;   // cols.ids[j]: the input column number of equation j (0-based)
   WorkRows work;    // work[i].c: input row i summed per column; work[i].x: set by onex
 };
-
-// A 64-bit value that must fit in 32 bits, else the run ends with the overflow message.
-int32_t Narrow(int64_t value) {
-  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) FailOverflow();
-  return static_cast<int32_t>(value);
-}
 
 Signature SignatureOf(const SparseRow& x) {
   Signature signature;
@@ -93,23 +88,20 @@ SparseRow Combine(const SparseRow& u, int64_t b, const SparseRow& v, int64_t a) 
   size_t i = 0, k = 0;
   while (i < u.size() || k < v.size()) {
     if (k == v.size() || (i < u.size() && u[i].pos < v[k].pos)) {
-      out.push_back({u[i].pos, Narrow(b * u[i].value)});
+      out.push_back({u[i].pos, Narrow32(b * u[i].value)});
       ++i;
     } else if (i == u.size() || v[k].pos < u[i].pos) {
-      out.push_back({v[k].pos, Narrow(a * v[k].value)});
+      out.push_back({v[k].pos, Narrow32(a * v[k].value)});
       ++k;
     } else {
-      const int64_t sum = int64_t{Narrow(b * u[i].value)} + Narrow(a * v[k].value);
-      if (sum != 0) out.push_back({u[i].pos, Narrow(sum)});
+      const int64_t sum = int64_t{Narrow32(b * u[i].value)} + Narrow32(a * v[k].value);
+      if (sum != 0) out.push_back({u[i].pos, Narrow32(sum)});
       ++i;
       ++k;
     }
   }
   return out;
 }
-
-// Magnitude of an entry, as 64 bits so that the smallest 32-bit value has one.
-int64_t Magnitude(int32_t value) { return value < 0 ? -int64_t{value} : int64_t{value}; }
 
 // The multipliers that cancel column `col` in b * p + a * n: a = |p[col]| and b = |n[col]|,
 // both divided by their gcd when it is > 1.
@@ -120,7 +112,7 @@ struct Multipliers {
 
 Multipliers MultipliersOf(const WorkRow& p, const WorkRow& n, int32_t col) {
   Multipliers m{Magnitude(ValueAt(p.c, col)), Magnitude(ValueAt(n.c, col))};
-  const int64_t g = nod(m.a, m.b);
+  const int64_t g = exact::Gcd(m.a, m.b);
   if (g > 1) {
     m.a /= g;
     m.b /= g;
@@ -198,12 +190,10 @@ void onex(WorkRows& rows) {
   for (size_t i = 0; i < rows.size(); ++i) rows[i].x = {Entry{static_cast<int32_t>(i), 1}};
 }
 
-int64_t nod(int64_t a, int64_t b) { return exact::Gcd(exact::Abs(a), exact::Abs(b)); }
-
 int64_t nodv(const SparseRow& v) {
   int64_t g = 0;
   for (const Entry& e : v) {
-    if (e.value != 0) g = g == 0 ? Magnitude(e.value) : nod(g, Magnitude(e.value));
+    if (e.value != 0) g = exact::Gcd(g, Magnitude(e.value));
     if (g == 1) break;  // it cannot get smaller
   }
   return g;

@@ -91,9 +91,6 @@ using WorkRows = std::vector<WorkRow>;
 // Sets the variable part of row i to the unit vector of variable i, for every row.
 void onex(WorkRows& rows);
 
-// Greatest common divisor of two positive integers.
-int64_t nod(int64_t a, int64_t b);
-
 // 0 when every entry is zero, else the gcd of the absolute values of the non-zero entries.
 int64_t nodv(const SparseRow& v);
 

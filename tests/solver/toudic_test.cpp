@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "matrix/exactint.h"
 #include "matrix/spm.h"
 #include "support/randommatrix.h"
 #include "support/testutil.h"
@@ -242,11 +243,12 @@ std::vector<SparseRow> VariableParts(const WorkingSet& set) {
 SparseRow Unit(int32_t i) { return {Entry{i, 1}}; }
 
 TEST(RowOperations, Divisors) {
-  EXPECT_EQ(nod(6, 4), 2);
-  EXPECT_EQ(nod(5, 5), 5);
-  EXPECT_EQ(nod(1, 97), 1);
-  EXPECT_EQ(nod(12, 18), 6);
-  EXPECT_EQ(nod(2147483648, 6), 2);
+  // the gcd of the exact integer layer, on the magnitudes of 32-bit entries
+  EXPECT_EQ(exact::Gcd<int64_t>(6, 4), 2);
+  EXPECT_EQ(exact::Gcd<int64_t>(5, 5), 5);
+  EXPECT_EQ(exact::Gcd<int64_t>(1, 97), 1);
+  EXPECT_EQ(exact::Gcd<int64_t>(12, 18), 6);
+  EXPECT_EQ(exact::Gcd(Magnitude(INT32_MIN), int64_t{6}), 2);
   EXPECT_EQ(nodv(SparseRow{}), 0);
   EXPECT_EQ(nodv(Row({0, -4, 6}).c), 2);
   EXPECT_EQ(nodv(Row({0, 0, -3}).c), 3);
