@@ -151,17 +151,17 @@ void PlaceRecord(Edges& e, size_t id, size_t slot) {
   e.slotOf[id] = slot;
 }
 
-// maxwe: the first slot of the heaviest weight among the records from slot `from` on.
-size_t maxwe(const Edges& e, size_t from) {
+// The first slot of the heaviest weight among the records from slot `from` on.
+size_t FirstHeaviest(const Edges& e, size_t from) {
   return FirstAtLeast(e, 1, 0, e.width - 1, from, MaxFrom(e, 1, 0, e.width - 1, from));
 }
 
-// sorte: selection sort, heaviest first; record i is swapped with the first heaviest record of
+// Selection sort, heaviest first: record i is swapped with the first heaviest record of
 // i..n-1. Only the records below a later weight move, so the sort goes from one to the next.
-void sorte(Edges& e) {
+void SortHeaviestFirst(Edges& e) {
   for (size_t i = FirstOutOfOrder(e, 1, 0, e.width - 1, 0, kNoWeight); i != kNone;
        i = FirstOutOfOrder(e, 1, 0, e.width - 1, i + 1, kNoWeight)) {
-    const size_t j = maxwe(e, i);
+    const size_t j = FirstHeaviest(e, i);
     const size_t at = e.idAt[i];
     PlaceRecord(e, e.idAt[j], i);
     PlaceRecord(e, at, j);
@@ -170,8 +170,8 @@ void sorte(Edges& e) {
   }
 }
 
-// shiftr: removes the record in `slot`; the later records move down one place.
-void shiftr(Edges& e, size_t slot) {
+// Removes the record in `slot`; the later records move down one place.
+void RemoveRecord(Edges& e, size_t slot) {
   e.slotOf[e.idAt[slot]] = kNone;
   e.idAt[slot] = kNone;
   --e.n;
@@ -189,18 +189,18 @@ void CombineParallel(Edges& e, size_t id) {
   if (e.slotOf[drop] < e.slotOf[keep]) std::swap(keep, drop);
   e.arcs[keep].weight = CheckedAdd(e.arcs[keep].weight, e.arcs[drop].weight);
   it->second = keep;
-  shiftr(e, e.slotOf[drop]);
+  RemoveRecord(e, e.slotOf[drop]);
   Update(e, e.slotOf[keep]);
 }
 
-// merge: removes the record in `slot`, joining a (its smaller) and b (its larger number): every
+// Removes the record in `slot`, joining a (its smaller) and b (its larger number): every
 // arc of b becomes an arc of a, and arcs that become parallel are combined.
-void merge(Edges& e, size_t slot) {
+void FuseEnds(Edges& e, size_t slot) {
   const Arc chosen = e.arcs[e.idAt[slot]];
   const int32_t a = chosen.lo;
   const int32_t b = chosen.hi;
   e.pairs.erase(PairKey(a, b));
-  shiftr(e, slot);
+  RemoveRecord(e, slot);
   std::vector<size_t> moved = std::move(e.incident[b]);
   e.incident.erase(b);
   std::vector<size_t>& ofA = e.incident[a];
@@ -282,11 +282,11 @@ template <class Step>
 int Collapse(Edges& e, CollapseStrategy strategy, CollapseRandom& random, Step&& step) {
   int steps = 0;
   while (e.n > 0) {
-    sorte(e);
+    SortHeaviestFirst(e);
     const size_t slot = SlotAt(e, ChosenPosition(e, strategy, random));
     const Arc& chosen = e.arcs[e.idAt[slot]];
     step(chosen.lo, chosen.hi);
-    merge(e, slot);
+    FuseEnds(e, slot);
     ++steps;
   }
   return steps;

@@ -33,17 +33,17 @@ struct System {
   const ContactList& list;
   const EntriesOfPlace& entriesOf;
   ElementSink out;          // the system's lines
-  std::vector<bool> inS;    // inS[u]: unknown u has a line in the system (entry 0 unused)
-  int32_t unknowns = 0;     // `is`: the unknowns numbered so far
+  std::vector<bool> hasLine;  // hasLine[u]: unknown u has a line in the system (entry 0 unused)
+  int32_t unknowns = 0;       // the unknowns numbered so far
 };
 
 void WriteEquation(System& system, int32_t unknown, int32_t place, int32_t value) {
   system.out.Put(unknown, place, value);
   if (unknown <= 0) return;
   WithMemory("in", [&] {
-    if (system.inS.size() <= static_cast<size_t>(unknown)) system.inS.resize(static_cast<size_t>(unknown) + 1);
+    if (system.hasLine.size() <= static_cast<size_t>(unknown)) system.hasLine.resize(static_cast<size_t>(unknown) + 1);
   });
-  system.inS[static_cast<size_t>(unknown)] = true;
+  system.hasLine[static_cast<size_t>(unknown)] = true;
 }
 
 // One basis line "s p x" of subnet i: "u p -x" where i consumes from p, "u p x" where it produces.
@@ -65,14 +65,14 @@ void AddSubnet(System& system, const std::vector<Element>& basis, int32_t i) {
 
 // Room for a mark of every unknown.
 void MarkAll(System& system) {
-  WithMemory("in", [&] { system.inS.resize(static_cast<size_t>(system.unknowns) + 1); });
+  WithMemory("in", [&] { system.hasLine.resize(static_cast<size_t>(system.unknowns) + 1); });
 }
 
 // "k r 1" for every unknown r = 1..unknowns without a line in the system.
 void WriteUnitSolutions(const System& system, ElementSink out) {
   int32_t k = 0;
   for (int32_t r = 1; r <= system.unknowns; ++r)
-    if (!system.inS[static_cast<size_t>(r)]) out.Put(++k, r, 1);
+    if (!system.hasLine[static_cast<size_t>(r)]) out.Put(++k, r, 1);
 }
 
 }  // namespace

@@ -47,13 +47,13 @@ struct RemainingContacts {
 
 RemainingContacts MakeRemainingContacts(ContactList list);
 
-// The split of FilterContactPlaces for the fusion set `fu` (members in line order, at least one):
+// The split of FilterContactPlaces for the fusion set `members` (in line order, at least one):
 // returns the step's contact place list and leaves the others in `remaining`, the entries that
 // stay (those not taken) being the new list. Only the entries that name a member are visited.
-ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>& fu);
+ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>& members);
 
-// True when x occurs among fu[0..count-1], with `position` set to its first index (from 0);
+// True when x occurs among members[0..count-1], with `position` set to its first index (from 0);
 // false otherwise, leaving `position` as it was.
-bool InFusion(int x, const std::vector<int>& fu, int count, int& position);
+bool InFusion(int x, const std::vector<int>& members, int count, int& position);
 
 }  // namespace pelorin

@@ -49,7 +49,7 @@ void ComposeJointMatrix(const std::string& base) {
   const ContactList list = ReadContactList(base + ".z");
   const LeftOut leftOut = ProducingSides(list);
   File out = OpenFile(base + ".g", "w");
-  int32_t unknowns = 0;  // `is`: the rows numbered so far
+  int32_t unknowns = 0;  // the rows numbered so far
   for (int32_t i = 1; i <= list.subnets; ++i)
     unknowns = AddSubnetRows(leftOut, ReadElementsFile(SubnetBasisName(base, i)), i, unknowns, ElementSink{out.get(), nullptr});
   CloseFile(out, base + ".g");

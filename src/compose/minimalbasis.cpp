@@ -21,7 +21,7 @@ struct Minimisation {
   RowCells a;                     // the vectors: rows by first appearance, their non-zero components
   std::vector<int64_t> sums;      // sums[i]: sum of the components of vector i
   std::vector<char> negative;     // negative[i]: vector i has a component below 0
-  std::vector<char> B;            // B[i]: vector i is removed
+  std::vector<char> removed;      // removed[i]: vector i is removed
   std::vector<size_t> firstPositive;  // the vectors > 0 in column c are positives[firstPositive[c] .. [c + 1])
   std::vector<uint32_t> positives;    // vector positions, ascending within a column
 };
@@ -30,12 +30,12 @@ struct Minimisation {
 void Prepare(Minimisation& s) {
   if (s.a.rows.size() > UINT32_MAX) FailMemory("B");
   WithMemory("B", [&] {
-    const size_t ma = s.a.rows.size();
-    s.sums.assign(ma, 0);
-    s.negative.assign(ma, 0);
-    s.B.assign(ma, 0);
+    const size_t count = s.a.rows.size();
+    s.sums.assign(count, 0);
+    s.negative.assign(count, 0);
+    s.removed.assign(count, 0);
     s.firstPositive.assign(s.a.cols.size() + 1, 0);
-    for (size_t i = 0; i < ma; ++i) {
+    for (size_t i = 0; i < count; ++i) {
       for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k) {
         const RowCells::Cell& c = s.a.cells[k];
         s.sums[i] += c.value;
@@ -46,9 +46,10 @@ void Prepare(Minimisation& s) {
     for (size_t c = 1; c < s.firstPositive.size(); ++c) s.firstPositive[c] += s.firstPositive[c - 1];
     std::vector<size_t> next(s.firstPositive.begin(), s.firstPositive.end() - 1);
     s.positives.resize(s.firstPositive.back());
-    for (size_t i = 0; i < ma; ++i)
+    for (size_t i = 0; i < count; ++i)
       for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k)
-        if (s.a.cells[k].value > 0) s.positives[next[static_cast<size_t>(s.a.cells[k].col)]++] = static_cast<uint32_t>(i);
+        if (s.a.cells[k].value > 0)
+          s.positives[next[static_cast<size_t>(s.a.cells[k].col)]++] = static_cast<uint32_t>(i);
   });
 }
 
@@ -97,18 +98,18 @@ std::span<const uint32_t> Candidates(const Minimisation& s, size_t i, bool& all)
 
 // Each kept vector i, in order, removes every other kept vector that lies above it.
 void RemoveNonMinimal(Minimisation& s) {
-  const size_t ma = s.a.rows.size();
+  const size_t count = s.a.rows.size();
   auto test = [&](size_t i, size_t j) {
-    if (j != i && !s.B[j] && Covers(s, j, i)) s.B[j] = 1;
+    if (j != i && !s.removed[j] && Covers(s, j, i)) s.removed[j] = 1;
   };
-  for (size_t i = 0; i < ma; ++i) {
-    if (s.B[i]) continue;
+  for (size_t i = 0; i < count; ++i) {
+    if (s.removed[i]) continue;
     bool all = false;
     const std::span<const uint32_t> candidates = Candidates(s, i, all);
     if (!all) {
       for (uint32_t j : candidates) test(i, j);
     } else {
-      for (size_t j = 0; j < ma; ++j) test(i, j);
+      for (size_t j = 0; j < count; ++j) test(i, j);
     }
   }
 }
@@ -117,7 +118,7 @@ void RemoveNonMinimal(Minimisation& s) {
 void WriteKept(ElementSink out, const Minimisation& s) {
   int32_t number = 0;
   for (size_t i = 0; i < s.a.rows.size(); ++i) {
-    if (s.B[i]) continue;
+    if (s.removed[i]) continue;
     ++number;
     for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k)
       out.Put(number, s.a.cols.ids[static_cast<size_t>(s.a.cells[k].col)], s.a.cells[k].value);

@@ -59,12 +59,12 @@ void AddTerm(RowSum& row, int32_t j, int64_t term) {
 }
 
 // Writes the row's non-zero sums in column order and clears it for the next row.
-void FlushRow(ElementSink out, RowSum& row, int32_t rowIndex, const IndexList& colsb) {
+void FlushRow(ElementSink out, RowSum& row, int32_t rowIndex, const IndexList& columns) {
   std::sort(row.touched.begin(), row.touched.end());
   for (int32_t j : row.touched) {
     const auto c = static_cast<size_t>(j);
     if (row.state[c] == RowSum::kOverflowed) FailOverflow();
-    if (row.sum[c] != 0) out.Put(rowIndex, colsb.ids[c], static_cast<int32_t>(row.sum[c]));
+    if (row.sum[c] != 0) out.Put(rowIndex, columns.ids[c], static_cast<int32_t>(row.sum[c]));
     row.sum[c] = 0;
     row.state[c] = RowSum::kUntouched;
   }

@@ -21,32 +21,32 @@ namespace {
 
 // The matrix as the decomposition sees it. Positions count from 0 in order of first appearance.
 struct Matrix {
-  std::vector<Element> a;          // every element line of M, in file order, numbers as in M
-  IndexList pl;                    // place (row) numbers of M by first appearance
-  IndexList tr;                    // transition (column) numbers of M by first appearance
-  std::vector<int32_t> placeOf;    // per element of a: position of its place in pl
-  std::vector<int32_t> transOf;    // per element of a: position of its transition in tr
+  std::vector<Element> lines;         // every element line of M, in file order, numbers as in M
+  IndexList places;                   // place (row) numbers of M by first appearance
+  IndexList transitions;              // transition (column) numbers of M by first appearance
+  std::vector<int32_t> placeOf;       // per element of lines: position of its place in places
+  std::vector<int32_t> transitionOf;  // per element of lines: position of its transition in transitions
 };
 
 // The outcome of the decomposition.
 struct Subnets {
-  int32_t nsub = 0;              // number of subnets, at least 1
-  std::vector<int32_t> subNet;   // per transition position: its subnet, 1..nsub
-  std::vector<int32_t> sx;       // per place position: the subnet that only consumes from it, else 0
-  std::vector<int32_t> sy;       // per place position: the subnet that only produces into it, else 0
+  int32_t count = 0;               // number of subnets, at least 1
+  std::vector<int32_t> subnetOf;   // per transition position: its subnet, 1..count
+  std::vector<int32_t> consuming;  // per place position: the subnet that only consumes from it, else 0
+  std::vector<int32_t> producing;  // per place position: the subnet that only produces into it, else 0
 };
 
-// The positions of the places and transitions of the lines `a`.
-Matrix MatrixOf(std::vector<Element> a) {
+// The positions of the places and transitions of `lines`.
+Matrix MatrixOf(std::vector<Element> lines) {
   Matrix m;
-  m.a = std::move(a);
+  m.lines = std::move(lines);
   WithMemory("pl", [&] {
-    m.placeOf.reserve(m.a.size());
-    for (const Element& e : m.a) m.placeOf.push_back(m.pl.Add(e.row));
+    m.placeOf.reserve(m.lines.size());
+    for (const Element& e : m.lines) m.placeOf.push_back(m.places.Add(e.row));
   });
   WithMemory("tr", [&] {
-    m.transOf.reserve(m.a.size());
-    for (const Element& e : m.a) m.transOf.push_back(m.tr.Add(e.col));
+    m.transitionOf.reserve(m.lines.size());
+    for (const Element& e : m.lines) m.transitionOf.push_back(m.transitions.Add(e.col));
   });
   return m;
 }
@@ -78,17 +78,17 @@ void LinkTransitions(const Matrix& m, Forest& forest) {
   std::vector<int32_t> consumer;  // per place: its first consumer met, -1 while none
   std::vector<int32_t> producer;  // per place: its first producer met, -1 while none
   WithMemory("px,py,ap", [&] {
-    consumer.assign(m.pl.size(), -1);
-    producer.assign(m.pl.size(), -1);
+    consumer.assign(m.places.size(), -1);
+    producer.assign(m.places.size(), -1);
   });
   auto link = [&](int32_t& first, int32_t t) {
     if (first < 0) first = t;
     else forest.Join(first, t);
   };
-  for (size_t k = 0; k < m.a.size(); ++k) {
+  for (size_t k = 0; k < m.lines.size(); ++k) {
     const auto p = static_cast<size_t>(m.placeOf[k]);
-    if (m.a[k].value < 0) link(consumer[p], m.transOf[k]);
-    if (m.a[k].value > 0) link(producer[p], m.transOf[k]);
+    if (m.lines[k].value < 0) link(consumer[p], m.transitionOf[k]);
+    if (m.lines[k].value > 0) link(producer[p], m.transitionOf[k]);
   }
 }
 
@@ -96,42 +96,43 @@ void LinkTransitions(const Matrix& m, Forest& forest) {
 void NumberSubnets(Forest& forest, Subnets& s) {
   const size_t n = forest.parent.size();
   std::vector<int32_t> numberOfRoot = WithMemory("SubNet", [&] {
-    s.subNet.assign(n, 0);
+    s.subnetOf.assign(n, 0);
     return std::vector<int32_t>(n, 0);
   });
   for (size_t t = 0; t < n; ++t) {
     int32_t& number = numberOfRoot[static_cast<size_t>(forest.Root(static_cast<int32_t>(t)))];
-    if (number == 0) number = ++s.nsub;
-    s.subNet[t] = number;
+    if (number == 0) number = ++s.count;
+    s.subnetOf[t] = number;
   }
-  s.nsub = std::max(s.nsub, int32_t{1});
+  s.count = std::max(s.count, int32_t{1});
 }
 
 // A place whose consumers and producers lie in different subnets keeps both; a place of one
 // subnet on both sides is internal (0, 0).
 void ClassifyPlaces(const Matrix& m, Subnets& s) {
   WithMemory("SX,SY", [&] {
-    s.sx.assign(m.pl.size(), 0);
-    s.sy.assign(m.pl.size(), 0);
+    s.consuming.assign(m.places.size(), 0);
+    s.producing.assign(m.places.size(), 0);
   });
-  for (size_t k = 0; k < m.a.size(); ++k) {
+  for (size_t k = 0; k < m.lines.size(); ++k) {
     const auto p = static_cast<size_t>(m.placeOf[k]);
-    const int32_t subnet = s.subNet[static_cast<size_t>(m.transOf[k])];
-    if (m.a[k].value < 0) s.sx[p] = subnet;
-    if (m.a[k].value > 0) s.sy[p] = subnet;
+    const int32_t subnet = s.subnetOf[static_cast<size_t>(m.transitionOf[k])];
+    if (m.lines[k].value < 0) s.consuming[p] = subnet;
+    if (m.lines[k].value > 0) s.producing[p] = subnet;
   }
-  for (size_t p = 0; p < m.pl.size(); ++p)
-    if (s.sx[p] == s.sy[p]) s.sx[p] = s.sy[p] = 0;
+  for (size_t p = 0; p < m.places.size(); ++p)
+    if (s.consuming[p] == s.producing[p]) s.consuming[p] = s.producing[p] = 0;
 }
 
-bool IsContact(const Subnets& s, size_t p) { return s.sx[p] > 0 && s.sy[p] > 0; }
+bool IsContact(const Subnets& s, size_t p) { return s.consuming[p] > 0 && s.producing[p] > 0; }
 
 // "i j w" for every pair of subnets i < j joined by w contact places, by i, then j.
 void WriteGraph(ElementSink out, const Subnets& s) {
   std::vector<std::pair<int32_t, int32_t>> pairs = WithMemory("GA", [&] {
     std::vector<std::pair<int32_t, int32_t>> found;
-    for (size_t p = 0; p < s.sx.size(); ++p)
-      if (IsContact(s, p)) found.emplace_back(std::min(s.sx[p], s.sy[p]), std::max(s.sx[p], s.sy[p]));
+    for (size_t p = 0; p < s.consuming.size(); ++p)
+      if (IsContact(s, p))
+        found.emplace_back(std::min(s.consuming[p], s.producing[p]), std::max(s.consuming[p], s.producing[p]));
     std::sort(found.begin(), found.end());
     return found;
   });
@@ -145,25 +146,25 @@ void WriteGraph(ElementSink out, const Subnets& s) {
 
 // "place consuming producing" per contact place (the count line is the caller's).
 void WriteContacts(ElementSink out, const Matrix& m, const Subnets& s) {
-  for (size_t p = 0; p < s.sx.size(); ++p)
-    if (IsContact(s, p)) out.Put(m.pl.ids[p], s.sx[p], s.sy[p]);
+  for (size_t p = 0; p < s.consuming.size(); ++p)
+    if (IsContact(s, p)) out.Put(m.places.ids[p], s.consuming[p], s.producing[p]);
 }
 
 // The elements of every subnet, in file order: a stable bucket sort by subnet. `sink(i)` gives
 // the sink of subnet i, asked for once, in increasing i.
 template <class SinkOf>
 void WriteSubnets(const Matrix& m, const Subnets& s, SinkOf&& sink) {
-  std::vector<size_t> start(static_cast<size_t>(s.nsub) + 2, 0);
-  std::vector<size_t> order(m.a.size());
-  for (int32_t t : m.transOf) ++start[static_cast<size_t>(s.subNet[static_cast<size_t>(t)]) + 1];
+  std::vector<size_t> start(static_cast<size_t>(s.count) + 2, 0);
+  std::vector<size_t> order(m.lines.size());
+  for (int32_t t : m.transitionOf) ++start[static_cast<size_t>(s.subnetOf[static_cast<size_t>(t)]) + 1];
   for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
   std::vector<size_t> next = start;
-  for (size_t k = 0; k < m.a.size(); ++k)
-    order[next[static_cast<size_t>(s.subNet[static_cast<size_t>(m.transOf[k])])]++] = k;
-  for (int32_t i = 1; i <= s.nsub; ++i) {
+  for (size_t k = 0; k < m.lines.size(); ++k)
+    order[next[static_cast<size_t>(s.subnetOf[static_cast<size_t>(m.transitionOf[k])])]++] = k;
+  for (int32_t i = 1; i <= s.count; ++i) {
     auto out = sink(i);
     for (size_t k = start[static_cast<size_t>(i)]; k < start[static_cast<size_t>(i) + 1]; ++k) {
-      const Element& e = m.a[order[k]];
+      const Element& e = m.lines[order[k]];
       out.sink.Put(e.row, e.col, e.value);
     }
     out.Close();
@@ -172,7 +173,7 @@ void WriteSubnets(const Matrix& m, const Subnets& s, SinkOf&& sink) {
 
 // The subnets of the matrix file.
 Subnets Classify(const Matrix& m) {
-  Forest forest = WithMemory("SubNet", [&] { return Forest(m.tr.size()); });
+  Forest forest = WithMemory("SubNet", [&] { return Forest(m.transitions.size()); });
   LinkTransitions(m, forest);
   Subnets s;
   NumberSubnets(forest, s);
@@ -202,7 +203,7 @@ int DecomposeIntoFSN(const std::string& matrix) {
   }
   {
     File contacts = OpenFile(matrix + ".z", "w");
-    std::fprintf(contacts.get(), "%d\n", s.nsub);
+    std::fprintf(contacts.get(), "%d\n", s.count);
     WriteContacts(ElementSink{contacts.get(), nullptr}, m, s);
     CloseFile(contacts, matrix + ".z");
   }
@@ -214,18 +215,18 @@ int DecomposeIntoFSN(const std::string& matrix) {
       return out;
     });
   });
-  return s.nsub;
+  return s.count;
 }
 
 Decomposition DecompositionOf(const std::vector<Element>& lines) {
   const Matrix m = MatrixOf(WithMemory("a", [&] { return lines; }));
   const Subnets s = Classify(m);
   Decomposition d;
-  d.count = s.nsub;
+  d.count = s.count;
   WithMemory("GA", [&] { WriteGraph(ElementSink{nullptr, &d.graph}, s); });
   WithMemory("SX,SY", [&] { WriteContacts(ElementSink{nullptr, &d.contacts}, m, s); });
   WithMemory("R,S,X,Y,Q", [&] {
-    d.subnets.resize(static_cast<size_t>(s.nsub));
+    d.subnets.resize(static_cast<size_t>(s.count));
     WriteSubnets(m, s, [&](int32_t i) {
       return SubnetOut{File(), ElementSink{nullptr, &d.subnets[static_cast<size_t>(i - 1)]}, {}};
     });

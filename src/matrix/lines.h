@@ -33,7 +33,7 @@ inline uint64_t PairKey(int32_t high, int32_t low) {
 }
 
 // True when every character of the line is a blank (the empty line included).
-inline bool isempty(std::string_view line) {
+inline bool IsBlankLine(std::string_view line) {
   for (char c : line)
     if (!IsBlank(c)) return false;
   return true;

@@ -20,7 +20,7 @@ namespace {
 struct System {
   IndexList rows;   // rows.ids[v]: the input row number of variable v (0-based)
   IndexList cols;   // cols.ids[j]: the input column number of equation j (0-based)
-  WorkRows work;    // work[i].c: input row i summed per column; work[i].x: set by onex
+  WorkRows work;    // work[i].c: input row i summed per column; work[i].x: set by SetUnitVariableParts
 };
 
 Signature SignatureOf(const SparseRow& x) {
@@ -129,9 +129,9 @@ Multipliers MultipliersOf(const WorkRow& p, const WorkRow& n, int32_t col) {
 // rule always divides by gx when gx > 1, and the equation part can follow later.
 SparseRow CombineVariables(const WorkRow& p, const WorkRow& n, const Multipliers& m, int64_t& divisor) {
   SparseRow x = Combine(p.x, m.b, n.x, m.a);
-  divisor = nodv(x);
+  divisor = RowGcd(x);
   if (divisor > 1) {
-    divv(x, divisor);
+    DivideRow(x, divisor);
   } else {
     divisor = 1;
   }
@@ -141,7 +141,7 @@ SparseRow CombineVariables(const WorkRow& p, const WorkRow& n, const Multipliers
 // The equation part of the combination, divided by the divisor of its variable part.
 SparseRow CombineEquations(const WorkRow& p, const WorkRow& n, const Multipliers& m, int64_t divisor) {
   SparseRow c = Combine(p.c, m.b, n.c, m.a);
-  if (divisor > 1) divv(c, divisor);
+  if (divisor > 1) DivideRow(c, divisor);
   return c;
 }
 
@@ -186,11 +186,11 @@ void WriteSolutions(ElementSink out, WorkingSet& set, const IndexList& variables
 
 }  // namespace
 
-void onex(WorkRows& rows) {
+void SetUnitVariableParts(WorkRows& rows) {
   for (size_t i = 0; i < rows.size(); ++i) rows[i].x = {Entry{static_cast<int32_t>(i), 1}};
 }
 
-int64_t nodv(const SparseRow& v) {
+int64_t RowGcd(const SparseRow& v) {
   int64_t g = 0;
   for (const Entry& e : v) {
     if (e.value != 0) g = exact::Gcd(g, Magnitude(e.value));
@@ -199,7 +199,7 @@ int64_t nodv(const SparseRow& v) {
   return g;
 }
 
-void divv(SparseRow& v, int64_t divisor) {
+void DivideRow(SparseRow& v, int64_t divisor) {
   for (Entry& e : v) {
     if (e.value != 0) e.value = static_cast<int32_t>(e.value / divisor);
   }
@@ -210,7 +210,7 @@ namespace {
 size_t At(int32_t id) { return static_cast<size_t>(id); }
 
 // Counts the sign of a column entry of a row that comes (+1) or goes (-1); a column left with
-// one sign is marked for the next look of findzero.
+// one sign is marked for the next look of SingleSignRows.
 void CountSign(WorkingSet& set, const Entry& e, int32_t delta) {
   const size_t j = At(e.pos);
   (e.value > 0 ? set.positive[j] : set.negative[j]) += delta;
@@ -373,23 +373,23 @@ struct Told {
 // One elimination step on column `col` (0-based): the rows non-zero there leave the working
 // rows; each positive row p (outer loop) with each negative row n (inner loop) gives a
 // combination that passes the filter. `told` hears of it every few thousand pairs.
-void EliminateColumn(WorkingSet& set, int32_t col, const std::vector<int32_t>& Ip, const std::vector<int32_t>& Im,
-                     const Told& told) {
+void EliminateColumn(WorkingSet& set, int32_t col, const std::vector<int32_t>& positiveRows,
+                     const std::vector<int32_t>& negativeRows, const Told& told) {
   WithMemory("C1,X1", [&] {
-    for (int32_t id : Ip) Unlink(set, id);
-    for (int32_t id : Im) Unlink(set, id);
+    for (int32_t id : positiveRows) Unlink(set, id);
+    for (int32_t id : negativeRows) Unlink(set, id);
     std::vector<int64_t> largestP, largestN;
-    for (int32_t id : Ip) largestP.push_back(LargestMagnitude(set.rows[At(id)].c));
-    for (int32_t id : Im) largestN.push_back(LargestMagnitude(set.rows[At(id)].c));
+    for (int32_t id : positiveRows) largestP.push_back(LargestMagnitude(set.rows[At(id)].c));
+    for (int32_t id : negativeRows) largestN.push_back(LargestMagnitude(set.rows[At(id)].c));
     size_t pairs = 0;
-    for (size_t i = 0; i < Ip.size(); ++i) {
-      for (size_t k = 0; k < Im.size(); ++k) {
-        CombinePair(set, Ip[i], largestP[i], Im[k], largestN[k], col);
+    for (size_t i = 0; i < positiveRows.size(); ++i) {
+      for (size_t k = 0; k < negativeRows.size(); ++k) {
+        CombinePair(set, positiveRows[i], largestP[i], negativeRows[k], largestN[k], col);
         if ((++pairs & 4095) == 0) told(set);
       }
     }
-    for (int32_t id : Ip) Release(set, id);
-    for (int32_t id : Im) Release(set, id);
+    for (int32_t id : positiveRows) Release(set, id);
+    for (int32_t id : negativeRows) Release(set, id);
     TidyLists(set);
   });
 }
@@ -416,29 +416,30 @@ int32_t AddRow(WorkingSet& set, WorkRow row) {
   return AppendRow(set, std::move(row), signature);
 }
 
-std::vector<int32_t> findzero(WorkingSet& set) {
+std::vector<int32_t> SingleSignRows(WorkingSet& set) {
   return WithMemory("Iz", [&] {
     std::vector<int32_t> columns;
     columns.swap(set.pending);
     for (int32_t j : columns) set.isPending[At(j)] = 0;
     std::sort(columns.begin(), columns.end());
-    std::vector<int32_t> Iz;
+    std::vector<int32_t> singleSign;
     std::unordered_set<int32_t> listed;
     for (int32_t j : columns) {
       if ((set.positive[At(j)] == 0) == (set.negative[At(j)] == 0)) continue;
       for (const Entry& e : set.column[At(j)]) {
-        if (set.alive[At(e.pos)] && listed.insert(e.pos).second) Iz.push_back(e.pos);
+        if (set.alive[At(e.pos)] && listed.insert(e.pos).second) singleSign.push_back(e.pos);
       }
     }
-    return Iz;
+    return singleSign;
   });
 }
 
-void erasezero(WorkingSet& set, const std::vector<int32_t>& Iz) {
-  for (int32_t id : Iz) Remove(set, id);
+void RemoveRows(WorkingSet& set, const std::vector<int32_t>& singleSign) {
+  for (int32_t id : singleSign) Remove(set, id);
 }
 
-bool findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im) {
+bool ChooseColumn(WorkingSet& set, int32_t& col, std::vector<int32_t>& positiveRows,
+                  std::vector<int32_t>& negativeRows) {
   // a column's key is set with its path, or, when many changed, all the paths are rebuilt at once
   const bool many = set.changed.size() * 64 > set.choice.Positions();
   for (int32_t c : set.changed) {
@@ -457,8 +458,8 @@ bool findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vecto
   if (set.nc > 0 && set.choice.Key(best) < uint64_t{set.live} * set.live) col = static_cast<int32_t>(best + 1);
   if (col == 0) return false;
   WithMemory("Ip,Im", [&] {
-    Ip = RowsOfSign(set, At(col - 1), +1);
-    Im = RowsOfSign(set, At(col - 1), -1);
+    positiveRows = RowsOfSign(set, At(col - 1), +1);
+    negativeRows = RowsOfSign(set, At(col - 1), -1);
   });
   return true;
 }
@@ -481,19 +482,20 @@ namespace {
 // no column is left; the solutions go to `out`, and `progress` (when given) hears of the steps.
 void Solve(System& system, ElementSink out, ProgressObserver* progress) {
   WorkingSet set = WithMemory("X", [&] {
-    onex(system.work);
+    SetUnitVariableParts(system.work);
     WorkingSet start = MakeWorkingSet(system.cols.size(), system.rows.size());
     for (WorkRow& row : system.work) AddRow(start, std::move(row));
     return start;
   });
-  std::vector<int32_t> Ip, Im;
+  std::vector<int32_t> positiveRows, negativeRows;
   int32_t col = 0;
   Told told{progress, 0, system.cols.size()};
   for (;; ++told.step) {
     told(set);
-    for (std::vector<int32_t> Iz = findzero(set); !Iz.empty(); Iz = findzero(set)) erasezero(set, Iz);
-    if (!findcol(set, col, Ip, Im)) break;
-    EliminateColumn(set, col - 1, Ip, Im, told);
+    for (std::vector<int32_t> singleSign = SingleSignRows(set); !singleSign.empty(); singleSign = SingleSignRows(set))
+      RemoveRows(set, singleSign);
+    if (!ChooseColumn(set, col, positiveRows, negativeRows)) break;
+    EliminateColumn(set, col - 1, positiveRows, negativeRows, told);
   }
   WriteSolutions(out, set, system.rows);
 }

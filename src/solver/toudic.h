@@ -89,13 +89,13 @@ struct WorkRow {
 using WorkRows = std::vector<WorkRow>;
 
 // Sets the variable part of row i to the unit vector of variable i, for every row.
-void onex(WorkRows& rows);
+void SetUnitVariableParts(WorkRows& rows);
 
 // 0 when every entry is zero, else the gcd of the absolute values of the non-zero entries.
-int64_t nodv(const SparseRow& v);
+int64_t RowGcd(const SparseRow& v);
 
 // Divides every entry by `divisor`, which divides them all.
-void divv(SparseRow& v, int64_t divisor);
+void DivideRow(SparseRow& v, int64_t divisor);
 
 // The variables of a row folded onto bit sets, for quick dominance pre-checks: when the
 // variables of one row are among those of another, so are its bits. `compact` folds them onto
@@ -152,16 +152,18 @@ int32_t AddRow(WorkingSet& set, WorkRow row);
 // one sign: columns in increasing order, rows of a column in increasing order, each row once, at
 // its first finding. Looks only at the columns that changed since it last looked (all columns
 // of a new set). nz is the size of the result.
-std::vector<int32_t> findzero(WorkingSet& set);
+std::vector<int32_t> SingleSignRows(WorkingSet& set);
 
-// Removes the rows listed in `Iz` (distinct ids of working rows).
-void erasezero(WorkingSet& set, const std::vector<int32_t>& Iz);
+// Removes the rows listed in `singleSign` (distinct ids of working rows).
+void RemoveRows(WorkingSet& set, const std::vector<int32_t>& singleSign);
 
 // Chooses the next column to eliminate: the one with the smallest product of its positive and
 // negative row counts, the lowest position on ties, among the columns that are non-zero in some
-// working row. Returns true with `col` (1-based), `Ip` (working rows with a positive entry there)
-// and `Im` (with a negative entry), or false with col = 0 when every column is zero.
-bool findcol(WorkingSet& set, int32_t& col, std::vector<int32_t>& Ip, std::vector<int32_t>& Im);
+// working row. Returns true with `col` (1-based), `positiveRows` (working rows with a positive
+// entry there) and `negativeRows` (with a negative entry), or false with col = 0 when every column
+// is zero.
+bool ChooseColumn(WorkingSet& set, int32_t& col, std::vector<int32_t>& positiveRows,
+                  std::vector<int32_t>& negativeRows);
 
 // Dominance filter by the values of the variable parts, which are non-negative. When a working
 // row lies componentwise <= `row`, `row` is dropped; otherwise every working row that lies >= it

@@ -7,11 +7,11 @@ namespace pelorin {
 namespace {
 
 TEST(LineUtilities, BlanksAreTheFourCharactersOnly) {
-  EXPECT_TRUE(isempty(""));
-  EXPECT_TRUE(isempty("\n"));
-  EXPECT_TRUE(isempty(" \t\r\n"));
-  EXPECT_FALSE(isempty(" \v\n"));  // vertical tab is an ordinary character
-  EXPECT_FALSE(isempty(" x"));
+  EXPECT_TRUE(IsBlankLine(""));
+  EXPECT_TRUE(IsBlankLine("\n"));
+  EXPECT_TRUE(IsBlankLine(" \t\r\n"));
+  EXPECT_FALSE(IsBlankLine(" \v\n"));  // vertical tab is an ordinary character
+  EXPECT_FALSE(IsBlankLine(" x"));
 
   const std::string line = "ab \t";
   EXPECT_TRUE(IsSpace(line, 2));

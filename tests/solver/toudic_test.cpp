@@ -29,7 +29,7 @@ std::string Solve(const std::string& matrix) {
 
 using Dense = std::vector<std::vector<int32_t>>;
 
-int32_t RefNodv(const std::vector<int32_t>& v) {
+int32_t RefRowGcd(const std::vector<int32_t>& v) {
   int32_t g = 0;
   for (int32_t e : v) g = e == 0 ? g : g == 0 ? std::abs(e) : std::gcd(g, std::abs(e));
   return g;
@@ -64,31 +64,33 @@ void RefSigns(const Dense& C, size_t j, std::vector<size_t>& plus, std::vector<s
   }
 }
 
-// findzero and erasezero until findzero finds nothing.
+// SingleSignRows and RemoveRows until SingleSignRows finds nothing.
 void RefErase(Dense& C, Dense& X, size_t nc) {
   for (;;) {
-    std::vector<size_t> Iz, plus, minus;
+    std::vector<size_t> singleSign, plus, minus;
     for (size_t j = 0; j < nc; ++j) {
       RefSigns(C, j, plus, minus);
       for (size_t i : plus.empty() ? minus : minus.empty() ? plus : std::vector<size_t>{})
-        if (std::find(Iz.begin(), Iz.end(), i) == Iz.end()) Iz.push_back(i);
+        if (std::find(singleSign.begin(), singleSign.end(), i) == singleSign.end()) singleSign.push_back(i);
     }
-    if (Iz.empty()) return;
+    if (singleSign.empty()) return;
     Dense C0, X0;
     for (size_t i = 0; i < C.size(); ++i)
-      if (std::find(Iz.begin(), Iz.end(), i) == Iz.end()) C0.push_back(C[i]), X0.push_back(X[i]);
+      if (std::find(singleSign.begin(), singleSign.end(), i) == singleSign.end())
+        C0.push_back(C[i]), X0.push_back(X[i]);
     C = C0, X = X0;
   }
 }
 
-// findcol: 1-based column, 0 when every column is zero.
-size_t RefFindcol(const Dense& C, size_t nc, std::vector<size_t>& Ip, std::vector<size_t>& Im) {
+// ChooseColumn: 1-based column, 0 when every column is zero.
+size_t RefChooseColumn(const Dense& C, size_t nc, std::vector<size_t>& positiveRows,
+                       std::vector<size_t>& negativeRows) {
   size_t col = 0, np = C.size(), nm = C.size();
   std::vector<size_t> plus, minus;
   for (size_t j = 0; j < nc; ++j) {
     RefSigns(C, j, plus, minus);
     if ((!plus.empty() || !minus.empty()) && plus.size() * minus.size() < np * nm)
-      col = j + 1, np = plus.size(), nm = minus.size(), Ip = plus, Im = minus;
+      col = j + 1, np = plus.size(), nm = minus.size(), positiveRows = plus, negativeRows = minus;
   }
   return col;
 }
@@ -102,7 +104,7 @@ void RefCombine(const Dense& C, const Dense& X, size_t p, size_t n, size_t col, 
   C1[k].assign(C[p].size(), 0), X1[k].assign(X[p].size(), 0);
   for (size_t j = 0; j < C[p].size(); ++j) C1[k][j] = CheckedAdd(CheckedMul(b, C[p][j]), CheckedMul(a, C[n][j]));
   for (size_t j = 0; j < X[p].size(); ++j) X1[k][j] = CheckedAdd(CheckedMul(b, X[p][j]), CheckedMul(a, X[n][j]));
-  const int32_t gc = RefNodv(C1[k]), gx = RefNodv(X1[k]);
+  const int32_t gc = RefRowGcd(C1[k]), gx = RefRowGcd(X1[k]);
   if ((gc > 1 || gc == 0) && gx > 1) {
     const int32_t d = gc == 0 ? gx : std::gcd(gc, gx);
     for (int32_t& e : C1[k]) e /= d;
@@ -125,14 +127,14 @@ std::string RefToudic(const std::vector<Element>& elements) {
     cell = CheckedAdd(cell, e.value);
   }
   for (size_t i = 0; i < nx; ++i) X[i][i] = 1;
-  std::vector<size_t> Ip, Im;
-  for (RefErase(C, X, nc); size_t col = RefFindcol(C, nc, Ip, Im); RefErase(C, X, nc)) {
+  std::vector<size_t> positiveRows, negativeRows;
+  for (RefErase(C, X, nc); size_t col = RefChooseColumn(C, nc, positiveRows, negativeRows); RefErase(C, X, nc)) {
     Dense C1, X1;
     for (size_t i = 0; i < C.size(); ++i)
       if (C[i][col - 1] == 0) C1.push_back(C[i]), X1.push_back(X[i]);
     size_t k = C1.size();
-    for (size_t p : Ip)
-      for (size_t n : Im) RefCombine(C, X, p, n, col, C1, X1, k);
+    for (size_t p : positiveRows)
+      for (size_t n : negativeRows) RefCombine(C, X, p, n, col, C1, X1, k);
     C1.resize(k), X1.resize(k);
     C = C1, X = X1;
   }
@@ -225,7 +227,7 @@ WorkingSet FromColumns(const std::vector<std::vector<int32_t>>& columns) {
     for (const auto& column : columns) c.push_back(column[i]);
     rows[i] = Row(c);
   }
-  onex(rows);
+  SetUnitVariableParts(rows);
   WorkingSet set = MakeWorkingSet(columns.size(), rows.size());
   for (WorkRow& row : rows) AddRow(set, row);
   return set;
@@ -249,37 +251,37 @@ TEST(RowOperations, Divisors) {
   EXPECT_EQ(exact::Gcd<int64_t>(1, 97), 1);
   EXPECT_EQ(exact::Gcd<int64_t>(12, 18), 6);
   EXPECT_EQ(exact::Gcd(Magnitude(INT32_MIN), int64_t{6}), 2);
-  EXPECT_EQ(nodv(SparseRow{}), 0);
-  EXPECT_EQ(nodv(Row({0, -4, 6}).c), 2);
-  EXPECT_EQ(nodv(Row({0, 0, -3}).c), 3);
-  EXPECT_EQ(nodv(Row({INT32_MIN}).c), 2147483648);
+  EXPECT_EQ(RowGcd(SparseRow{}), 0);
+  EXPECT_EQ(RowGcd(Row({0, -4, 6}).c), 2);
+  EXPECT_EQ(RowGcd(Row({0, 0, -3}).c), 3);
+  EXPECT_EQ(RowGcd(Row({INT32_MIN}).c), 2147483648);
   SparseRow v = Row({0, -4, 6}).c;
-  divv(v, 2);
+  DivideRow(v, 2);
   EXPECT_EQ(v, Row({0, -2, 3}).c);
 }
 
 TEST(RowOperations, ColumnChoice) {
   int32_t col = -1;
-  std::vector<int32_t> Ip, Im;
+  std::vector<int32_t> positiveRows, negativeRows;
   // 1 positive and 4 negative rows (product 4) first, then 2 and 2: the first column wins.
   const std::vector<int32_t> first{1, -1, -1, -1, -1, 0}, second{1, 1, -1, -1, 0, 0}, third{1, 0, 0, -1, -1, -1};
   WorkingSet two = FromColumns({first, second});
-  EXPECT_TRUE(findcol(two, col, Ip, Im));
+  EXPECT_TRUE(ChooseColumn(two, col, positiveRows, negativeRows));
   EXPECT_EQ(col, 1);
-  EXPECT_EQ(Ip, (std::vector<int32_t>{0}));
-  EXPECT_EQ(Im, (std::vector<int32_t>{1, 2, 3, 4}));
+  EXPECT_EQ(positiveRows, (std::vector<int32_t>{0}));
+  EXPECT_EQ(negativeRows, (std::vector<int32_t>{1, 2, 3, 4}));
   // A later column with the product 3 beats both; a zero column is passed over.
   WorkingSet four = FromColumns({{0, 0, 0, 0, 0, 0}, first, second, third});
-  EXPECT_TRUE(findcol(four, col, Ip, Im));
+  EXPECT_TRUE(ChooseColumn(four, col, positiveRows, negativeRows));
   EXPECT_EQ(col, 4);
-  EXPECT_EQ(Im, (std::vector<int32_t>{3, 4, 5}));
+  EXPECT_EQ(negativeRows, (std::vector<int32_t>{3, 4, 5}));
   // Removed rows no longer count: without row 3 the second and the third column both have the
   // product 2, and the second comes first.
-  erasezero(four, {3});
-  EXPECT_TRUE(findcol(four, col, Ip, Im));
+  RemoveRows(four, {3});
+  EXPECT_TRUE(ChooseColumn(four, col, positiveRows, negativeRows));
   EXPECT_EQ(col, 3);
   WorkingSet zero = FromColumns({{0, 0}, {0, 0}});
-  EXPECT_FALSE(findcol(zero, col, Ip, Im));
+  EXPECT_FALSE(ChooseColumn(zero, col, positiveRows, negativeRows));
   EXPECT_EQ(col, 0);
 }
 
@@ -287,16 +289,15 @@ TEST(RowOperations, SingleSignRowsAndRemoval) {
   // Column 1 is only negative (rows 1, 3), column 2 has both signs, column 3 is zero, column 4
   // is only positive (rows 0, 3): row 3 is listed once, where it was first found.
   WorkingSet set = FromColumns({{0, -1, 0, -2}, {1, -1, 0, 0}, {0, 0, 0, 0}, {3, 0, 0, 1}});
-  EXPECT_EQ(findzero(set), (std::vector<int32_t>{1, 3, 0}));
-  EXPECT_TRUE(findzero(set).empty());  // nothing changed since
+  EXPECT_EQ(SingleSignRows(set), (std::vector<int32_t>{1, 3, 0}));
+  EXPECT_TRUE(SingleSignRows(set).empty());  // nothing changed since
   // Erasing row 0 leaves column 2 with the negative row 1 only.
-  erasezero(set, {0});
-  EXPECT_EQ(findzero(set), (std::vector<int32_t>{1, 3}));
-  erasezero(set, {3, 1});
+  RemoveRows(set, {0});
+  EXPECT_EQ(SingleSignRows(set), (std::vector<int32_t>{1, 3}));
+  RemoveRows(set, {3, 1});
   EXPECT_EQ(VariableParts(set), (std::vector<SparseRow>{Unit(2)}));
   WorkingSet both = FromColumns({{1, -1}, {0, 0}});
-  EXPECT_TRUE(findzero(both).empty());
-
+  EXPECT_TRUE(SingleSignRows(both).empty());
 }
 
 // The variable parts left after filtering `fresh` against `earlier`.
