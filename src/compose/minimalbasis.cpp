@@ -9,7 +9,6 @@
 #include <span>
 #include <vector>
 
-#include "matrix/textfile.h"
 #include "matrix/failure.h"
 
 namespace pelorin {
@@ -115,31 +114,19 @@ void RemoveNonMinimal(Minimisation& s) {
 }
 
 // The kept vectors, renumbered from 1, their non-zero components in column order.
-void WriteKept(ElementSink out, const Minimisation& s) {
+std::vector<Element> KeptLines(const Minimisation& s) {
+  std::vector<Element> kept;
   int32_t number = 0;
   for (size_t i = 0; i < s.a.rows.size(); ++i) {
     if (s.removed[i]) continue;
     ++number;
     for (size_t k = s.a.start[i]; k < s.a.start[i + 1]; ++k)
-      out.Put(number, s.a.cols.ids[static_cast<size_t>(s.a.cells[k].col)], s.a.cells[k].value);
+      kept.push_back({number, s.a.cols.ids[static_cast<size_t>(s.a.cells[k].col)], s.a.cells[k].value});
   }
+  return kept;
 }
 
 }  // namespace
-
-void MinimizeBasis(const std::string& input, const std::string& output) {
-  Minimisation s;
-  {
-    File in = OpenFile(input, "r");
-    const std::vector<Element> elements = WithMemory("rowsa,colsa,A", [&] { return ReadElements(in.get(), input); });
-    s.a = LoadRows(elements, "rowsa,colsa,A", "rowsa,colsa,A");
-  }
-  Prepare(s);
-  RemoveNonMinimal(s);
-  File out = OpenFile(output, "w");
-  WriteKept(ElementSink{out.get(), nullptr}, s);
-  CloseFile(out, output);
-}
 
 std::vector<Element> MinimalBasisOf(std::vector<Element> basis) {
   Minimisation s;
@@ -147,9 +134,7 @@ std::vector<Element> MinimalBasisOf(std::vector<Element> basis) {
   basis = {};
   Prepare(s);
   RemoveNonMinimal(s);
-  std::vector<Element> kept;
-  WithMemory("B", [&] { WriteKept(ElementSink{nullptr, &kept}, s); });
-  return kept;
+  return WithMemory("B", [&] { return KeptLines(s); });
 }
 
 }  // namespace pelorin

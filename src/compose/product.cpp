@@ -14,29 +14,24 @@
 #include "matrix/exactint.h"
 #include "matrix/failure.h"
 #include "matrix/spm.h"
-#include "matrix/textfile.h"
 
 namespace pelorin {
 namespace {
 
 using Cell = RowCells::Cell;
 
+// The memory messages of loading a matrix: its index lists, its cells.
 struct Names {
-  const char* indices;  // memory message of the index lists
-  const char* cells;    // memory message of the cells
+  const char* indices;
+  const char* cells;
 };
+
+constexpr Names kLeft{"rowsa, colsa", "rowsa, colsa, A"};
+constexpr Names kRight{"rowsb, colsb", "rowsb, colsb, B"};
 
 RowCells LoadSparse(const std::vector<Element>& elements, Names names) {
   return LoadRows(elements, names.indices, names.cells);
 }
-
-RowCells LoadSparseFile(const std::string& name, Names names) {
-  const std::vector<Element> elements = WithMemory(names.indices, [&] { return ReadElementsFile(name); });
-  return LoadSparse(elements, names);
-}
-
-constexpr Names kLeft{"rowsa, colsa", "rowsa, colsa, A"};
-constexpr Names kRight{"rowsb, colsb", "rowsb, colsb, B"};
 
 // One row of the product being accumulated.
 struct RowSum {
@@ -58,64 +53,51 @@ void AddTerm(RowSum& row, int32_t j, int64_t term) {
   if (!FitsInt32(term) || !FitsInt32(row.sum[c])) row.state[c] = RowSum::kOverflowed;
 }
 
-// Writes the row's non-zero sums in column order and clears it for the next row.
-void FlushRow(ElementSink out, RowSum& row, int32_t rowIndex, const IndexList& columns) {
+// Appends the row's non-zero sums in column order and clears it for the next row.
+void FlushRow(std::vector<Element>& product, RowSum& row, int32_t rowIndex, const IndexList& columns) {
   std::sort(row.touched.begin(), row.touched.end());
   for (int32_t j : row.touched) {
     const auto c = static_cast<size_t>(j);
     if (row.state[c] == RowSum::kOverflowed) FailOverflow();
-    if (row.sum[c] != 0) out.Put(rowIndex, columns.ids[c], static_cast<int32_t>(row.sum[c]));
+    if (row.sum[c] != 0) product.push_back({rowIndex, columns.ids[c], static_cast<int32_t>(row.sum[c])});
     row.sum[c] = 0;
     row.state[c] = RowSum::kUntouched;
   }
   row.touched.clear();
 }
 
-// The product of the two matrices, row after row of A, into the file `product` (opened once the
-// inputs are in memory) or, when `product` is null, into `elements`; false, with the rows so far,
-// once `elements` holds more than `limit` lines.
-bool Multiply(const RowCells& a, const RowCells& b, const std::string* product, std::vector<Element>* elements,
-              size_t limit = SIZE_MAX) {
+// The product of the two matrices, row after row of A, into `product`; false, with the rows so
+// far, once it holds more than `limit` lines.
+bool Multiply(const RowCells& a, const RowCells& b, std::vector<Element>& product, size_t limit) {
   std::vector<int32_t> pairs;  // per column position of A: the row position of B, -1 when none
   RowSum row;
-  WithMemory("pairs", [&] {
-    for (int32_t index : a.cols.ids) pairs.push_back(b.rows.Find(index));
-    row.sum.assign(b.cols.size(), 0);
-    row.state.assign(b.cols.size(), RowSum::kUntouched);
-  });
-  File out = product != nullptr ? OpenFile(*product, "w") : File();
-  const ElementSink sink{out.get(), elements};
+  for (int32_t index : a.cols.ids) pairs.push_back(b.rows.Find(index));
+  row.sum.assign(b.cols.size(), 0);
+  row.state.assign(b.cols.size(), RowSum::kUntouched);
   for (size_t i = 0; i < a.rows.size(); ++i) {
     for (size_t k = a.start[i]; k < a.start[i + 1]; ++k) {
       const Cell& x = a.cells[k];
       const int32_t l = pairs[static_cast<size_t>(x.col)];
       if (l < 0) continue;
       const auto at = static_cast<size_t>(l);
-      for (size_t q = b.start[at]; q < b.start[at + 1]; ++q) AddTerm(row, b.cells[q].col, int64_t{x.value} * b.cells[q].value);
+      for (size_t q = b.start[at]; q < b.start[at + 1]; ++q)
+        AddTerm(row, b.cells[q].col, int64_t{x.value} * b.cells[q].value);
     }
-    FlushRow(sink, row, a.rows.ids[i], b.cols);
-    if (elements != nullptr && elements->size() > limit) return false;
+    FlushRow(product, row, a.rows.ids[i], b.cols);
+    if (product.size() > limit) return false;
   }
-  if (product != nullptr) CloseFile(out, *product);
   return true;
 }
 
 }  // namespace
 
-void MultiplySPM(const std::string& left, const std::string& right, const std::string& product) {
-  const RowCells a = LoadSparseFile(left, kLeft);
-  const RowCells b = LoadSparseFile(right, kRight);
-  Multiply(a, b, &product, nullptr);
-}
-
-std::optional<std::vector<Element>> ProductOf(std::vector<Element> left, std::vector<Element> right,
-                                                        size_t limit) {
+std::optional<std::vector<Element>> ProductOf(std::vector<Element> left, std::vector<Element> right, size_t limit) {
   const RowCells a = LoadSparse(left, kLeft);
   left = {};
   const RowCells b = LoadSparse(right, kRight);
   right = {};
   std::vector<Element> product;
-  if (!WithMemory("pairs", [&] { return Multiply(a, b, nullptr, &product, limit); })) return std::nullopt;
+  if (!WithMemory("pairs", [&] { return Multiply(a, b, product, limit); })) return std::nullopt;
   return product;
 }
 

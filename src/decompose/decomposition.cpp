@@ -12,9 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "matrix/spm.h"
-#include "matrix/textfile.h"
 #include "matrix/failure.h"
+#include "matrix/spm.h"
 
 namespace pelorin {
 namespace {
@@ -49,11 +48,6 @@ Matrix MatrixOf(std::vector<Element> lines) {
     for (const Element& e : m.lines) m.transitionOf.push_back(m.transitions.Add(e.col));
   });
   return m;
-}
-
-Matrix ReadMatrix(const std::string& name) {
-  File file = OpenFile(name, "r");
-  return MatrixOf(WithMemory("a", [&] { return ReadElements(file.get(), name, CommentRule::kHashOrSemicolon); }));
 }
 
 // Disjoint sets of transition positions.
@@ -127,7 +121,7 @@ void ClassifyPlaces(const Matrix& m, Subnets& s) {
 bool IsContact(const Subnets& s, size_t p) { return s.consuming[p] > 0 && s.producing[p] > 0; }
 
 // "i j w" for every pair of subnets i < j joined by w contact places, by i, then j.
-void WriteGraph(ElementSink out, const Subnets& s) {
+std::vector<Element> GraphOf(const Subnets& s) {
   std::vector<std::pair<int32_t, int32_t>> pairs = WithMemory("GA", [&] {
     std::vector<std::pair<int32_t, int32_t>> found;
     for (size_t p = 0; p < s.consuming.size(); ++p)
@@ -136,42 +130,43 @@ void WriteGraph(ElementSink out, const Subnets& s) {
     std::sort(found.begin(), found.end());
     return found;
   });
-  for (size_t k = 0; k < pairs.size();) {
-    size_t end = k;
-    while (end < pairs.size() && pairs[end] == pairs[k]) ++end;
-    out.Put(pairs[k].first, pairs[k].second, static_cast<int32_t>(end - k));
-    k = end;
-  }
-}
-
-// "place consuming producing" per contact place (the count line is the caller's).
-void WriteContacts(ElementSink out, const Matrix& m, const Subnets& s) {
-  for (size_t p = 0; p < s.consuming.size(); ++p)
-    if (IsContact(s, p)) out.Put(m.places.ids[p], s.consuming[p], s.producing[p]);
-}
-
-// The elements of every subnet, in file order: a stable bucket sort by subnet. `sink(i)` gives
-// the sink of subnet i, asked for once, in increasing i.
-template <class SinkOf>
-void WriteSubnets(const Matrix& m, const Subnets& s, SinkOf&& sink) {
-  std::vector<size_t> start(static_cast<size_t>(s.count) + 2, 0);
-  std::vector<size_t> order(m.lines.size());
-  for (int32_t t : m.transitionOf) ++start[static_cast<size_t>(s.subnetOf[static_cast<size_t>(t)]) + 1];
-  for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
-  std::vector<size_t> next = start;
-  for (size_t k = 0; k < m.lines.size(); ++k)
-    order[next[static_cast<size_t>(s.subnetOf[static_cast<size_t>(m.transitionOf[k])])]++] = k;
-  for (int32_t i = 1; i <= s.count; ++i) {
-    auto out = sink(i);
-    for (size_t k = start[static_cast<size_t>(i)]; k < start[static_cast<size_t>(i) + 1]; ++k) {
-      const Element& e = m.lines[order[k]];
-      out.sink.Put(e.row, e.col, e.value);
+  return WithMemory("GA", [&] {
+    std::vector<Element> graph;
+    for (size_t k = 0; k < pairs.size();) {
+      size_t end = k;
+      while (end < pairs.size() && pairs[end] == pairs[k]) ++end;
+      graph.push_back({pairs[k].first, pairs[k].second, static_cast<int32_t>(end - k)});
+      k = end;
     }
-    out.Close();
-  }
+    return graph;
+  });
 }
 
-// The subnets of the matrix file.
+// "place consuming producing" per contact place.
+std::vector<Element> ContactsOf(const Matrix& m, const Subnets& s) {
+  return WithMemory("SX,SY", [&] {
+    std::vector<Element> contacts;
+    for (size_t p = 0; p < s.consuming.size(); ++p)
+      if (IsContact(s, p)) contacts.push_back({m.places.ids[p], s.consuming[p], s.producing[p]});
+    return contacts;
+  });
+}
+
+// The elements of every subnet, in the order of the matrix: a stable bucket sort by subnet.
+std::vector<std::vector<Element>> SubnetsOf(const Matrix& m, const Subnets& s) {
+  return WithMemory("R,S,X,Y,Q", [&] {
+    std::vector<size_t> start(static_cast<size_t>(s.count) + 2, 0);
+    for (int32_t t : m.transitionOf) ++start[static_cast<size_t>(s.subnetOf[static_cast<size_t>(t)]) + 1];
+    for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+    std::vector<std::vector<Element>> subnets(static_cast<size_t>(s.count));
+    for (size_t i = 0; i < subnets.size(); ++i) subnets[i].reserve(start[i + 2] - start[i + 1]);
+    for (size_t k = 0; k < m.lines.size(); ++k)
+      subnets[static_cast<size_t>(s.subnetOf[static_cast<size_t>(m.transitionOf[k])]) - 1].push_back(m.lines[k]);
+    return subnets;
+  });
+}
+
+// The subnets of the matrix.
 Subnets Classify(const Matrix& m) {
   Forest forest = WithMemory("SubNet", [&] { return Forest(m.transitions.size()); });
   LinkTransitions(m, forest);
@@ -181,56 +176,16 @@ Subnets Classify(const Matrix& m) {
   return s;
 }
 
-// Where the lines of one subnet go: its file (open while the lines are written) or its list.
-struct SubnetOut {
-  File file;
-  ElementSink sink;
-  std::string name;  // the file's name
-  void Close() {
-    if (file) CloseFile(file, name);
-  }
-};
-
 }  // namespace
-
-int DecomposeIntoFSN(const std::string& matrix) {
-  const Matrix m = ReadMatrix(matrix);
-  const Subnets s = Classify(m);
-  {
-    File graph = OpenFile(matrix + ".p", "w");
-    WriteGraph(ElementSink{graph.get(), nullptr}, s);
-    CloseFile(graph, matrix + ".p");
-  }
-  {
-    File contacts = OpenFile(matrix + ".z", "w");
-    std::fprintf(contacts.get(), "%d\n", s.count);
-    WriteContacts(ElementSink{contacts.get(), nullptr}, m, s);
-    CloseFile(contacts, matrix + ".z");
-  }
-  WithMemory("R,S,X,Y,Q", [&] {
-    WriteSubnets(m, s, [&](int32_t i) {
-      const std::string name = matrix + ".z" + std::to_string(i);
-      SubnetOut out{OpenFile(name, "w"), {}, name};
-      out.sink.file = out.file.get();
-      return out;
-    });
-  });
-  return s.count;
-}
 
 Decomposition DecompositionOf(const std::vector<Element>& lines) {
   const Matrix m = MatrixOf(WithMemory("a", [&] { return lines; }));
   const Subnets s = Classify(m);
   Decomposition d;
   d.count = s.count;
-  WithMemory("GA", [&] { WriteGraph(ElementSink{nullptr, &d.graph}, s); });
-  WithMemory("SX,SY", [&] { WriteContacts(ElementSink{nullptr, &d.contacts}, m, s); });
-  WithMemory("R,S,X,Y,Q", [&] {
-    d.subnets.resize(static_cast<size_t>(s.count));
-    WriteSubnets(m, s, [&](int32_t i) {
-      return SubnetOut{File(), ElementSink{nullptr, &d.subnets[static_cast<size_t>(i - 1)]}, {}};
-    });
-  });
+  d.graph = GraphOf(s);
+  d.contacts = ContactsOf(m, s);
+  d.subnets = SubnetsOf(m, s);
   return d;
 }
 

@@ -1,4 +1,4 @@
-// Decomposition of a sparse matrix file into minimal functional subnets.
+// Decomposition of a matrix into minimal functional subnets (deo1).
 //
 // The rows of the matrix are called places and its columns transitions (for T-invariants the
 // driver passes the transposed matrix; nothing changes). Every element line stands by itself:
@@ -13,47 +13,38 @@
 // place consumed and produced by one subnet is internal, and a place of one sign only (a source
 // or sink) is never a contact place.
 //
-// Reads M: sparse matrix lines "row column value" (value 1 when only two integers are given);
-// lines beginning with "#" or ";" and blank lines are skipped, and lines of one cell are NOT
-// added up. A data line that does not begin with two integers ends the run with
-// "*** malformed line N in file M\n" (exit code 4).
-//
-// Writes, every line "%d %d %d\n" unless said otherwise, every file replaced:
-//   M.z1 .. M.zK  the elements of each subnet's transitions, in the order of M, numbers as in M
-//   M.z           "K\n", then "place consuming producing" per contact place, places in order
-//                 of first appearance in M
-//   M.p           "i j w" per pair of subnets i < j sharing w > 0 contact places (either
-//                 direction), ordered by i, then j; empty when no subnets touch
+// DecompositionOf(M) takes the element lines "row column value" of the matrix M, in order (lines
+// of one cell are NOT added up), and returns, every line as three numbers:
+//   subnets   subnets[i - 1], i = 1..K: the lines of subnet i's transitions, in the order of M
+//   contacts  "place consuming producing" per contact place, places in order of first appearance
+//             in M (the work file M.z holds K, then these lines)
+//   graph     "i j w" per pair of subnets i < j sharing w > 0 contact places (either direction),
+//             ordered by i, then j; empty when no subnets touch
 //
 // Example: M = "1 1 1", "1 2 -1", "2 2 1", "2 3 -1" (transition 1 feeds place 1, transition 2
-// moves it to place 2, transition 3 consumes it) gives K = 3, M.z = "3", "1 2 1", "2 3 2";
-// M.p = "1 2 1", "2 3 1"; M.z2 = "1 2 -1", "2 2 1".
+// moves it to place 2, transition 3 consumes it) gives K = 3, contacts "1 2 1", "2 3 2";
+// graph "1 2 1", "2 3 1"; subnet 2 "1 2 -1", "2 2 1".
 //
-// A matrix without elements gives one empty subnet: K = 1, M.z = "1", M.p and M.z1 empty.
-// A file that cannot be opened ends the run with "*** error open file %s\n" (exit code 2);
-// memory exhaustion with "*** not enough memory for <arrays>\n" (exit code 1).
+// A matrix without elements gives one empty subnet: K = 1, no contacts, an empty graph. Memory
+// exhaustion ends the run with "*** not enough memory for <arrays>\n" (exit code 1).
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "matrix/spm.h"
 
 namespace pelorin {
 
-// Writes M.z1 .. M.zK, M.z and M.p; returns K (at least 1).
-int DecomposeIntoFSN(const std::string& matrix);
-
-// What DecomposeIntoFSN writes, in memory.
+// The subnets of a matrix, their contact places and the graph of subnets.
 struct Decomposition {
-  int32_t count = 0;                          // K, the first line of M.z
-  std::vector<std::vector<Element>> subnets;  // subnets[i - 1]: the lines of M.zi
-  std::vector<Element> contacts;              // the lines of M.z after the first
-  std::vector<Element> graph;                 // the lines of M.p
+  int32_t count = 0;                          // K, at least 1
+  std::vector<std::vector<Element>> subnets;  // subnets[i - 1]: the lines of subnet i
+  std::vector<Element> contacts;              // "place consuming producing" per contact place
+  std::vector<Element> graph;                 // "i j w" per pair of subnets sharing contact places
 };
 
-// Decomposes the lines of the matrix file M, in memory, without writing a file.
+// Decomposes the element lines of a matrix.
 Decomposition DecompositionOf(const std::vector<Element>& lines);
 
 }  // namespace pelorin

@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "compose/compositionsystem.h"
-#include "compose/unitsolutions.h"
 #include "compose/jointmatrix.h"
-#include "compose/product.h"
+#include "support/stagefiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

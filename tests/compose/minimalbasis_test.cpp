@@ -1,7 +1,5 @@
 // Basis minimization: output files compared byte for byte, and a property test against the
 // declarative description of the result (the first copy of every minimal vector stays).
-#include "compose/minimalbasis.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/stagefiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "compose/unitsolutions.h"
+#include "support/stagefiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "decompose/decomposition.h"
 #include "support/randommatrix.h"
+#include "support/stagefiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -3,18 +3,15 @@
 #include "compose/compositionsystem.h"
 #include "compose/collapse.h"
 #include "compose/fusionstep.h"
-#include "compose/unitsolutions.h"
 #include "compose/jointmatrix.h"
-#include "compose/product.h"
-#include "decompose/decomposition.h"
 #include "fuzz_support.h"
 #include "matrix/lines.h"
 #include "report/chi.h"
 #include "report/writeinv.h"
 #include "matrix/subnetfiles.h"
 #include "run/ana.h"
-#include "compose/minimalbasis.h"
 #include "solver/toudic.h"
+#include "support/stagefiles.h"
 
 namespace {
 

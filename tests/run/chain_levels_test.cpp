@@ -7,14 +7,11 @@
 #include <map>
 
 #include "compose/compositionsystem.h"
-#include "compose/unitsolutions.h"
 #include "compose/jointmatrix.h"
-#include "compose/product.h"
-#include "decompose/decomposition.h"
 #include "run/Pelorin.h"
-#include "compose/minimalbasis.h"
 #include "solver/toudic.h"
 #include "support/netgen.h"
+#include "support/stagefiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {
