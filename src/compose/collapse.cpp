@@ -11,14 +11,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <unordered_map>
 #include <vector>
 
-#include "matrix/spm.h"
-#include "matrix/textfile.h"
-#include "matrix/lines.h"
+#include "matrix/exactint.h"
 #include "matrix/failure.h"
+#include "matrix/lines.h"
+#include "matrix/spm.h"
 
 namespace pelorin {
 namespace {
@@ -240,13 +239,6 @@ void PlaceArcs(Edges& e) {
   BuildTree(e);
 }
 
-Edges ReadGraph(std::FILE* file, const std::string& name) {
-  Edges e;
-  ForEachElement(file, name, [&](const Element& line) { AddArc(e, line); }, CommentRule::kSemicolon);
-  PlaceArcs(e);
-  return e;
-}
-
 // The position (from 0) of the arc that the strategy picks in the sorted array.
 size_t ChosenPosition(const Edges& e, CollapseStrategy strategy, CollapseRandom& random) {
   switch (strategy) {
@@ -277,36 +269,20 @@ int CollapseRandom::Next() {
 
 namespace {
 
-// Collapses the graph arc after arc; `step`(a, b) receives the two numbers of every step.
-template <class Step>
-int Collapse(Edges& e, CollapseStrategy strategy, CollapseRandom& random, Step&& step) {
-  int steps = 0;
+// Collapses the graph arc after arc into the fusion sets of the steps.
+std::vector<std::vector<int>> Collapse(Edges& e, CollapseStrategy strategy, CollapseRandom& random) {
+  std::vector<std::vector<int>> sequence;
   while (e.n > 0) {
     SortHeaviestFirst(e);
     const size_t slot = SlotAt(e, ChosenPosition(e, strategy, random));
     const Arc& chosen = e.arcs[e.idAt[slot]];
-    step(chosen.lo, chosen.hi);
+    sequence.push_back({chosen.lo, chosen.hi});
     FuseEnds(e, slot);
-    ++steps;
   }
-  return steps;
+  return sequence;
 }
 
 }  // namespace
-
-int CollapseOfGraph(CollapseStrategy strategy, const std::string& graph, const std::string& sequence) {
-  File in = OpenFile(graph, "r");
-  File out = OpenFile(sequence, "w");
-  return WithMemory("e", [&] {
-    Edges e = ReadGraph(in.get(), graph);
-    in.reset();
-    CollapseRandom random;
-    const int steps =
-        Collapse(e, strategy, random, [&](int32_t a, int32_t b) { std::fprintf(out.get(), "%d %d\n", a, b); });
-    CloseFile(out, sequence);
-    return steps;
-  });
-}
 
 std::vector<std::vector<int>> CollapseSequenceOf(CollapseStrategy strategy, const std::vector<Element>& graph,
                                                  CollapseRandom& random) {
@@ -314,9 +290,7 @@ std::vector<std::vector<int>> CollapseSequenceOf(CollapseStrategy strategy, cons
     Edges e;
     for (const Element& line : graph) AddArc(e, line);
     PlaceArcs(e);
-    std::vector<std::vector<int>> sequence;
-    Collapse(e, strategy, random, [&](int32_t a, int32_t b) { sequence.push_back({a, b}); });
-    return sequence;
+    return Collapse(e, strategy, random);
   });
 }
 

@@ -1,27 +1,22 @@
-// Collapse of the graph of subnets into the sequence of sequential composition.
+// Collapse (cor) of the graph of subnets into the sequence of sequential composition.
 //
-// CollapseOfGraph(strategy, graph, sequence) reads the graph of subnets, whose vertices are
+// CollapseSequenceOf(strategy, graph, random) takes the graph of subnets, whose vertices are
 // subnets and whose arcs carry the number of contact places two subnets share, and collapses it
-// one arc at a time: every step picks an arc, writes the two subnets it joins to the sequence
-// file and fuses them into one vertex that keeps the smaller number. It returns the number of
-// steps: the number of subnets that have arcs minus the number of connected components.
+// one arc at a time: every step picks an arc, records the two subnets it joins and fuses them
+// into one vertex that keeps the smaller number. It returns the fusion set of every step, the
+// pair {a, b} with a < b (the fused subnet keeps a); there are as many steps as subnets that
+// have arcs, less the number of connected components.
 //
-// Graph file, one arc a line:
-//   ";..."            comment (";" in column 1), skipped; blank lines are skipped too
-//   "u v w"           an arc between subnets u and v with weight w, in any order of u and v
-//   "u v"             the same with weight 1
-// For example ";graph\n1 2 2\n3 2\n" holds the arcs (1, 2, 2) and (2, 3, 1). An arc from a subnet
-// to itself, or a second arc between the same two subnets, ends the run (exit code 2) with
-// "*** error input file: loop u v\n" or "*** error input file: duplicated arcs u v\n" (u and v as
-// read); a line that does not begin with two integers ends it with the malformed-line message
-// (exit code 4). The sequence file is created before the graph is read, so it stays empty then.
-//
-// Sequence file, one step a line, "a b\n" with a < b: the subnets joined at that step; the fused
-// subnet keeps a. The graph above gives "1 2\n1 3\n" under the strategy "f".
+// The graph is given as lines "u v w", an arc between subnets u and v with weight w, in any
+// order of u and v (the graph "1 2 2", "3 2 1" holds the arcs (1, 2, 2) and (2, 3, 1); under the
+// strategy "f" its steps are {1, 2}, {1, 3}). An arc from a subnet to itself, or a second arc
+// between the same two subnets, ends the run (exit code 2) with "*** error input file: loop u v\n"
+// or "*** error input file: duplicated arcs u v\n" (u and v as given); no memory for the arcs
+// with "*** not enough memory for e\n" (exit code 1).
 //
 // The collapse: while arcs remain, the arcs are put in order of decreasing weight by a selection
 // sort that is not stable (the first heaviest of the rest is swapped into place), one arc is
-// chosen by the strategy, its two numbers are written, it is removed, every arc of the
+// chosen by the strategy, its two numbers are recorded, it is removed, every arc of the
 // larger number b is moved to the smaller number a, and arcs that became parallel are combined
 // into the earlier one with the sum of their weights. The chosen index (from 0) is given by the
 // strategy (CollapseStrategy below), where r is the next number of the collapse's generator
@@ -30,7 +25,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "matrix/spm.h"
@@ -45,9 +39,6 @@ enum class CollapseStrategy : char {
   kDrawn = 'r',          // DrawnIndex(n, r) among all n arcs
 };
 
-// Returns the number of collapse steps written to `sequence`.
-int CollapseOfGraph(CollapseStrategy strategy, const std::string& graph, const std::string& sequence);
-
 // The generator of the drawn strategies, numbers 0..32767. Its state starts at 1 and is never
 // seeded: state = state * 1103515245 + 12345 (mod 2^32), the number is (state / 65536) % 32768.
 // Each collapse owns one, so that every run draws the same numbers.
@@ -56,8 +47,7 @@ struct CollapseRandom {
   int Next();
 };
 
-// The same for the lines of a graph file in memory, drawing from `random`; returns the fusion
-// sets of the steps, the numbers of each line of the sequence file.
+// The fusion sets of the steps that collapse `graph`, drawing from `random`.
 std::vector<std::vector<int>> CollapseSequenceOf(CollapseStrategy strategy, const std::vector<Element>& graph,
                                                  CollapseRandom& random);
 

@@ -2,9 +2,8 @@
 #include "compose/compositionsystem.h"
 
 #include <algorithm>
-#include <cstdio>
 
-#include "matrix/textfile.h"
+#include "matrix/exactint.h"
 #include "matrix/failure.h"
 
 namespace pelorin {
@@ -28,17 +27,17 @@ EntriesOfPlace IndexByPlace(const ContactList& list) {
   });
 }
 
-// The state of one system being written.
+// The state of one system being built.
 struct System {
   const ContactList& list;
   const EntriesOfPlace& entriesOf;
-  ElementSink out;          // the system's lines
+  std::vector<Element>& lines;  // the system's lines
   std::vector<bool> hasLine;  // hasLine[u]: unknown u has a line in the system (entry 0 unused)
   int32_t unknowns = 0;       // the unknowns numbered so far
 };
 
-void WriteEquation(System& system, int32_t unknown, int32_t place, int32_t value) {
-  system.out.Put(unknown, place, value);
+void AddEquation(System& system, int32_t unknown, int32_t place, int32_t value) {
+  system.lines.push_back({unknown, place, value});
   if (unknown <= 0) return;
   WithMemory("in", [&] {
     if (system.hasLine.size() <= static_cast<size_t>(unknown)) system.hasLine.resize(static_cast<size_t>(unknown) + 1);
@@ -47,19 +46,19 @@ void WriteEquation(System& system, int32_t unknown, int32_t place, int32_t value
 }
 
 // One basis line "s p x" of subnet i: "u p -x" where i consumes from p, "u p x" where it produces.
-void WriteBasisLine(System& system, const Element& line, int32_t i, int32_t offset) {
+void AddBasisLine(System& system, const Element& line, int32_t i, int32_t offset) {
   const int32_t position = system.entriesOf.places.Find(line.col);
   if (position < 0) return;
   for (size_t k : system.entriesOf.of[static_cast<size_t>(position)]) {
     const ContactEntry& entry = system.list.entries[k];
-    if (entry.consuming == i) WriteEquation(system, CheckedAdd(offset, line.row), line.col, CheckedMul(-1, line.value));
-    if (entry.producing == i) WriteEquation(system, CheckedAdd(offset, line.row), line.col, line.value);
+    if (entry.consuming == i) AddEquation(system, CheckedAdd(offset, line.row), line.col, CheckedMul(-1, line.value));
+    if (entry.producing == i) AddEquation(system, CheckedAdd(offset, line.row), line.col, line.value);
   }
 }
 
 // The lines of subnet i's basis, numbered on after the unknowns of the subnets before it.
 void AddSubnet(System& system, const std::vector<Element>& basis, int32_t i) {
-  for (const Element& line : basis) WriteBasisLine(system, line, i, system.unknowns);
+  for (const Element& line : basis) AddBasisLine(system, line, i, system.unknowns);
   system.unknowns = NextUnknownOffset(system.unknowns, basis);
 }
 
@@ -69,15 +68,15 @@ void MarkAll(System& system) {
 }
 
 // "k r 1" for every unknown r = 1..unknowns without a line in the system.
-void WriteUnitSolutions(const System& system, ElementSink out) {
+std::vector<Element> UnitSolutions(const System& system) {
+  std::vector<Element> units;
   int32_t k = 0;
   for (int32_t r = 1; r <= system.unknowns; ++r)
-    if (!system.hasLine[static_cast<size_t>(r)]) out.Put(++k, r, 1);
+    if (!system.hasLine[static_cast<size_t>(r)]) units.push_back({++k, r, 1});
+  return units;
 }
 
 }  // namespace
-
-std::string SubnetBasisName(const std::string& base, int32_t i) { return base + ".i" + std::to_string(i); }
 
 int32_t NextUnknownOffset(int32_t offset, const std::vector<Element>& basis) {
   int32_t largest = 0;
@@ -85,31 +84,15 @@ int32_t NextUnknownOffset(int32_t offset, const std::vector<Element>& basis) {
   return CheckedAdd(offset, largest);
 }
 
-void CreateCompositionSystem(const std::string& base) {
-  const ContactList list = ReadContactList(base + ".z");
-  const EntriesOfPlace entriesOf = IndexByPlace(list);
-  System system{list, entriesOf, {}, {}, 0};
-  {
-    File out = OpenFile(base + ".s", "w");
-    system.out.file = out.get();
-    for (int32_t i = 1; i <= list.subnets; ++i) AddSubnet(system, ReadElementsFile(SubnetBasisName(base, i)), i);
-    CloseFile(out, base + ".s");
-  }
-  MarkAll(system);
-  File units = OpenFile(base + ".u", "w");
-  WriteUnitSolutions(system, ElementSink{units.get(), nullptr});
-  CloseFile(units, base + ".u");
-}
-
 CompositionSystem CompositionSystemOf(const ContactList& list, const Bases& bases) {
   const EntriesOfPlace entriesOf = IndexByPlace(list);
   CompositionSystem result;
-  System system{list, entriesOf, ElementSink{nullptr, &result.system}, {}, 0};
+  System system{list, entriesOf, result.system, {}, 0};
   WithMemory("c", [&] {
     for (int32_t i = 1; i <= list.subnets; ++i) AddSubnet(system, *bases[static_cast<size_t>(i - 1)], i);
   });
   MarkAll(system);
-  WithMemory("in", [&] { WriteUnitSolutions(system, ElementSink{nullptr, &result.units}); });
+  result.units = WithMemory("in", [&] { return UnitSolutions(system); });
   return result;
 }
 

@@ -4,33 +4,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "compose/compositionsystem.h"
+#include "matrix/exactint.h"
 #include "matrix/failure.h"
-#include "matrix/spm.h"
-#include "matrix/subnetfiles.h"
-#include "matrix/textfile.h"
 
 namespace pelorin {
-namespace {
-
-// The fusion set of line `step`; an empty set or a member 0 ends the run.
-std::vector<int> ReadFusion(const std::string& name, int step) {
-  std::string line;
-  ReadFusionSet(name, step, line);
-  std::vector<int> members = WithMemory("fu", [&] { return FusionMembers(line); });
-  const std::string where = "line " + std::to_string(std::max(step, 1)) + " of file " + name + "\n";
-  if (members.empty()) Fail(kExitFile, "*** empty fusion set in " + where);
-  for (int member : members)
-    if (member == 0) Fail(kExitFile, "*** subnet 0 in fusion set of " + where);
-  return members;
-}
-
-}  // namespace
 
 bool InFusion(int x, const std::vector<int>& members, int count, int& position) {
   const size_t n = std::min(members.size(), static_cast<size_t>(std::max(count, 0)));
@@ -97,27 +77,6 @@ ContactList TakeFusionStep(RemainingContacts& remaining, const std::vector<int>&
   });
   remaining.subnets = left;
   return step;
-}
-
-int FilterContactPlaces(const std::string& base, int step) {
-  const std::string remainingName = base + ".y";
-  const ContactList list = ReadContactList(remainingName);
-  const std::vector<int> members = ReadFusion(base + ".t", step);
-  const int size = static_cast<int>(members.size());
-  File stepFile = OpenFile(base + ".z", "w");
-  std::fprintf(stepFile.get(), "%d\n", size);
-  File remainingFile = OpenFile(remainingName, "w");
-  std::fprintf(remainingFile.get(), "%d\n", CheckedAdd(CheckedAdd(list.subnets, -size), 1));
-  RemainingContacts remaining = MakeRemainingContacts(list);
-  for (const ContactEntry& entry : TakeFusionStep(remaining, members).entries)
-    WriteElement(stepFile.get(), entry.place, entry.consuming, entry.producing);
-  for (size_t k = 0; k < remaining.entries.size(); ++k) {
-    const ContactEntry& entry = remaining.entries[k];
-    if (!remaining.taken[k]) WriteElement(remainingFile.get(), entry.place, entry.consuming, entry.producing);
-  }
-  CloseFile(stepFile, base + ".z");
-  CloseFile(remainingFile, remainingName);
-  return members[0];
 }
 
 }  // namespace pelorin

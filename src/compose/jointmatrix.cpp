@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "compose/compositionsystem.h"
-#include "matrix/spm.h"
-#include "matrix/textfile.h"
-#include "matrix/lines.h"
+#include "matrix/exactint.h"
 #include "matrix/failure.h"
+#include "matrix/lines.h"
+#include "matrix/spm.h"
 
 namespace pelorin {
 namespace {
@@ -35,33 +35,24 @@ LeftOut ProducingSides(const ContactList& list) {
   });
 }
 
-// The rows of subnet i's basis, numbered on after `unknowns`; returns the next offset.
+// The rows of subnet i's basis, numbered on after `unknowns`, appended to `joint`; returns the
+// next offset.
 int32_t AddSubnetRows(const LeftOut& leftOut, const std::vector<Element>& basis, int32_t i, int32_t unknowns,
-                      ElementSink out) {
+                      std::vector<Element>& joint) {
   for (const Element& line : basis)
-    if (!leftOut.Has(line.col, i)) out.Put(CheckedAdd(unknowns, line.row), line.col, line.value);
+    if (!leftOut.Has(line.col, i)) joint.push_back({CheckedAdd(unknowns, line.row), line.col, line.value});
   return NextUnknownOffset(unknowns, basis);
 }
 
 }  // namespace
 
-void ComposeJointMatrix(const std::string& base) {
-  const ContactList list = ReadContactList(base + ".z");
-  const LeftOut leftOut = ProducingSides(list);
-  File out = OpenFile(base + ".g", "w");
-  int32_t unknowns = 0;  // the rows numbered so far
-  for (int32_t i = 1; i <= list.subnets; ++i)
-    unknowns = AddSubnetRows(leftOut, ReadElementsFile(SubnetBasisName(base, i)), i, unknowns, ElementSink{out.get(), nullptr});
-  CloseFile(out, base + ".g");
-}
-
 std::vector<Element> JointMatrixOf(const ContactList& list, const Bases& bases) {
   const LeftOut leftOut = ProducingSides(list);
   std::vector<Element> joint;
-  int32_t unknowns = 0;
+  int32_t unknowns = 0;  // the rows numbered so far
   WithMemory("c", [&] {
     for (int32_t i = 1; i <= list.subnets; ++i)
-      unknowns = AddSubnetRows(leftOut, *bases[static_cast<size_t>(i - 1)], i, unknowns, ElementSink{nullptr, &joint});
+      unknowns = AddSubnetRows(leftOut, *bases[static_cast<size_t>(i - 1)], i, unknowns, joint);
   });
   return joint;
 }

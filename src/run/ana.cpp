@@ -20,7 +20,7 @@
 #include "decompose/decomposition.h"
 #include "matrix/failure.h"
 #include "matrix/spm.h"
-#include "matrix/subnetfiles.h"
+#include "compose/contactplaces.h"
 #include "matrix/textfile.h"
 #include "matrix/lines.h"
 #include "run/workfiles.h"

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "compose/compositionsystem.h"
-#include "compose/jointmatrix.h"
 #include "support/stagefiles.h"
 #include "support/testutil.h"
 

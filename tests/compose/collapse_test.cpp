@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/stagefiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

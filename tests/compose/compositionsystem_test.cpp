@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "compose/compositionsystem.h"
+#include "support/stagefiles.h"
+#include "support/subnetfiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {
@@ -94,6 +95,21 @@ TEST(CreateCompositionSystem, Failures) {
 
   WriteFile(base + ".z", "1\n5 x 2\n");
   ExpectFail(4, "*** malformed line 2 in file " + base + ".z\n", [&] { CreateCompositionSystem(base); });
+}
+
+// The contact place list as the file forms of the composition stages read it.
+TEST(ContactLists, FirstLineAsItStandsThenElementLines) {
+  TempDir dir;
+  WriteFile(dir / "z", "# 3\n# not skipped above\n\n5 1 2\n6 2\n");
+  ContactList list = ReadContactList(dir / "z");
+  EXPECT_EQ(list.subnets, 0);  // line 1 is no number
+  ASSERT_EQ(list.entries.size(), 2u);
+  EXPECT_EQ(list.entries[0].place, 5);
+  EXPECT_EQ(list.entries[0].consuming, 1);
+  EXPECT_EQ(list.entries[0].producing, 2);
+  EXPECT_EQ(list.entries[1].producing, 1);  // two integers: the third is 1
+  WriteFile(dir / "z", "2\n5 1 2\nx 1 2\n");
+  ExpectFail(4, "*** malformed line 3 in file " + (dir / "z") + "\n", [&] { ReadContactList(dir / "z"); });
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Contact places of a step: the step's list and the remaining list byte for byte, the failures,
-// the membership test, and a whole collapse sequence walked step by step.
+// the fusion sets of the sequence file, the membership test, and a whole collapse sequence walked
+// step by step.
 #include "compose/fusionstep.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "compose/collapse.h"
+#include "support/stagefiles.h"
+#include "support/subnetfiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {
@@ -69,6 +71,42 @@ TEST(FilterContactPlaces, FailsBeforeWritingAnything) {
     EXPECT_FALSE(Exists(dir / "m.z"));
   }
   ExpectFail(2, "*** error open file " + (dir / "none.y") + "\n", [&] { FilterContactPlaces(dir / "none", 1); });
+}
+
+// The fusion sets of the sequence file, read from the file as the file form of a step reads them.
+TEST(FusionSets, FusionMembersAreTheBlankSeparatedNumbers) {
+  EXPECT_EQ(FusionMembers("  7\t12  \n"), (std::vector<int>{7, 12}));
+  EXPECT_EQ(FusionMembers("1 2\n"), (std::vector<int>{1, 2}));
+  EXPECT_EQ(FusionMembers("x 5"), (std::vector<int>{0, 5}));  // a word that is no number
+  EXPECT_EQ(FusionMembers("x -3 4y\n"), (std::vector<int>{0, -3, 4}));
+  EXPECT_TRUE(FusionMembers("").empty());
+  EXPECT_TRUE(FusionMembers(" \t\n").empty());
+}
+
+TEST(FusionSets, ReadFusionSetCopiesTheLineOfTheStep) {
+  TempDir dir;
+  WriteFile(dir / "t", "1 2\n3 4\n1 3");
+  std::string buffer = "before";
+  ReadFusionSet(dir / "t", 2, buffer);
+  EXPECT_EQ(buffer, "3 4\n");
+  ReadFusionSet(dir / "t", 3, buffer);
+  EXPECT_EQ(buffer, "1 3");
+  ReadFusionSet(dir / "t", 0, buffer);  // a step below 1 reads the first line
+  EXPECT_EQ(buffer, "1 2\n");
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { ReadFusionSet(dir / "none", 1, buffer); });
+}
+
+// A sequence file that ends before the step ends the run rather than leaving the line of an
+// earlier step in the buffer.
+TEST(FusionSets, ShortSequenceFileEndsTheRun) {
+  TempDir dir;
+  WriteFile(dir / "t", "1 2\n3 4\n");
+  std::string buffer = "3 4\n";
+  ExpectFail(2, "*** unexpected end of sequence file\n", [&] { ReadFusionSet(dir / "t", 3, buffer); });
+  EXPECT_EQ(buffer, "3 4\n");
+  WriteFile(dir / "empty", "");
+  EXPECT_EQ(ExpectFailure([&] { ReadFusionSet(dir / "empty", 1, buffer); }).message,
+            "*** unexpected end of sequence file\n");
 }
 
 TEST(InFusion, ReportsTheFirstPosition) {

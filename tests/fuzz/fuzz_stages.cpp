@@ -1,17 +1,13 @@
 // Fuzz target: every reader of matrix and work files. The first byte chooses the stage; the
 // rest is split at "\n%%\n" into the files that stage reads.
-#include "compose/compositionsystem.h"
-#include "compose/collapse.h"
-#include "compose/fusionstep.h"
-#include "compose/jointmatrix.h"
 #include "fuzz_support.h"
 #include "matrix/lines.h"
 #include "report/chi.h"
 #include "report/writeinv.h"
-#include "matrix/subnetfiles.h"
 #include "run/ana.h"
 #include "solver/toudic.h"
 #include "support/stagefiles.h"
+#include "support/subnetfiles.h"
 
 namespace {
 
@@ -44,7 +40,7 @@ void RunStage(uint8_t which, const uint8_t* data, size_t size) {
       TransposeMatrix(m, Path("out"));
       std::string line;
       ReadFusionSet(m, 1 + (option & 3), line);
-      for (int k = 1; k <= 4; ++k) NextFSN(line, k);
+      FusionMembers(line);
     }
   }
 }

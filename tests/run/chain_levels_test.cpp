@@ -6,8 +6,6 @@
 // bytes.
 #include <map>
 
-#include "compose/compositionsystem.h"
-#include "compose/jointmatrix.h"
 #include "run/Pelorin.h"
 #include "solver/toudic.h"
 #include "support/netgen.h"

@@ -1,5 +1,5 @@
-// The two line files that describe subnets to the composition stages: the contact place list
-// and the sequence file of fusion sets.
+// The two line files that describe subnets to the file forms of the composition stages: the
+// contact place list and the sequence file of fusion sets.
 //
 // Contact place list (B.z, and B.y of sequential composition):
 //   line 1            the number of subnets (read as it stands, without a comment or blank
@@ -20,35 +20,33 @@
 #include <string>
 #include <vector>
 
-namespace pelorin {
+#include "compose/contactplaces.h"
 
-// One line of a contact place list after its first line.
-struct ContactEntry {
-  int32_t place = 0;
-  int32_t consuming = 0;  // the subnet that consumes from the place
-  int32_t producing = 0;  // the subnet that produces into the place
-};
-
-// A contact place list: the number of subnets and the contact entries in file order.
-struct ContactList {
-  int32_t subnets = 0;
-  std::vector<ContactEntry> entries;
-};
+namespace pelorin::test {
 
 // Reads the contact place list `name`; the entries' memory message names `c`.
 ContactList ReadContactList(const std::string& name);
+
+// Writes a contact place list: its number of subnets, then the entries not marked in `taken`
+// (all of them when it is null).
+void WriteContactList(const std::string& name, int32_t subnets, const std::vector<ContactEntry>& entries,
+                      const std::vector<char>* taken = nullptr);
 
 // Copies line `step` (from 1; a smaller step means 1) of the sequence file, with its line end,
 // into `buffer`. A file that ends before that line ends the run with
 // "*** unexpected end of sequence file\n" (exit code 2), `buffer` unchanged.
 void ReadFusionSet(const std::string& sequence, int step, std::string& buffer);
 
-// The k-th (from 1) blank-separated number of `line`; 0 past its end, or for a word that does
-// not begin with a number.
-int NextFSN(const std::string& line, int k);
-
 // Every blank-separated number of a fusion line, in line order (0 for a word that does not
 // begin with a number).
 std::vector<int> FusionMembers(const std::string& line);
+
+}  // namespace pelorin::test
+
+namespace pelorin {
+
+using test::FusionMembers;
+using test::ReadContactList;
+using test::ReadFusionSet;
 
 }  // namespace pelorin
