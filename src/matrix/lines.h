@@ -1,17 +1,9 @@
-// Line utilities shared by every text reader (blanks, the one name grammar), the 64-bit key of a
-// pair of numbers, and the two whole-file operations on work files.
+// Line utilities shared by every text reader: blanks, the one name grammar, and the 64-bit
+// key of a pair of numbers.
 //
 // The four blanks of the system are space, tab, carriage return and line feed; vertical tab and
 // form feed are ordinary characters. Positions index a std::string; the position size() plays
 // the part of the terminating zero byte (the end of the line).
-//
-// CopyFile(source, target, mode): copies the lines of `source` into `target`, which is replaced
-// ("w") or extended ("a", created when missing).
-// TransposeMatrix(source, target): writes the transpose of a sparse matrix file: comment and
-// blank lines unchanged, every element line "r c v" as "c r v\n". For example
-//     # net            # net
-//     3 7 -2     ->    7 3 -2
-// Lines keep their order and no cells are merged.
 #pragma once
 
 #include <cstddef>
@@ -55,11 +47,5 @@ bool IsSpace(std::string_view line, size_t pos);
 // The end of the line is the end of the text, a NUL, a line feed or a carriage return. Examples:
 // "{a b}*2" gives "{a b}", "{a\}b} c" gives "{a\}b}", "p1*2" gives "p1".
 std::string GetName(const std::string& line, size_t& pos);
-
-// Copies `source` into `target` opened with `mode` ("w" or "a").
-void CopyFile(const std::string& source, const std::string& target, const char* mode);
-
-// Writes the transpose of the sparse matrix file `source` to `target`.
-void TransposeMatrix(const std::string& source, const std::string& target);
 
 }  // namespace pelorin

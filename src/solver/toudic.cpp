@@ -161,25 +161,32 @@ void CheckEquations(const WorkRow& p, int64_t largestP, const WorkRow& n, int64_
   if (productP > kLimit || productN > kLimit || productP + productN > kLimit) Combine(p.c, m.b, n.c, m.a);
 }
 
-// One line per non-zero coefficient of every working row, in order: solution number, input row
-// number, value. The set is spent: its lists are freed first and each row once written, so that
-// the solutions in memory never add much to the rows they come from.
-void WriteSolutions(ElementSink out, WorkingSet& set, const IndexList& variables) {
+// Frees the lists of a set whose elimination is over; its working rows stay.
+void FreeLists(WorkingSet& set) {
   set.column = {};
   set.containing = SupportIndex();
   set.keyed = SupportIndex();
   set.wide = {};
-  if (out.elements != nullptr) {
-    size_t lines = 0;
-    for (size_t id = 0; id < set.rows.size(); ++id)
-      if (set.alive[id]) lines += set.rows[id].x.size();
-    out.elements->reserve(lines);
-  }
+}
+
+// The number of solution lines of a finished set: the entries of its working rows' variable parts.
+size_t SolutionLines(const WorkingSet& set) {
+  size_t lines = 0;
+  for (size_t id = 0; id < set.rows.size(); ++id)
+    if (set.alive[id]) lines += set.rows[id].x.size();
+  return lines;
+}
+
+// `put`(solution number, input row number, value) for every non-zero coefficient of every
+// working row, in order. The set is spent: each row is freed once put, so that the solutions in
+// memory never add much to the rows they come from.
+template <class Put>
+void PutSolutions(WorkingSet& set, const IndexList& variables, Put&& put) {
   int32_t number = 0;
   for (size_t id = 0; id < set.rows.size(); ++id) {
     if (!set.alive[id]) continue;
     ++number;
-    for (const Entry& e : set.rows[id].x) out.Put(number, variables.ids[static_cast<size_t>(e.pos)], e.value);
+    for (const Entry& e : set.rows[id].x) put(number, variables.ids[static_cast<size_t>(e.pos)], e.value);
     set.rows[id] = WorkRow{};
   }
 }
@@ -479,8 +486,9 @@ WorkRows WorkingRows(const WorkingSet& set) {
 namespace {
 
 // The whole method on the system: the starting rows, then erasure and elimination steps until
-// no column is left; the solutions go to `out`, and `progress` (when given) hears of the steps.
-void Solve(System& system, ElementSink out, ProgressObserver* progress) {
+// no column is left; returns the final set, its lists freed, whose working rows are the
+// solutions. `progress` (when given) hears of the steps.
+WorkingSet Solve(System& system, ProgressObserver* progress) {
   WorkingSet set = WithMemory("X", [&] {
     SetUnitVariableParts(system.work);
     WorkingSet start = MakeWorkingSet(system.cols.size(), system.rows.size());
@@ -497,7 +505,16 @@ void Solve(System& system, ElementSink out, ProgressObserver* progress) {
     if (!ChooseColumn(set, col, positiveRows, negativeRows)) break;
     EliminateColumn(set, col - 1, positiveRows, negativeRows, told);
   }
-  WriteSolutions(out, set, system.rows);
+  FreeLists(set);
+  return set;
+}
+
+// The solutions of the system written to the open solution file `output`.
+void SolveInto(System& system, File& out, const std::string& output, ProgressObserver* progress) {
+  WorkingSet set = Solve(system, progress);
+  PutSolutions(set, system.rows,
+               [&](int32_t number, int32_t row, int32_t value) { WriteElement(out.get(), number, row, value); });
+  CloseFile(out, output);
 }
 
 }  // namespace
@@ -509,22 +526,26 @@ void Toudic(const std::string& input, const std::string& output) {
   in.reset();
   System system = BuildSystem(elements);
   elements = {};
-  Solve(system, ElementSink{out.get(), nullptr}, nullptr);
-  CloseFile(out, output);
+  SolveInto(system, out, output, nullptr);
 }
 
 void Toudic(const std::vector<Element>& matrix, const std::string& output, ProgressObserver* progress) {
   File out = OpenFile(output, "w");
   System system = BuildSystem(matrix);
-  Solve(system, ElementSink{out.get(), nullptr}, progress);
-  CloseFile(out, output);
+  SolveInto(system, out, output, progress);
 }
 
 std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix, ProgressObserver* progress) {
   System system = BuildSystem(matrix);
-  std::vector<Element> solutions;
-  WithMemory("X", [&] { Solve(system, ElementSink{nullptr, &solutions}, progress); });
-  return solutions;
+  return WithMemory("X", [&] {
+    WorkingSet set = Solve(system, progress);
+    std::vector<Element> solutions;
+    solutions.reserve(SolutionLines(set));
+    PutSolutions(set, system.rows, [&](int32_t number, int32_t row, int32_t value) {
+      solutions.push_back({number, row, value});
+    });
+    return solutions;
+  });
 }
 
 }  // namespace pelorin

@@ -1,7 +1,7 @@
-// Fuzz target: every reader of matrix and work files. The first byte chooses the stage; the
-// rest is split at "\n%%\n" into the files that stage reads.
+// Fuzz target: the stages on the files that their file forms read (tests/support/stagefiles.h),
+// and so every reader of matrix and work files. The first byte chooses the stage; the rest is
+// split at "\n%%\n" into the files that stage reads.
 #include "fuzz_support.h"
-#include "matrix/lines.h"
 #include "report/chi.h"
 #include "report/writeinv.h"
 #include "run/ana.h"
@@ -37,7 +37,6 @@ void RunStage(uint8_t which, const uint8_t* data, size_t size) {
     case 10: Lay(Split(data, size, 2), {"nm", "inv"}); WriteInv(Path("nm"), Path("inv"), Path("out"), (option & 1) != 0); break;
     default: {
       Lay(Split(data, size, 1), {"m"});
-      TransposeMatrix(m, Path("out"));
       std::string line;
       ReadFusionSet(m, 1 + (option & 3), line);
       FusionMembers(line);

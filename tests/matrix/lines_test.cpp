@@ -1,4 +1,4 @@
-// Line utilities, file copy and transposition, through files.
+// Line utilities: the blanks and the name grammar.
 #include "matrix/lines.h"
 
 #include "support/testutil.h"
@@ -97,54 +97,6 @@ TEST(LineUtilities, NamesAsTheListingReadThem) {
       }
     }
   }
-}
-
-TEST(CopyFile, ReplacesOrAppends) {
-  TempDir dir;
-  WriteFile(dir / "a", "1 2 3\nlast line without line feed");
-  WriteFile(dir / "b", "old\n");
-  CopyFile(dir / "a", dir / "b", "w");
-  EXPECT_EQ(ReadFile(dir / "b"), "1 2 3\nlast line without line feed");
-
-  WriteFile(dir / "c", "first\n");
-  CopyFile(dir / "c", dir / "d", "a");  // appending creates a missing target
-  CopyFile(dir / "c", dir / "d", "a");
-  EXPECT_EQ(ReadFile(dir / "d"), "first\nfirst\n");
-}
-
-TEST(CopyFile, LongLinesAreCopiedUnchanged) {
-  TempDir dir;
-  const std::string longLine(100000, 'x');
-  WriteFile(dir / "a", longLine + "\n");
-  CopyFile(dir / "a", dir / "b", "w");
-  EXPECT_EQ(ReadFile(dir / "b"), longLine + "\n");
-}
-
-TEST(CopyFile, MissingSourceOrTargetDirectory) {
-  TempDir dir;
-  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CopyFile(dir / "none", dir / "b", "w"); });
-  WriteFile(dir / "a", "x\n");
-  EXPECT_EQ(ExpectFailure([&] { CopyFile(dir / "a", dir / "no/such", "w"); }).message, "*** error open file " + (dir / "no/such") + "\n");
-}
-
-TEST(TransposeMatrix, SwapsRowAndColumnKeepingEveryLine) {
-  TempDir dir;
-  WriteFile(dir / "m", "# incidence\n3 7 -2\n\n  1   2   5  9\n1 2 -5\n4 4\n \t\n#end");
-  TransposeMatrix(dir / "m", dir / "t");
-  EXPECT_EQ(ReadFile(dir / "t"), "# incidence\n7 3 -2\n\n2 1 5\n2 1 -5\n4 4 1\n \t\n#end\n");
-}
-
-TEST(TransposeMatrix, CommentsOnlyGiveTheSameFile) {
-  TempDir dir;
-  WriteFile(dir / "m", "# a\n# b\n");
-  TransposeMatrix(dir / "m", dir / "t");
-  EXPECT_EQ(ReadFile(dir / "t"), "# a\n# b\n");
-}
-
-TEST(TransposeMatrix, MalformedLineNamesFileAndLine) {
-  TempDir dir;
-  WriteFile(dir / "m", "1 2 3\n  # not a comment\n");
-  ExpectFail(4, "*** malformed line 2 in file " + (dir / "m") + "\n", [&] { TransposeMatrix(dir / "m", dir / "t"); });
 }
 
 }  // namespace
