@@ -1,4 +1,5 @@
-// Sparse matrix files (SPM): the one format in which every matrix passes between stages.
+// Sparse matrix files (SPM): the one format of every matrix that a run reads or records, and the
+// element lines that the stages hand each other.
 //
 // A file is a sequence of lines of three kinds:
 //   comment line   first character "#" (some readers take ";" as well, or instead)

@@ -1,5 +1,5 @@
-// Text files of the work-file pipeline: owned C streams, opening with the system's message,
-// checked closing of what was written, reading lines of any length, and copying a file.
+// Text files of a run (work files, the report): owned C streams, opening with the system's
+// message, checked closing of what was written, reading lines of any length, and copying a file.
 //
 // Work files are opened for writing ("w", "a") without following a symbolic link: a link, or a
 // file with other hard links, standing under a work file's name is removed and a new file of the

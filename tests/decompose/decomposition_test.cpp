@@ -103,8 +103,8 @@ TEST(DecomposeIntoFSN, Failures) {
   ExpectFail(5, "*** integer overflow\n", [&] { DecomposeIntoFSN(dir / "big"); });
 }
 
-// The decomposition as first described: subnets grown round by round from their first
-// transition, places looked up by linear search. Kept literal, not fast.
+// The decomposition grown round by round: each subnet from its first transition, places looked
+// up by linear search. Kept literal, not fast.
 Output Reference(const std::vector<Element>& elements) {
   std::vector<int> pl{0}, tr{0};  // index 0 unused
   auto index = [](std::vector<int>& list, int number) {
