@@ -44,7 +44,7 @@ struct Node {
 
 // The edge array `e` and the look-ups that keep the collapse fast.
 struct Edges {
-  std::vector<Arc> arcs;                  // arcs[id]: record id, from 0 in file order
+  std::vector<Arc> arcs;                  // arcs[id]: record id, from 0 in the order of the graph
   std::vector<size_t> slotOf;             // slot of record id, kNone once removed
   std::vector<size_t> idAt;               // record in slot s, kNone when empty
   std::vector<Node> tree;                 // tree[1] covers slots 0..width-1; children 2k, 2k+1

@@ -20,7 +20,7 @@ namespace {
 
 // The matrix as the decomposition sees it. Positions count from 0 in order of first appearance.
 struct Matrix {
-  std::vector<Element> lines;         // every element line of M, in file order, numbers as in M
+  std::vector<Element> lines;         // every element line of M, in order, numbers as in M
   IndexList places;                   // place (row) numbers of M by first appearance
   IndexList transitions;              // transition (column) numbers of M by first appearance
   std::vector<int32_t> placeOf;       // per element of lines: position of its place in places
