@@ -32,8 +32,8 @@ struct System {
   const ContactList& list;
   const EntriesOfPlace& entriesOf;
   std::vector<Element>& lines;  // the system's lines
-  std::vector<bool> hasLine;  // hasLine[u]: unknown u has a line in the system (entry 0 unused)
-  int32_t unknowns = 0;       // the unknowns numbered so far
+  std::vector<bool> hasLine;    // hasLine[u]: unknown u has a line in the system (entry 0 unused)
+  int32_t unknowns = 0;         // the unknowns numbered so far
 };
 
 void AddEquation(System& system, int32_t unknown, int32_t place, int32_t value) {
