@@ -132,9 +132,15 @@ inline int32_t CheckedMul(int32_t a, int32_t b) {
   return r;
 }
 
+// Whether a 64-bit value lies in the signed 32-bit range.
+inline bool FitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+// |v| of a 32-bit number, as 64 bits so that the smallest 32-bit value has one.
+inline int64_t Magnitude(int32_t v) { return v < 0 ? -int64_t{v} : int64_t{v}; }
+
 // A coefficient of a wider type as a 32-bit number; beyond that range the overflow message.
 inline int32_t Narrow32(int64_t v) {
-  if (v > INT32_MAX || v < INT32_MIN) FailOverflow();
+  if (!FitsInt32(v)) FailOverflow();
   return static_cast<int32_t>(v);
 }
 inline int32_t Narrow32(const mpz_class& v) {

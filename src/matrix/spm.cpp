@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "matrix/failure.h"
 
 namespace pelorin {
@@ -15,7 +15,7 @@ bool IsSkippedLine(std::string_view line, CommentRule rule) {
     if (first == '#' && rule != CommentRule::kSemicolon) return true;
     if (first == ';' && rule != CommentRule::kHash) return true;
   }
-  return isempty(line);
+  return IsBlankLine(line);
 }
 
 int32_t LeadingInt(const std::string& text, size_t pos) {

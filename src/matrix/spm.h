@@ -1,4 +1,5 @@
-// Sparse matrix files (SPM): the one format in which every matrix passes between stages.
+// Sparse matrix files (SPM): the one format of every matrix that a run reads or records, and the
+// element lines that the stages hand each other.
 //
 // A file is a sequence of lines of three kinds:
 //   comment line   first character "#" (some readers take ";" as well, or instead)
@@ -27,7 +28,7 @@
 
 #include "matrix/failure.h"
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 
 namespace pelorin {
 
@@ -146,18 +147,6 @@ void WriteElement(std::FILE* file, int32_t row, int32_t col, int32_t value);
 
 // Writes every element as "%d %d %d\n" to the file `fileName` (replaced).
 void WriteElementsFile(const std::string& fileName, const std::vector<Element>& elements);
-
-// Where a stage puts the lines of a matrix it makes: a file, written line by line as today, or
-// the elements in memory when no file is kept. A stage that fails halfway leaves the lines made
-// so far either way.
-struct ElementSink {
-  std::FILE* file = nullptr;               // written when not null
-  std::vector<Element>* elements = nullptr;  // else appended to
-  void Put(int32_t row, int32_t col, int32_t value) {
-    if (file != nullptr) WriteElement(file, row, col, value);
-    else elements->push_back({row, col, value});
-  }
-};
 
 // Indices in order of first appearance, positions from 0. Small non-negative indices (below a
 // bound that grows with the list) are looked up in a table, the others in a hash map.

@@ -175,4 +175,13 @@ bool LineReader::Next(std::string_view& line) {
 
 void WriteText(std::FILE* file, std::string_view text) { std::fwrite(text.data(), 1, text.size(), file); }
 
+void CopyFile(const std::string& source, const std::string& target, const char* mode) {
+  File in = OpenFile(source, "r");
+  File out = OpenFile(target, mode);
+  char chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) std::fwrite(chunk, 1, got, out.get());
+  CloseFile(out, target);
+}
+
 }  // namespace pelorin

@@ -1,5 +1,5 @@
-// Text files of the work-file pipeline: owned C streams, opening with the system's message,
-// checked closing of what was written, and reading lines of any length.
+// Text files of a run (work files, the report): owned C streams, opening with the system's
+// message, checked closing of what was written, reading lines of any length, and copying a file.
 //
 // Work files are opened for writing ("w", "a") without following a symbolic link: a link, or a
 // file with other hard links, standing under a work file's name is removed and a new file of the
@@ -76,5 +76,8 @@ class LineReader {
 // Writes `text` as it stands.
 void WriteText(std::FILE* file, std::string_view text);
 
+// Copies the lines of `source` into `target`, which is replaced ("w") or extended ("a", created
+// when missing).
+void CopyFile(const std::string& source, const std::string& target, const char* mode);
 
 }  // namespace pelorin

@@ -6,7 +6,7 @@
 
 #include "matrix/failure.h"
 #include "matrix/spm.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "net/netinput.h"
 #include "net/networds.h"
 

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 
 namespace pelorin {
 
@@ -42,7 +42,7 @@ struct Lines {
 bool NextLine(Lines& lines, std::string& line);
 
 // A comment ("#" in column 1) or a line of blanks only.
-inline bool IsSkipped(const std::string& line) { return (!line.empty() && line[0] == '#') || isempty(line); }
+inline bool IsSkipped(const std::string& line) { return (!line.empty() && line[0] == '#') || IsBlankLine(line); }
 
 // Calls `read(line, pos)` for every line of `text` that is neither a comment nor blank, `pos`
 // after the line's leading blanks; stops early when `read` returns true.

@@ -1,7 +1,7 @@
 // Look-up and growth of the net model (netmodel.h).
 #include "net/netmodel.h"
 
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 
 namespace pelorin {
 namespace {

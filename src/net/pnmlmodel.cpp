@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "matrix/spm.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "net/pnml.h"
 
 namespace pelorin::pnml {

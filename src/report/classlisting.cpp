@@ -4,7 +4,7 @@
 #include "matrix/failure.h"
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "report/writeinv.h"
 
 namespace pelorin {

@@ -5,7 +5,7 @@
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "matrix/failure.h"
 
 namespace pelorin {

@@ -9,7 +9,7 @@
 // (0 when there is none); the name starts after the word of the number, its ending blank and any
 // further blanks. A name in braces runs to its closing brace ("\" makes the next character
 // ordinary), braces and backslashes kept; any other name stops at a blank, "*" or the end of the
-// line ("ab*c" gives "ab"), as GetName of matrix/uti.h reads the names of a net. Lines with "#" in column 1 and blank lines are skipped; of two lines
+// line ("ab*c" gives "ab"), as GetName of matrix/lines.h reads the names of a net. Lines with "#" in column 1 and blank lines are skipped; of two lines
 // for one number the later wins.
 //
 // Solution lines: "solution element coefficient" (a sparse matrix file, see matrix/spm.h), the

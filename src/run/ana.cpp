@@ -11,22 +11,22 @@
 #include <set>
 #include <utility>
 
-#include "compose/coy.h"
-#include "compose/cor.h"
-#include "compose/fic.h"
-#include "compose/fui.h"
-#include "compose/mui.h"
-#include "compose/smmul2.h"
-#include "decompose/deo1.h"
+#include "compose/compositionsystem.h"
+#include "compose/collapse.h"
+#include "compose/fusionstep.h"
+#include "compose/unitsolutions.h"
+#include "compose/jointmatrix.h"
+#include "compose/product.h"
+#include "decompose/decomposition.h"
 #include "matrix/failure.h"
 #include "matrix/spm.h"
-#include "matrix/subnetfiles.h"
+#include "compose/contactplaces.h"
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "run/workfiles.h"
 #include "solver/dd.h"
-#include "solver/smb2.h"
-#include "solver/toy2.h"
+#include "compose/minimalbasis.h"
+#include "solver/toudic.h"
 
 namespace pelorin {
 

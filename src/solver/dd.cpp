@@ -443,7 +443,7 @@ auto Solve(const SparseSystem& system, ConeLimit limit) {
     bool narrow = true;
     for (size_t id = 0; id < cone.rays.size() && narrow; ++id)
       if (cone.alive[id])
-        for (int64_t y : cone.rays.Y(id)) narrow = narrow && y >= INT32_MIN && y <= INT32_MAX;
+        for (int64_t y : cone.rays.Y(id)) narrow = narrow && FitsInt32(y);
     return narrow ? Rays64(RaysOf<int32_t>(cone)) : Rays64(RaysOf<int64_t>(cone));
   } else {
     return RaysOf<mpz_class>(cone);

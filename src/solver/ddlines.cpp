@@ -1,6 +1,6 @@
 // Minimal-support semiflows and the reduction to minimal supports on matrices held in memory as
-// the lines of their files (contract in dd.h): the stages of the composition chain with
-// "--minimal" below debug level 2. Reads and writes no file.
+// the lines of their files (contract in dd.h): the solver of the subnets and composition systems
+// of the composition chain with "--minimal", at every debug level. Reads and writes no file.
 #include <cstdint>
 
 #include "matrix/failure.h"

@@ -8,7 +8,7 @@
 #include <span>
 
 #include "matrix/textfile.h"
-#include "matrix/uti.h"
+#include "matrix/lines.h"
 #include "solver/dd.h"
 #include "solver/supportindex.h"
 

@@ -300,16 +300,6 @@ SolutionDigest WriteFlows(std::FILE* file, const FlowBasis& basis) {
       basis);
 }
 
-SolutionDigest IntegerFlowsFile(const std::string& input, int32_t variables, const std::string& output) {
-  File in = OpenFile(input, "r");
-  File out = OpenFile(output, "w");
-  const std::vector<Element> matrix = ReadElements(in.get(), input);
-  in.reset();
-  const SolutionDigest digest = WriteFlows(out.get(), IntegerFlows(matrix, variables));
-  CloseFile(out, output);
-  return digest;
-}
-
 SolutionDigest IntegerFlowsFile(const std::vector<Element>& matrix, int32_t variables, const std::string& output) {
   File out = OpenFile(output, "w");
   const SolutionDigest digest = WriteFlows(out.get(), IntegerFlows(matrix, variables));

@@ -35,13 +35,13 @@
 // bits, then in GMP integers. The result is the same whatever the pivots: the reduced form is
 // unique.
 //
-// IntegerFlowsFile(input, variables, output) reads the matrix file `input`, writes the solution
-// file `output` (lines "flow variable coefficient", "%d %d %s\n", flows numbered from 1, the
-// coefficient signed and with all its digits) and returns its digest.
+// IntegerFlowsFile(matrix, variables, output) makes the solution file `output`, then writes the
+// basis of the matrix lines to it (lines "flow variable coefficient", "%d %d %s\n", flows numbered
+// from 1, the coefficient signed and with all its digits) and returns its digest.
 //
-// Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
-// 4; a row number outside 1..variables, "*** element number %d out of range\n", 4;
-// a cell sum outside 32 bits, 5; memory, "*** not enough memory for flows\n", exit code 1.
+// Failures: the solution file cannot be opened, "*** error open file %s\n", exit code 2; a row
+// number outside 1..variables, "*** element number %d out of range\n", 4; a cell sum outside
+// 32 bits, 5; memory, "*** not enough memory for flows\n", exit code 1.
 #pragma once
 
 #include <gmpxx.h>
@@ -70,9 +70,6 @@ FlowBasis IntegerFlows(const std::vector<Element>& matrix, int32_t variables);
 // flow gives a positive coefficient).
 SolutionDigest WriteFlows(std::FILE* file, const FlowBasis& basis);
 
-SolutionDigest IntegerFlowsFile(const std::string& input, int32_t variables, const std::string& output);
-
-// The same on the lines of the matrix file in memory: the solution file is made first.
 SolutionDigest IntegerFlowsFile(const std::vector<Element>& matrix, int32_t variables, const std::string& output);
 
 }  // namespace pelorin

@@ -6,10 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "compose/coy.h"
-#include "compose/fui.h"
-#include "compose/mui.h"
-#include "compose/smmul2.h"
+#include "support/stagefiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

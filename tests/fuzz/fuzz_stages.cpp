@@ -1,20 +1,13 @@
-// Fuzz target: every reader of matrix and work files. The first byte chooses the stage; the
-// rest is split at "\n%%\n" into the files that stage reads.
-#include "compose/coy.h"
-#include "compose/cor.h"
-#include "compose/fic.h"
-#include "compose/fui.h"
-#include "compose/mui.h"
-#include "compose/smmul2.h"
-#include "decompose/deo1.h"
+// Fuzz target: the stages on the files that their file forms read (tests/support/stagefiles.h),
+// and so every reader of matrix and work files. The first byte chooses the stage; the rest is
+// split at "\n%%\n" into the files that stage reads.
 #include "fuzz_support.h"
-#include "matrix/uti.h"
 #include "report/chi.h"
 #include "report/writeinv.h"
-#include "matrix/subnetfiles.h"
 #include "run/ana.h"
-#include "solver/smb2.h"
-#include "solver/toy2.h"
+#include "solver/toudic.h"
+#include "support/stagefiles.h"
+#include "support/subnetfiles.h"
 
 namespace {
 
@@ -44,10 +37,9 @@ void RunStage(uint8_t which, const uint8_t* data, size_t size) {
     case 10: Lay(Split(data, size, 2), {"nm", "inv"}); WriteInv(Path("nm"), Path("inv"), Path("out"), (option & 1) != 0); break;
     default: {
       Lay(Split(data, size, 1), {"m"});
-      TransposeMatrix(m, Path("out"));
       std::string line;
       ReadFusionSet(m, 1 + (option & 3), line);
-      for (int k = 1; k <= 4; ++k) NextFSN(line, k);
+      FusionMembers(line);
     }
   }
 }

@@ -1,9 +1,11 @@
-// Reading sparse matrix files: line kinds, numbers, the dense load.
+// Sparse matrix files: line kinds, numbers, the dense load, the index lists and the transpose
+// of a file.
 #include "matrix/spm.h"
 
 #include <map>
 
 #include "matrix/textfile.h"
+#include "support/matrixfiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {
@@ -70,66 +72,6 @@ TEST(DenseLoad, EmptyMatrixAndOverflowingCell) {
   EXPECT_EQ(f.code, 5);
 }
 
-TEST(ReadLine, LastLineWithoutLineFeedAndLongLines) {
-  TempDir dir;
-  const std::string longLine(10000, '7');
-  WriteFile(dir / "f", "a\n" + longLine + "\nend");
-  File file = OpenFile(dir / "f", "r");
-  std::string line;
-  ASSERT_TRUE(ReadLine(file.get(), line));
-  EXPECT_EQ(line, "a\n");
-  ASSERT_TRUE(ReadLine(file.get(), line));
-  EXPECT_EQ(line, longLine + "\n");
-  ASSERT_TRUE(ReadLine(file.get(), line));
-  EXPECT_EQ(line, "end");
-  EXPECT_FALSE(ReadLine(file.get(), line));
-}
-
-// Lines with NUL bytes read as through a 4096-byte buffer taken as C strings: each piece of a
-// line counts up to its first NUL, and a line whose last piece loses its line feed runs on into
-// the next. ReadLine and LineReader (after a first line taken by ReadLine, as the readers of
-// files with a header do) against that reading, on random texts of short and long lines (some
-// beyond the reader's buffer), NULs and a last line with or without a line feed.
-TEST(ReadLine, NulBytesCutTheirPieceOfTheLine) {
-  auto reference = [](std::FILE* file, std::string& line) {
-    line.clear();
-    char chunk[4096];
-    while (std::fgets(chunk, sizeof chunk, file) != nullptr) {
-      line += chunk;
-      if (!line.empty() && line.back() == '\n') return true;
-    }
-    return !line.empty();
-  };
-  uint32_t state = 11;
-  auto next = [&](uint32_t bound) {
-    state = state * 1103515245u + 12345u;
-    return (state >> 8) % bound;
-  };
-  for (int round = 0; round < 60; ++round) {
-    std::string text;
-    for (uint32_t l = 0, lines = 1 + next(6); l < lines; ++l) {
-      const uint32_t kind = next(12), length = kind == 0 ? 65000 + next(140000) : kind < 4 ? 4090 + next(8200) : next(20);
-      for (uint32_t k = 0; k < length; ++k) text += next(40) == 0 ? '\0' : static_cast<char>('a' + next(3));
-      if (l + 1 < lines || next(2) == 0) text += '\n';
-    }
-    TempDir dir;
-    WriteFile(dir / "f", text);
-    File ours = OpenFile(dir / "f", "r"), buffered = OpenFile(dir / "f", "r"), theirs = OpenFile(dir / "f", "r");
-    std::string a, b, first;
-    ReadLine(buffered.get(), first);
-    LineReader reader(buffered.get());
-    std::string_view c;
-    for (bool firstLine = true;; firstLine = false) {
-      const bool more = ReadLine(ours.get(), a);
-      ASSERT_EQ(more, reference(theirs.get(), b)) << round;
-      ASSERT_EQ(firstLine ? !first.empty() : reader.Next(c), more) << round;
-      if (!more) break;
-      ASSERT_EQ(a, b) << round;
-      ASSERT_EQ(firstLine ? first : std::string(c), b) << round;
-    }
-  }
-}
-
 // Positions by first appearance whatever the ids: negative, small, huge, and ids that were large
 // when first met and are covered by the growing table later.
 TEST(IndexList, PositionsByFirstAppearance) {
@@ -150,6 +92,27 @@ TEST(IndexList, PositionsByFirstAppearance) {
   for (const auto& [id, position] : expected) EXPECT_EQ(list.Find(id), position);
   EXPECT_EQ(list.Find(29999 + 1), -1);
   EXPECT_EQ(list.Find(INT32_MIN), -1);
+}
+
+// The file form of the transposition.
+TEST(TransposeMatrix, SwapsRowAndColumnKeepingEveryLine) {
+  TempDir dir;
+  WriteFile(dir / "m", "# incidence\n3 7 -2\n\n  1   2   5  9\n1 2 -5\n4 4\n \t\n#end");
+  TransposeMatrix(dir / "m", dir / "t");
+  EXPECT_EQ(ReadFile(dir / "t"), "# incidence\n7 3 -2\n\n2 1 5\n2 1 -5\n4 4 1\n \t\n#end\n");
+}
+
+TEST(TransposeMatrix, CommentsOnlyGiveTheSameFile) {
+  TempDir dir;
+  WriteFile(dir / "m", "# a\n# b\n");
+  TransposeMatrix(dir / "m", dir / "t");
+  EXPECT_EQ(ReadFile(dir / "t"), "# a\n# b\n");
+}
+
+TEST(TransposeMatrix, MalformedLineNamesFileAndLine) {
+  TempDir dir;
+  WriteFile(dir / "m", "1 2 3\n  # not a comment\n");
+  ExpectFail(4, "*** malformed line 2 in file " + (dir / "m") + "\n", [&] { TransposeMatrix(dir / "m", dir / "t"); });
 }
 
 }  // namespace

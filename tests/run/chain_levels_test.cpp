@@ -6,15 +6,10 @@
 // bytes.
 #include <map>
 
-#include "compose/coy.h"
-#include "compose/fui.h"
-#include "compose/mui.h"
-#include "compose/smmul2.h"
-#include "decompose/deo1.h"
 #include "run/Pelorin.h"
-#include "solver/smb2.h"
-#include "solver/toy2.h"
+#include "solver/toudic.h"
 #include "support/netgen.h"
+#include "support/stagefiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -17,7 +17,7 @@
 #include "matrix/failure.h"
 #include "solver/ddtree.h"
 #include "solver/raystore.h"
-#include "solver/toy2.h"
+#include "solver/toudic.h"
 #include "support/testutil.h"
 
 namespace pelorin {

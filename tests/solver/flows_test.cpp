@@ -162,12 +162,12 @@ TEST(IntegerFlows, CoefficientsBeyond64And128Bits) {
 TEST(IntegerFlows, SolutionFile) {
   TempDir dir;
   WriteFile(dir / "m", "1 1 -1\n3 1 1\n# note\n1 2 2\n3 2 -2\n");
-  const SolutionDigest digest = IntegerFlowsFile(dir / "m", 4, dir / "m.inv");
+  const SolutionDigest digest = IntegerFlowsFile(ReadElementsFile(dir / "m"), 4, dir / "m.inv");
   EXPECT_EQ(ReadFile(dir / "m.inv"), "1 1 1\n1 3 1\n2 2 1\n3 4 1\n");
   EXPECT_EQ(digest.last, 3u);
   EXPECT_EQ(digest.covered, (std::vector<int32_t>{1, 2, 3, 4}));
   WriteFile(dir / "b", "1 1 2\n2 1 3\n");
-  IntegerFlowsFile(dir / "b", 2, dir / "b.inv");
+  IntegerFlowsFile(ReadElementsFile(dir / "b"), 2, dir / "b.inv");
   EXPECT_EQ(ReadFile(dir / "b.inv"), "1 1 3\n1 2 -2\n");
 }
 
