@@ -9,11 +9,13 @@
 #include <span>
 #include <type_traits>
 
+#include "matrix/exactint.h"
 #include "matrix/failure.h"
 #include "solver/ddtree.h"
-#include "matrix/exactint.h"
+#include "solver/latticeform.h"
 #include "solver/raystore.h"
 #include "solver/supportindex.h"
+#include "solver/tournament.h"
 
 namespace pelorin {
 
@@ -51,7 +53,21 @@ struct Cone {
   std::vector<int32_t> P, N;                 // the positive / negative rays of the step under way
   std::vector<uint64_t> bits;                // scratch: bit sets of their supports (see SupportBits)
   ConeLimit limit;                           // the largest the cone may grow
+  bool lattice = false;                      // the system is a lattice form (latticeform.h)
+  std::vector<char> slack;                   // per variable: a dependent variable of the lattice form
+  uint64_t work = 0;                         // pairs of rays examined so far
+  Tournament choice;                         // per equation: the key of its step (EquationKey)
+  std::vector<int32_t> changed;              // equations whose counts changed since the last choice
+  std::vector<char> isChanged;               // per equation: listed in `changed`
 };
+
+// An equation's counts changed: its key is brought up to date at the next choice.
+template <class T>
+void Changed(Cone<T>& cone, size_t c) {
+  if (cone.isChanged[c]) return;
+  cone.isChanged[c] = 1;
+  cone.changed.push_back(static_cast<int32_t>(c));
+}
 
 size_t Index(int32_t v) { return static_cast<size_t>(v); }
 
@@ -94,6 +110,7 @@ void AddRay(Cone<T>& cone, int32_t id) {
     const size_t c = Index(cols[j]);
     ++(e[j] > 0 ? cone.pos[c] : cone.neg[c]);
     cone.column[c].push_back(id);
+    Changed(cone, c);
   }
   if (!vars.empty()) cone.keyed.Add(Index(Rarest(cone, vars)), id, cone.rays.sig[Index(id)]);
   cone.alive.push_back(1);
@@ -106,7 +123,10 @@ void RemoveRay(Cone<T>& cone, int32_t id) {
   const std::span<const int32_t> cols = cone.rays.Cols(Index(id));
   cone.liveEntries -= cone.rays.Vars(Index(id)).size() + cols.size();
   const std::span<const T> e = cone.rays.E(Index(id));
-  for (size_t j = 0; j < cols.size(); ++j) --(e[j] > 0 ? cone.pos : cone.neg)[Index(cols[j])];
+  for (size_t j = 0; j < cols.size(); ++j) {
+    --(e[j] > 0 ? cone.pos : cone.neg)[Index(cols[j])];
+    Changed(cone, Index(cols[j]));
+  }
   cone.alive[Index(id)] = 0;
   --cone.live;
 }
@@ -122,24 +142,39 @@ void RemoveRay(Cone<T>& cone, int32_t id) {
 // (product 75) behind cheap steps that each grew the cone a little, and the cone grew to nearly
 // three times its start before that equation cut it back (see the tests). Taken first, such
 // steps only shrink the cone, and every later step starts from fewer rays.
+//
+// In a lattice form (latticeform.h) the positive side of an equation holds the unit vector of
+// its dependent variable d and the rays that break y_d >= 0, which leave the cone; the negative
+// side holds the rays that satisfy it, which stay (combined with the unit vector). Among the
+// steps that can grow the cone, the one that removes the most rays is taken first (then the
+// smallest product): an early cut shrinks every later step.
+//
+// The rule is a key per equation, the least key winning (counts beyond the key's fields
+// saturate, which only ever changes the order among steps far too large to take anyway); the
+// keys of the equations whose counts changed are renewed in a tournament tree at each choice.
+uint64_t EquationKey(uint64_t p, uint64_t n, bool lattice) {
+  if (p + n == 0) return Tournament::kNone;
+  const uint64_t grows = p * n > p + n ? 1 : 0;
+  const uint64_t product = std::min<uint64_t>(p * n, (uint64_t{1} << 40) - 1);
+  if (!lattice || grows == 0) return grows << 63 | product << 23 | std::min<uint64_t>(p + n, (uint64_t{1} << 23) - 1);
+  const uint64_t kept = (uint64_t{1} << 22) - 1 - std::min<uint64_t>(p, (uint64_t{1} << 22) - 1);
+  return uint64_t{1} << 63 | kept << 40 | product;
+}
+
 template <class T>
-int32_t ChooseEquation(const Cone<T>& cone) {
-  int32_t best = -1;
-  bool bestGrows = false;
-  uint64_t bestProduct = 0, bestTotal = 0;
-  for (size_t c = 0; c < cone.pos.size(); ++c) {
-    const uint64_t p = static_cast<uint64_t>(cone.pos[c]), n = static_cast<uint64_t>(cone.neg[c]);
-    if (p + n == 0) continue;
-    const bool grows = p * n > p + n;
-    if (best < 0 || grows < bestGrows ||
-        (grows == bestGrows && (p * n < bestProduct || (p * n == bestProduct && p + n < bestTotal)))) {
-      best = static_cast<int32_t>(c);
-      bestGrows = grows;
-      bestProduct = p * n;
-      bestTotal = p + n;
-    }
+int32_t NextEquation(Cone<T>& cone) {
+  const bool many = cone.changed.size() > cone.pos.size() / 8;
+  for (int32_t c : cone.changed) {
+    const size_t e = Index(c);
+    const uint64_t key = EquationKey(static_cast<uint64_t>(cone.pos[e]), static_cast<uint64_t>(cone.neg[e]), cone.lattice);
+    if (many) cone.choice.Assign(e, key);
+    else cone.choice.Set(e, key);
+    cone.isChanged[e] = 0;
   }
-  return best;
+  if (many) cone.choice.Rebuild();
+  cone.changed.clear();
+  const size_t best = cone.choice.Best();
+  return cone.choice.Key(best) == Tournament::kNone ? -1 : static_cast<int32_t>(best);
 }
 
 // The value of ray `id` in equation c (non-zero: the ray is listed there).
@@ -331,6 +366,23 @@ void Tell(const Cone<T>& cone, size_t formed) {
     cone.limit.progress->Step("solving", cone.steps, cone.pos.size(), cone.live + formed);
 }
 
+// The ray is the unit vector of a dependent variable of a lattice form.
+template <class T>
+bool IsSlack(const Cone<T>& cone, int32_t id) {
+  const std::span<const int32_t> vars = cone.rays.Vars(Index(id));
+  return vars.size() == 1 && cone.slack[Index(vars[0])];
+}
+
+// Throws ConeLimitExceeded when the cone after the step, counting the rays formed so far, is
+// beyond the limit: `staying` rays with `staysEntries` entries stay, and the rays from `first`
+// (entries from `firstEntry`) were formed.
+template <class T>
+void CheckLimit(const Cone<T>& cone, size_t staying, size_t staysEntries, size_t first, size_t firstEntry) {
+  if (staying + (cone.rays.size() - first) > cone.limit.rays ||
+      staysEntries + (cone.rays.vars.size() + cone.rays.cols.size() - firstEntry) > cone.limit.entries)
+    throw ConeLimitExceeded{};
+}
+
 // One step: every adjacent pair of a positive and a negative ray in equation c gives a new ray
 // (appended to the store, entering the cone after the step); then the rays non-zero in c leave
 // the cone.
@@ -357,9 +409,16 @@ void Eliminate(Cone<T>& cone, int32_t c) {
     const bool counted = words <= kCountWords && P.size() * N.size() >= kTreePairs;
     if (counted) SupportBits(cone, words);
     const size_t tellEvery = std::max<size_t>(1, 4096 / N.size());  // positive rays per 4096 pairs or more
+    cone.work += P.size() * N.size();
     for (size_t i = 0; i < P.size(); ++i) {
       if (i % tellEvery == tellEvery - 1) Tell(cone, cone.rays.size() - first);
       const int32_t p = P[i];
+      if (IsSlack(cone, p)) {
+        // the unit vector of a dependent variable, held by no other ray: adjacent to every ray
+        for (int32_t n : N) Combine(cone.rays, p, n, c);
+        CheckLimit(cone, staying, staysEntries, first, firstEntry);
+        continue;
+      }
       const uint32_t sp = NextStamp(cone.markP, cone.stampP);
       for (int32_t v : cone.rays.Vars(Index(p))) cone.markP[Index(v)] = sp;
       const size_t sizeP = cone.rays.Vars(Index(p)).size();
@@ -377,9 +436,7 @@ void Eliminate(Cone<T>& cone, int32_t c) {
         }
         if (!(tree ? tree->Adjacent(p, n) : Adjacent(cone, p, n))) continue;
         Combine(cone.rays, p, n, c);
-        if (staying + (cone.rays.size() - first) > cone.limit.rays ||
-            staysEntries + (cone.rays.vars.size() + cone.rays.cols.size() - firstEntry) > cone.limit.entries)
-          throw ConeLimitExceeded{};
+        CheckLimit(cone, staying, staysEntries, first, firstEntry);
       }
     }
   }
@@ -396,8 +453,11 @@ void Eliminate(Cone<T>& cone, int32_t c) {
 template <class T>
 void Start(const SparseSystem& system, Cone<T>& cone) {
   const size_t m = system.rows.size();
+  cone.slack.assign(m, 0);
   cone.pos.assign(system.equations, 0);
   cone.neg.assign(system.equations, 0);
+  cone.choice = Tournament(system.equations);
+  cone.isChanged.assign(system.equations, 0);
   cone.column.resize(system.equations);
   cone.count.assign(m, 0);
   cone.keyed = SupportIndex(m);
@@ -430,15 +490,42 @@ SemiflowSet<C> RaysOf(const Cone<T>& cone) {
   return result;
 }
 
-// The extreme rays of the system in T arithmetic: in 64 bits, with 32-bit coefficients when
-// every one fits there (half the memory for a large set).
+// A cone under way, the equation of its next step (-1: finished), and whether its system is
+// the one the solver was given (not a lattice form of it).
 template <class T>
-auto Solve(const SparseSystem& system, ConeLimit limit) {
+struct Run {
   Cone<T> cone;
+  int32_t next = -1;
+  bool given = false;
+  // The pairs examined once the next step is done: the run's work so far and to come.
+  uint64_t WorkAfterNext() const {
+    if (next < 0) return cone.work;
+    const size_t c = Index(next);
+    return cone.work + static_cast<uint64_t>(cone.pos[c]) * static_cast<uint64_t>(cone.neg[c]);
+  }
+};
+
+// A run of the cone of `system` (`form` its lattice form, or null); throws ConeLimitExceeded
+// when the start is beyond the limit.
+template <class T>
+std::unique_ptr<Run<T>> StartRun(const SparseSystem& system, const LatticeForm* form, ConeLimit limit) {
+  auto run = std::make_unique<Run<T>>();
+  Cone<T>& cone = run->cone;
   cone.limit = limit;
-  Start(system, cone);
+  cone.lattice = form != nullptr;
+  run->given = form == nullptr;
+  Start(form != nullptr ? form->system : system, cone);
+  if (form != nullptr)
+    for (int32_t d : form->dependent) cone.slack[Index(d)] = 1;
   if (cone.live > limit.rays || cone.liveEntries > limit.entries) throw ConeLimitExceeded{};
-  for (int32_t c; (c = ChooseEquation(cone)) >= 0;) Eliminate(cone, c);
+  run->next = NextEquation(cone);
+  return run;
+}
+
+// The rays of a finished cone: in 64 bits with 32-bit coefficients when every one fits there
+// (half the memory for a large set).
+template <class T>
+auto Finish(const Cone<T>& cone) {
   if constexpr (std::is_same_v<T, int64_t>) {
     bool narrow = true;
     for (size_t id = 0; id < cone.rays.size() && narrow; ++id)
@@ -448,6 +535,93 @@ auto Solve(const SparseSystem& system, ConeLimit limit) {
   } else {
     return RaysOf<mpz_class>(cone);
   }
+}
+
+size_t EntriesOf(const SparseSystem& system) {
+  size_t entries = 0;
+  for (const auto& row : system.rows) entries += row.size();
+  return entries;
+}
+
+// The solution of a system in T arithmetic by the runs of its forms (see ExtremeRays64).
+template <class T>
+class Solution {
+ public:
+  Solution(const SparseSystem& system, ConeLimit limit)
+      : system_(system), limit_(limit), joinAt_(8 * (system.rows.size() + EntriesOf(system))) {
+    if ((limit.forms & kSystemForm) == 0) Join();
+    else Add(nullptr);
+  }
+
+  auto Rays() {
+    for (;;) {
+      if (!joined_ && (runs_.empty() || runs_.front()->cone.work >= joinAt_)) Join();
+      if (runs_.empty()) {
+        if (overflow_) throw Overflow{};
+        throw ConeLimitExceeded{};
+      }
+      size_t best = 0;
+      for (size_t i = 1; i < runs_.size(); ++i)
+        if (runs_[i]->WorkAfterNext() < runs_[best]->WorkAfterNext()) best = i;
+      Run<T>& run = *runs_[best];
+      if (run.next < 0) return Finish(run.cone);
+      try {
+        Eliminate(run.cone, run.next);
+        run.next = NextEquation(run.cone);
+        continue;
+      } catch (const Overflow&) {
+        overflow_ = true;
+      } catch (const ConeLimitExceeded&) {
+      } catch (const std::bad_alloc&) {
+        if (run.given && runs_.size() > 1) {
+          // the given system alone had all the memory before: it gets it again, from the start
+          runs_.clear();
+          forms_.clear();
+          Add(nullptr);
+          continue;
+        }
+        if (runs_.size() == 1 && joined_) throw;
+      }
+      runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(best));
+    }
+  }
+
+ private:
+  // Starts a run of the given system (form null) or of a lattice form; a start beyond the limit
+  // is no run.
+  void Add(const LatticeForm* form) {
+    try {
+      runs_.push_back(StartRun<T>(system_, form, limit_));
+    } catch (const ConeLimitExceeded&) {
+    }
+  }
+
+  // The lattice forms join the runs.
+  void Join() {
+    joined_ = true;
+    const size_t maxEntries = std::max<size_t>(4 * EntriesOf(system_), size_t{1} << 20);
+    forms_.reserve(2);
+    for (const auto& [flag, prefer] : {std::pair{kFirstFreeForm, FreeVariables::kFirst}, std::pair{kLastFreeForm, FreeVariables::kLast}}) {
+      if ((limit_.forms & flag) == 0) continue;
+      std::optional<LatticeForm> form = LatticeFormOf(system_, prefer, maxEntries);
+      if (form && form->system.equations > 0) forms_.push_back(std::move(*form));
+    }
+    for (const LatticeForm& form : forms_) Add(&form);
+    if (forms_.empty() && (limit_.forms & kSystemForm) == 0) Add(nullptr);
+  }
+
+  const SparseSystem& system_;
+  ConeLimit limit_;
+  uint64_t joinAt_;
+  std::vector<LatticeForm> forms_;  // before the runs that point to them
+  std::vector<std::unique_ptr<Run<T>>> runs_;
+  bool joined_ = false;
+  bool overflow_ = false;
+};
+
+template <class T>
+auto Solve(const SparseSystem& system, ConeLimit limit) {
+  return Solution<T>(system, limit).Rays();
 }
 
 }  // namespace

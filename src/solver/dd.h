@@ -37,6 +37,18 @@
 // 128 bits, then in GMP integers, so a result is never wrong and never refused for the size of a
 // number.
 //
+// The forms. The same cone has other systems: a lattice form (latticeform.h) holds one dependent
+// variable per equation, so that its cones are cones in the space of the flows, of dimension
+// variables - rank(A), with the steps ordered to cut first. On some systems the cone of the
+// system itself grows a million times beyond the answer where a lattice form stays small, on
+// others the other way round. So the system runs alone until it has examined eight pairs of rays
+// per variable and per entry of A (most systems end there); then its two lattice forms (the first
+// or the last variables left free) join, and the three runs take turns one step at a time, the
+// one that has examined the fewest pairs once its next step is done going next. The first to
+// finish gives the rays; a run that overflows, meets the limit or runs out of memory stops and
+// the others go on, except that a run of the system itself out of memory beside the others runs
+// again alone, with all the memory it had before the forms joined.
+//
 // Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
 // 4; memory, "*** not enough memory for rays\n", exit code 1.
 #pragma once
@@ -89,12 +101,18 @@ struct SemiflowSet {
   void Close() { begin.push_back(entries.size()); }
 };
 
+// The forms of the system that a solution runs side by side (see ExtremeRays): the system
+// itself, and its lattice forms with the first or the last variables free (latticeform.h).
+enum SolverForms : unsigned { kSystemForm = 1, kFirstFreeForm = 2, kLastFreeForm = 4, kEveryForm = 7 };
+
 // The largest cone a solution may build: rays, and their entries (support and equation parts);
-// and the observer told of each equation eliminated (stage "solving"), when there is one.
+// the observer told of each equation eliminated (stage "solving"), when there is one; and the
+// forms it runs.
 struct ConeLimit {
   size_t rays = SIZE_MAX;
   size_t entries = SIZE_MAX;
   ProgressObserver* progress = nullptr;
+  unsigned forms = kEveryForm;
 };
 
 // Thrown by the solver when a cone would grow beyond the limit it was given.
