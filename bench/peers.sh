@@ -12,7 +12,8 @@
 # "-T"), widened to every place (transition) of the name table, so that a node without arcs is a
 # ray for the peers as it is a semiflow for "--minimal". PetriSpot reads the PNML file itself
 # (nets in other formats get "not PNML"); its set is not always the minimal-support one, so its
-# count is shown beside its time.
+# count is shown beside its time. It is given the same time limit (-t), and a run that meets it
+# shows "limit".
 #
 # When "--minimal" ends with the memory message of a set too large to list (parallel nodes), the
 # run is repeated with "--classes", which writes the same set compactly; its time is then marked
@@ -119,9 +120,14 @@ for folder in "$@"; do
       case "$name" in
         *.pnml)
           spot=$(run petrispot "$PETRISPOT" -i "$net" "--${kind#-}semiflows" -q -t "$limit")
-          case "$spot" in
-            *"| 0") spot="${spot%| 0}| $(sed -n 's/^Computed \([0-9]*\) [PT] semiflows.*/\1/p' "$work/petrispot.out" | head -n 1)" ;;
-          esac ;;
+          # PetriSpot ends at its own time limit with exit code 0 and a count of 0
+          if grep -q "Time Limit : exiting" "$work/petrispot.out"; then
+            spot="${spot%%|*}| $(echo "$spot" | cut -d'|' -f2 | tr -d ' ') | limit"
+          else
+            case "$spot" in
+              *"| 0") spot="${spot%| 0}| $(sed -n 's/^Computed \([0-9]*\) [PT] semiflows.*/\1/p' "$work/petrispot.out" | head -n 1)" ;;
+            esac
+          fi ;;
       esac
       echo "| $name | $kind | ${flows:-?} | $minimal | $peers | $spot | ${rays:-?} |"
     done
