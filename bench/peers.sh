@@ -114,6 +114,13 @@ for folder in "$@"; do
           nz=$(run normaliz normaliz -x=1 "$work/p")
           [ -z "$rays" ] && [ -f "$work/p.out" ] && rays=$(sed -n 's/^\([0-9]*\) extreme rays$/\1/p' "$work/p.out" | head -n 1)
           peers="$r64 | $rS | $nz"
+          # 4ti2's 64-bit arithmetic can overflow without a word (PaceMaker-PT-none, T): where its
+          # count differs, the count of its arbitrary precision stands, marked "arb"
+          if [ -n "$flows" ] && [ -n "$rays" ] && [ "$flows" != "$rays" ]; then
+            rm -f "$work/p.ray"
+            timeout $((limit * 4)) sh -c 'ulimit -t "$1"; shift; exec "$@"' sh "$limit" 4ti2-rays -q -p arb "$work/p" >/dev/null 2>&1 &&
+              [ -f "$work/p.ray" ] && rays="$(head -n 1 "$work/p.ray" | cut -d' ' -f1) arb"
+          fi
         fi
       fi
       spot="- | - | not PNML"

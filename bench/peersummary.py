@@ -47,6 +47,7 @@ def summarize(runs):
         for t, a, (_, status) in zip(TOOLS, ok, tools):
             counts[t] += a
             ran[t] += status not in ("not run", "not PNML", "no matrix") and not status.startswith("same as")
+        rays = rays.split()[0] if rays else rays
         if ok[0] and rays.isdigit():
             if flows == rays:
                 agree += 1
