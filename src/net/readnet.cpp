@@ -112,7 +112,7 @@ NetConversion ConvertNet(const std::string& input, const std::string& base, cons
   return conversion;
 }
 
-NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail) {
+NetSummary ConvertNetFile(const std::string& input, const std::string& base, const std::string& output, int detail) {
   return ConvertNet(input, base, &output, detail).summary;
 }
 

@@ -121,7 +121,7 @@ bool DriverWritesFile(const std::string& suffix, Mode mode, int debug) {
   for (const WorkFile& file : WorkFiles()) {
     if (file.prefix != Prefix::kMatrix || file.kept == Kept::kMain || !MadeIn(file, mode, true)) continue;
     if (!Matches(file, suffix)) continue;
-    // below level 2 the chain runs in memory: only the copies are written; no stage writes M.x
+    // the chain runs in memory at every level; from level 2 it records its files, except M.x
     const bool nothing = !file.numbered && std::string_view(file.suffix) == ".x";
     if (file.kept == Kept::kCopy ? debug > 0 : debug >= 2 && !nothing) return true;
   }

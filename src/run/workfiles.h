@@ -32,7 +32,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/ana.h"
+#include "run/driver.h"
 
 namespace pelorin {
 

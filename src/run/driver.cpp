@@ -5,7 +5,7 @@
 // from debug level 2 the run leaves every file of the chain under its name and with its bytes,
 // at level 1 the copies of the composition systems and steps, below that nothing but the
 // solution. The level decides which records are kept, never a limit, a fallback or a result.
-#include "run/ana.h"
+#include "run/driver.h"
 
 #include <cstdio>
 #include <set>
@@ -174,9 +174,9 @@ struct Subnets {
 };
 
 // The members' matrices and bases take the numbers 1, 2, ... of the step (the chain's renames).
-void RecordMembers(const Records& records, const std::vector<int>& fu) {
-  for (size_t j = 1; j <= fu.size(); ++j) {
-    const int n = static_cast<int>(j), f = fu[j - 1];
+void RecordMembers(const Records& records, const std::vector<int>& fusionSet) {
+  for (size_t j = 1; j <= fusionSet.size(); ++j) {
+    const int n = static_cast<int>(j), f = fusionSet[j - 1];
     records.Drop(records.Name(".z", n));
     records.Move(records.Name(".y", f), records.Name(".z", n));
     records.Drop(records.Name(".i", n));
@@ -184,21 +184,21 @@ void RecordMembers(const Records& records, const std::vector<int>& fu) {
   }
 }
 
-// The fused subnet k: its basis and matrix files, and the copies of the step.
-void RecordFused(const Records& records, Subnets& net, const std::vector<int>& fu, int step) {
-  const int k = fu[0];
+// The fusionSet subnet k: its basis and matrix files, and the copies of the step.
+void RecordFused(const Records& records, Subnets& net, const std::vector<int>& fusionSet, int step) {
+  const int k = fusionSet[0];
   records.Lines(records.Name(".x", k), net.basis[static_cast<size_t>(k)]);
   records.Drop(records.Name(".y", k));
-  for (size_t j = 1; j <= fu.size(); ++j) {
+  for (size_t j = 1; j <= fusionSet.size(); ++j) {
     records.Append(records.Name(".z", static_cast<int>(j)), records.Name(".y", k));
-    if (fu[j - 1] != k) {
-      records.Drop(records.Name(".x", fu[j - 1]));
-      records.Drop(records.Name(".y", fu[j - 1]));
+    if (fusionSet[j - 1] != k) {
+      records.Drop(records.Name(".x", fusionSet[j - 1]));
+      records.Drop(records.Name(".y", fusionSet[j - 1]));
     }
   }
   if (!records.KeepsCopies()) return;
   std::vector<Element> fused;
-  for (int f : fu) {
+  for (int f : fusionSet) {
     std::vector<Element>& part = net.matrix[static_cast<size_t>(f)];
     fused.insert(fused.end(), part.begin(), part.end());
     part = {};
@@ -207,19 +207,20 @@ void RecordFused(const Records& records, Subnets& net, const std::vector<int>& f
   records.Copy(records.Name("-z", step), net.matrix[static_cast<size_t>(k)]);
 }
 
-// One step of sequential composition: the members of `fu` become the subnet fu[0].
-void SequentialStep(const Records& records, Subnets& net, const std::vector<int>& fu, int step, const Method& method) {
-  const ContactList list = TakeFusionStep(net.contacts, fu);
+// One step of sequential composition: the members of `fusionSet` become the subnet fusionSet[0].
+void SequentialStep(const Records& records, Subnets& net, const std::vector<int>& fusionSet, int step,
+                    const Method& method) {
+  const ContactList list = TakeFusionStep(net.contacts, fusionSet);
   records.Contacts(records.Name(".z"), list);
   records.Remaining(net.contacts);
-  RecordMembers(records, fu);
+  RecordMembers(records, fusionSet);
   Bases members;
-  for (int f : fu) members.push_back(&net.basis[static_cast<size_t>(f)]);
+  for (int f : fusionSet) members.push_back(&net.basis[static_cast<size_t>(f)]);
   std::vector<Element> composed = Chain(records, list, members, records.Name("-s", step), method);
   records.Copy(records.Name("-i", step), composed);
-  for (int f : fu) net.basis[static_cast<size_t>(f)] = {};
-  net.basis[static_cast<size_t>(fu[0])] = std::move(composed);
-  RecordFused(records, net, fu, step);
+  for (int f : fusionSet) net.basis[static_cast<size_t>(f)] = {};
+  net.basis[static_cast<size_t>(fusionSet[0])] = std::move(composed);
+  RecordFused(records, net, fusionSet, step);
 }
 
 // The solution from the subnets the steps leave: the union of their bases, numbered on from one
@@ -383,8 +384,8 @@ int MinimalComposition(const std::vector<Element>& lines, const std::string& mat
 
 }  // namespace
 
-int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution, int debug,
-            Mode mode, bool minimal, SolutionDigest* digest, ProgressObserver* progress) {
+int SolveInvariants(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution,
+                    int debug, Mode mode, bool minimal, SolutionDigest* digest, ProgressObserver* progress) {
   SolutionDigest unused;
   SolutionDigest& written = digest != nullptr ? *digest : unused;
   if (mode != kDirect) {
@@ -396,8 +397,8 @@ int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const 
   return 0;
 }
 
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
-            SolutionDigest* digest, ProgressObserver* progress) {
+int SolveInvariants(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
+                    SolutionDigest* digest, ProgressObserver* progress) {
   if (mode == kDirect) {  // the solvers' own file stages: the solution file is made before the matrix is read
     SolutionDigest unused;
     if (minimal) (digest != nullptr ? *digest : unused) = MinimalSemiflows(matrix, solution, progress);
@@ -405,7 +406,7 @@ int Pelorin(const std::string& matrix, const std::string& solution, int debug, M
     return 0;
   }
   const std::vector<Element> lines = ReadElementsFile(matrix, CommentRule::kHashOrSemicolon);
-  return Pelorin(lines, matrix, solution, debug, mode, minimal, digest, progress);
+  return SolveInvariants(lines, matrix, solution, debug, mode, minimal, digest, progress);
 }
 
 }  // namespace pelorin
