@@ -93,6 +93,12 @@
 
 namespace pelorin {
 
+// The suffixes of the three files a conversion writes after its base (run/workfiles.h lists them
+// with every other work file).
+inline constexpr const char* kIncidenceSuffix = ".spm";
+inline constexpr const char* kPlaceNamesSuffix = ".nmp";
+inline constexpr const char* kTransitionNamesSuffix = ".nmt";
+
 // What a conversion read: the net's name as the summary prints it, its size, its format and its
 // initial marking.
 struct NetSummary {

@@ -169,7 +169,7 @@ std::string Solve(const RunSettings& s, const MainFiles& f, const RunNet& net, b
       digest.emplace();
       SolveInvariants(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, told);
     }
-    AddUnitSemiflows(f.solution, net.isolated, *digest);
+    AddUnitSemiflows(f, net.isolated, *digest);
     total += static_cast<unsigned long>(net.isolated.size());
   } else {
     SolveInvariants(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, nullptr, told);
