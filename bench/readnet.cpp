@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const pelorin::NetFormat format = pelorin::ReadNDRNET(argv[1], argv[2], "-", 0).format;
+    const pelorin::NetFormat format = pelorin::ConvertNetFile(argv[1], argv[2], "-", 0).format;
     std::printf("format %s\n", pelorin::NetFormatName(format));
   } catch (const pelorin::Failure& failure) {
     return pelorin::ReportFailure(failure);

@@ -82,7 +82,7 @@ NetFormat ReadModel(NetModel& net, std::FILE* in) {
 }  // namespace
 
 NetConversion ConvertNet(const std::string& input, const std::string& base, const std::string* output, int detail) {
-  const std::string spmName = base + ".spm";
+  const std::string spmName = base + kIncidenceSuffix;
   File in = input == "-" ? File(stdin) : OpenFile(input, "r");
   File spm = OpenFile(spmName, "w");
   NetModel net;
@@ -93,8 +93,8 @@ NetConversion ConvertNet(const std::string& input, const std::string& base, cons
   in.reset();
   conversion.incidence = WriteSPM(net, spm.get());
   CloseFile(spm, spmName);
-  WriteTable(base + ".nmp", net, WriteNMP);
-  WriteTable(base + ".nmt", net, WriteNMT);
+  WriteTable(base + kPlaceNamesSuffix, net, WriteNMP);
+  WriteTable(base + kTransitionNamesSuffix, net, WriteNMT);
   if (output != nullptr) {
     File out = OpenOutput(*output, "a");
     WithNetMemory("*** not enough memory\n", [&] {
@@ -112,7 +112,7 @@ NetConversion ConvertNet(const std::string& input, const std::string& base, cons
   return conversion;
 }
 
-NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail) {
+NetSummary ConvertNetFile(const std::string& input, const std::string& base, const std::string& output, int detail) {
   return ConvertNet(input, base, &output, detail).summary;
 }
 

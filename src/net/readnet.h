@@ -2,9 +2,9 @@
 // are netreader.h (".net"), ndrreader.h (".ndr") and pnml.h (PNML); the recognition of the format
 // is netformat.h, the input bytes netinput.h, the writers of the files and the echo netwriters.h.
 //
-// ReadNDRNET(input, base, output, detail) reads one Petri net from `input` ("-" is standard
-// input, read whole), tells its format by content, returns it with the net's initial marking
-// (NetSummary), and writes
+// ConvertNetFile(input, base, output, detail) (historically ReadNDRNET) reads one Petri net from
+// `input` ("-" is standard input, read whole), tells its format by content, returns it with the
+// net's initial marking (NetSummary), and writes
 //   base.spm  the incidence matrix, "%d %d %d\n" per arc: first every arc from a place to a
 //             transition as "place transition -weight", then every arc from a transition to a
 //             place as "place transition weight", each group in the order the arcs were made;
@@ -93,6 +93,12 @@
 
 namespace pelorin {
 
+// The suffixes of the three files a conversion writes after its base (run/workfiles.h lists them
+// with every other work file).
+inline constexpr const char* kIncidenceSuffix = ".spm";
+inline constexpr const char* kPlaceNamesSuffix = ".nmp";
+inline constexpr const char* kTransitionNamesSuffix = ".nmt";
+
 // What a conversion read: the net's name as the summary prints it, its size, its format and its
 // initial marking.
 struct NetSummary {
@@ -105,7 +111,7 @@ struct NetSummary {
   std::vector<int32_t> marking;
 };
 
-NetSummary ReadNDRNET(const std::string& input, const std::string& base, const std::string& output, int detail);
+NetSummary ConvertNetFile(const std::string& input, const std::string& base, const std::string& output, int detail);
 
 // What the run takes from the net: its summary and the lines of base.spm.
 struct NetConversion {
@@ -113,7 +119,7 @@ struct NetConversion {
   std::vector<Element> incidence;  // the lines of base.spm, in their order
 };
 
-// The conversion as ReadNDRNET makes it, the work files and failures included; the summary and
+// The conversion as ConvertNetFile makes it, the work files and failures included; the summary and
 // the echo are appended to `*output` only when `output` is given (a JSON run has no text report).
 NetConversion ConvertNet(const std::string& input, const std::string& base, const std::string* output, int detail);
 

@@ -53,9 +53,10 @@ std::vector<int32_t> NodesUnchanged(const std::vector<Element>& matrix, int32_t 
   });
 }
 
-void AddUnitSemiflows(const std::string& solution, const std::vector<int32_t>& units, SolutionDigest& digest) {
+void AddUnitSemiflows(const MainFiles& files, const std::vector<int32_t>& units, SolutionDigest& digest) {
   if (units.empty()) return;
-  const std::string written = solution + ".units";
+  const std::string& solution = files.solution;
+  const std::string& written = files.withUnits;
   {
     File in = OpenFile(solution, "r");
     File out = OpenFile(written, "w");

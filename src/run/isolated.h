@@ -9,12 +9,12 @@
 // such a place, so its unit vector is a semiflow. Example: the lines "1 1 -1", "1 1 1", "2 1 1"
 // with nodes 3 give {1, 3}.
 //
-// AddUnitSemiflows(solution, units, digest) adds to the solution file `solution` (lines
+// AddUnitSemiflows(files, units, digest) adds to the solution file M.inv of `files` (lines
 // "semiflow element coefficient" in the canonical order of "--minimal", see solver/dd.h) the unit
 // semiflow "k u 1" of each number u of `units`, none of which occurs in the file: each goes
 // before the first semiflow whose first element is larger, and the semiflows are numbered anew
-// from 1. Comment lines ("#" in column 1) keep their place. The file is written anew under its
-// name + ".units" and renamed over it; nothing is done when `units` is empty. The digest of the
+// from 1. Comment lines ("#" in column 1) keep their place. The file is written anew as
+// M.inv.units and renamed over it; nothing is done when `units` is empty. The digest of the
 // file follows: its count grows by the units, which are covered.
 // Example: units {2, 5} and the file "1 1 1\n1 3 2\n2 4 1\n" give
 //     "1 1 1\n1 3 2\n2 2 1\n3 4 1\n4 5 1\n".
@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "matrix/spm.h"
+#include "run/workfiles.h"
 
 namespace pelorin {
 
@@ -36,6 +37,6 @@ std::vector<int32_t> NodesWithoutArcs(const std::vector<Element>& matrix, int32_
 
 std::vector<int32_t> NodesUnchanged(const std::vector<Element>& matrix, int32_t nodes);
 
-void AddUnitSemiflows(const std::string& solution, const std::vector<int32_t>& units, SolutionDigest& digest);
+void AddUnitSemiflows(const MainFiles& files, const std::vector<int32_t>& units, SolutionDigest& digest);
 
 }  // namespace pelorin

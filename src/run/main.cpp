@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "matrix/failure.h"
-#include "run/Pelorin.h"
+#include "run/cli.h"
 #include "run/startup.h"
 
 int main(int argc, char** argv) {

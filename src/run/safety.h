@@ -39,7 +39,7 @@
 #include <string>
 
 #include "matrix/failure.h"
-#include "run/Pelorin.h"
+#include "run/cli.h"
 
 namespace pelorin {
 

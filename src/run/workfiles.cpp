@@ -12,14 +12,39 @@ constexpr bool kNumbered = true;
 constexpr bool kSingle = false;
 constexpr bool kTOnly = true;
 constexpr bool kPAndT = false;
+constexpr Prefix kW = Prefix::kBase;
+constexpr Prefix kM = Prefix::kMatrix;
+constexpr Role kRecord = Role::kRecord;
 
 // The suffixes of the files that every run names (MainFilesOf).
-constexpr const char* kIncidence = ".spm";
-constexpr const char* kPlaceNames = ".nmp";
-constexpr const char* kTransitionNames = ".nmt";
+// The net conversion's three are named where it writes them (net/readnet.h).
+constexpr const char* kIncidence = kIncidenceSuffix;
+constexpr const char* kPlaceNames = kPlaceNamesSuffix;
+constexpr const char* kTransitionNames = kTransitionNamesSuffix;
 constexpr const char* kTransposed = ".spmt";
 constexpr const char* kLock = ".lock";
 constexpr const char* kSolution = ".inv";
+constexpr const char* kWithUnits = ".inv.units";
+
+// The suffixes of the driver's files (ChainFiles).
+constexpr const char* kContacts = ".z";
+constexpr const char* kGraph = ".p";
+constexpr const char* kSubnetMatrix = ".z";
+constexpr const char* kSubnetBasis = ".i";
+constexpr const char* kSystem = ".s";
+constexpr const char* kUnits = ".u";
+constexpr const char* kSystemSolutions = ".r0";
+constexpr const char* kCompleted = ".r";
+constexpr const char* kJoint = ".g";
+constexpr const char* kComposed = ".h0";
+constexpr const char* kMinimal = ".h";
+constexpr const char* kRemaining = ".y";
+constexpr const char* kSequence = ".t";
+constexpr const char* kCurrentMatrix = ".y";
+constexpr const char* kCurrentBasis = ".x";
+constexpr const char* kSystemCopy = "-s";
+constexpr const char* kBasisCopy = "-i";
+constexpr const char* kFusedCopy = "-z";
 
 // Whether `text` is a number 1, 2, ... as "%d" writes it.
 bool IsNumber(std::string_view text) {
@@ -44,43 +69,65 @@ bool MadeIn(const WorkFile& file, Mode mode, bool transitions) {
 
 const std::vector<WorkFile>& WorkFiles() {
   static const std::vector<WorkFile> table = {
-      {kIncidence, kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "incidence matrix"},
-      {kPlaceNames, kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "place names"},
-      {kTransitionNames, kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kMain, "transition names"},
-      {kTransposed, kSingle, Prefix::kBase, kInEveryMode, kTOnly, Kept::kMain, "transposed incidence matrix"},
-      {kLock, kSingle, Prefix::kBase, kInEveryMode, kPAndT, Kept::kNever, "the run's lock on the base"},
-      {kSolution, kSingle, Prefix::kMatrix, kInEveryMode, kPAndT, Kept::kMain, "solution"},
-      {".inv.units", kSingle, Prefix::kMatrix, kInEveryMode, kPAndT, Kept::kNever,
-       "the solution with the unit semiflows of nodes without arcs (--minimal), renamed to M.inv"},
-      {".z", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "contact places of the subnets"},
-      {".p", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "graph of subnets"},
-      {".z", kNumbered, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "matrix of a subnet or member"},
-      {".i", kNumbered, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "basis of a subnet or member"},
-      {".s", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "composition system"},
-      {".u", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "unit solutions"},
-      {".r0", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "solutions of the system"},
-      {".r", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "those with the unit solutions"},
-      {".g", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "joint matrix of the bases"},
-      {".h0", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "composed basis"},
-      {".h", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "its minimal vectors"},
-      {".x", kSingle, Prefix::kMatrix, kInComposition, kPAndT, Kept::kChain, "nothing (removed if present)"},
-      {".y", kSingle, Prefix::kMatrix, kInSequential, kPAndT, Kept::kChain, "contacts of the remaining subnets"},
-      {".t", kSingle, Prefix::kMatrix, kInSequential, kPAndT, Kept::kChain, "collapse sequence"},
-      {".y", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kChain, "matrix of a current subnet"},
-      {".x", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kChain, "basis of a current subnet"},
-      {"-s1", kSingle, Prefix::kMatrix, kInSimultaneous, kPAndT, Kept::kCopy, "copy of the composition system"},
-      {"-s", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kCopy, "copy of a step's system"},
-      {"-i", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kCopy, "copy of a step's composed basis"},
-      {"-z", kNumbered, Prefix::kMatrix, kInSequential, kPAndT, Kept::kCopy, "copy of a step's fused matrix"},
+      {kIncidence, kSingle, kW, kInEveryMode, kPAndT, Kept::kMain, "incidence matrix", kRecord},
+      {kPlaceNames, kSingle, kW, kInEveryMode, kPAndT, Kept::kMain, "place names", kRecord},
+      {kTransitionNames, kSingle, kW, kInEveryMode, kPAndT, Kept::kMain, "transition names", kRecord},
+      {kTransposed, kSingle, kW, kInEveryMode, kTOnly, Kept::kMain, "transposed incidence matrix", kRecord},
+      {kLock, kSingle, kW, kInEveryMode, kPAndT, Kept::kNever, "the run's lock on the base", kRecord},
+      {kSolution, kSingle, kM, kInEveryMode, kPAndT, Kept::kMain, "solution", kRecord},
+      {kWithUnits, kSingle, kM, kInEveryMode, kPAndT, Kept::kNever,
+       "the solution with the unit semiflows of nodes without arcs (--minimal), renamed to M.inv", kRecord},
+      {kContacts, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "contact places of the subnets", kRecord},
+      {kGraph, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "graph of subnets", kRecord},
+      {kSubnetMatrix, kNumbered, kM, kInComposition, kPAndT, Kept::kChain, "matrix of a subnet or member", kRecord},
+      {kSubnetBasis, kNumbered, kM, kInComposition, kPAndT, Kept::kChain, "basis of a subnet or member", kRecord},
+      {kSystem, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "composition system", kRecord},
+      {kUnits, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "unit solutions", kRecord},
+      {kSystemSolutions, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "solutions of the system", kRecord},
+      {kCompleted, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "those with the unit solutions", kRecord},
+      {kJoint, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "joint matrix of the bases", kRecord},
+      {kComposed, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "composed basis", kRecord},
+      {kMinimal, kSingle, kM, kInComposition, kPAndT, Kept::kChain, "its minimal vectors", Role::kBecomesSolution},
+      {".x", kSingle, kM, kInComposition, kPAndT, Kept::kChain, "nothing (removed if present)",
+       Role::kNeverWritten},
+      {kRemaining, kSingle, kM, kInSequential, kPAndT, Kept::kChain, "contacts of the remaining subnets", kRecord},
+      {kSequence, kSingle, kM, kInSequential, kPAndT, Kept::kChain, "collapse sequence", kRecord},
+      {kCurrentMatrix, kNumbered, kM, kInSequential, kPAndT, Kept::kChain, "matrix of a current subnet", kRecord},
+      {kCurrentBasis, kNumbered, kM, kInSequential, kPAndT, Kept::kChain, "basis of a current subnet", kRecord},
+      {"-s1", kSingle, kM, kInSimultaneous, kPAndT, Kept::kCopy, "copy of the composition system", kRecord},
+      {kSystemCopy, kNumbered, kM, kInSequential, kPAndT, Kept::kCopy, "copy of a step's system", kRecord},
+      {kBasisCopy, kNumbered, kM, kInSequential, kPAndT, Kept::kCopy, "copy of a step's composed basis", kRecord},
+      {kFusedCopy, kNumbered, kM, kInSequential, kPAndT, Kept::kCopy, "copy of a step's fused matrix", kRecord},
   };
   return table;
 }
+
+std::string ChainFiles::Numbered(const char* suffix, int number) const { return m_ + suffix + std::to_string(number); }
+std::string ChainFiles::Contacts() const { return m_ + kContacts; }
+std::string ChainFiles::Graph() const { return m_ + kGraph; }
+std::string ChainFiles::SubnetMatrix(int n) const { return Numbered(kSubnetMatrix, n); }
+std::string ChainFiles::SubnetBasis(int n) const { return Numbered(kSubnetBasis, n); }
+std::string ChainFiles::System() const { return m_ + kSystem; }
+std::string ChainFiles::Units() const { return m_ + kUnits; }
+std::string ChainFiles::SystemSolutions() const { return m_ + kSystemSolutions; }
+std::string ChainFiles::CompletedSolutions() const { return m_ + kCompleted; }
+std::string ChainFiles::JointMatrix() const { return m_ + kJoint; }
+std::string ChainFiles::ComposedBasis() const { return m_ + kComposed; }
+std::string ChainFiles::MinimalBasis() const { return m_ + kMinimal; }
+std::string ChainFiles::Remaining() const { return m_ + kRemaining; }
+std::string ChainFiles::Sequence() const { return m_ + kSequence; }
+std::string ChainFiles::CurrentMatrix(int n) const { return Numbered(kCurrentMatrix, n); }
+std::string ChainFiles::CurrentBasis(int n) const { return Numbered(kCurrentBasis, n); }
+std::string ChainFiles::SystemCopy(int step) const { return Numbered(kSystemCopy, step); }
+std::string ChainFiles::BasisCopy(int step) const { return Numbered(kBasisCopy, step); }
+std::string ChainFiles::FusedCopy(int step) const { return Numbered(kFusedCopy, step); }
 
 MainFiles MainFilesOf(const std::string& base, bool transitions) {
   MainFiles f;
   f.incidence = base + kIncidence;
   f.matrix = transitions ? base + kTransposed : f.incidence;
   f.solution = f.matrix + kSolution;
+  f.withUnits = f.matrix + kWithUnits;
   f.table = base + (transitions ? kTransitionNames : kPlaceNames);
   f.lock = base + kLock;
   return f;
@@ -121,8 +168,8 @@ bool DriverWritesFile(const std::string& suffix, Mode mode, int debug) {
   for (const WorkFile& file : WorkFiles()) {
     if (file.prefix != Prefix::kMatrix || file.kept == Kept::kMain || !MadeIn(file, mode, true)) continue;
     if (!Matches(file, suffix)) continue;
-    // below level 2 the chain runs in memory: only the copies are written; no stage writes M.x
-    const bool nothing = !file.numbered && std::string_view(file.suffix) == ".x";
+    // the chain runs in memory at every level; from level 2 it records its files, except M.x
+    const bool nothing = file.role == Role::kNeverWritten;
     if (file.kept == Kept::kCopy ? debug > 0 : debug >= 2 && !nothing) return true;
   }
   return false;
@@ -137,7 +184,7 @@ std::vector<std::string> ChainFileSuffixes() {
   std::vector<std::string> suffixes;
   for (const WorkFile& file : WorkFiles())
     // M.h becomes the solution
-    if (file.kept == Kept::kChain && !file.numbered && std::string_view(file.suffix) != ".h")
+    if (file.kept == Kept::kChain && !file.numbered && file.role != Role::kBecomesSolution)
       suffixes.push_back(file.suffix);
   return suffixes;
 }

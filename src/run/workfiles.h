@@ -24,15 +24,18 @@
 //
 // W's files stay at every debug level but 0 (the solution goes to "-o" when given); the
 // composition's files are removed below level 2; the copies are made from level 1 and stay.
-// The table drives the clean-up of the driver's files, the guard that keeps a run from
-// overwriting its input, and the refusal of a report or result path that is a work file.
+// The table names the driver's files (ChainFiles) and drives their clean-up, the guard that
+// keeps a run from overwriting its input, and the refusal of a report or result path that is a
+// work file.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "run/ana.h"
+#include "net/readnet.h"
+#include "run/driver.h"
 
 namespace pelorin {
 
@@ -56,6 +59,13 @@ enum RunKinds : unsigned {
   kInEveryMode = kInDirect | kInComposition,
 };
 
+// What becomes of a work file apart from its record.
+enum class Role {
+  kRecord,           // a record of the run
+  kNeverWritten,     // no stage writes it; the clean-up removes it when present (M.x)
+  kBecomesSolution,  // renamed to the solution, so the clean-up leaves it (M.h)
+};
+
 struct WorkFile {
   const char* suffix;   // after the prefix, e.g. ".z"
   bool numbered;        // followed by a number 1, 2, ...
@@ -64,6 +74,7 @@ struct WorkFile {
   bool transposeOnly;   // made by T-semiflow runs only
   Kept kept;            // when it stays
   const char* records;  // what it holds
+  Role role;            // the exceptions among the driver's files
 };
 
 // The table above.
@@ -74,10 +85,40 @@ struct MainFiles {
   std::string incidence;        // W.spm
   std::string matrix;           // M, the matrix the driver solves: W.spm, or W.spmt for T-semiflows
   std::string solution;         // M.inv
+  std::string withUnits;        // M.inv.units: the solution with the nodes without arcs, while it is written
   std::string table;            // the names of the solution's elements: W.nmp, or W.nmt
   std::string lock;             // W.lock
 };
 MainFiles MainFilesOf(const std::string& base, bool transitions);
+
+// The names of the driver's files of the matrix file M, each from its row of the table; N is a
+// subnet, member or step number.
+class ChainFiles {
+ public:
+  explicit ChainFiles(std::string matrix) : m_(std::move(matrix)) {}
+  std::string Contacts() const;            // M.z
+  std::string Graph() const;               // M.p
+  std::string SubnetMatrix(int n) const;   // M.zN
+  std::string SubnetBasis(int n) const;    // M.iN
+  std::string System() const;              // M.s
+  std::string Units() const;               // M.u
+  std::string SystemSolutions() const;     // M.r0
+  std::string CompletedSolutions() const;  // M.r
+  std::string JointMatrix() const;         // M.g
+  std::string ComposedBasis() const;       // M.h0
+  std::string MinimalBasis() const;        // M.h
+  std::string Remaining() const;           // M.y
+  std::string Sequence() const;            // M.t
+  std::string CurrentMatrix(int n) const;  // M.yN
+  std::string CurrentBasis(int n) const;   // M.xN
+  std::string SystemCopy(int step) const;  // M-sN ("-c": M-s1)
+  std::string BasisCopy(int step) const;   // M-iN
+  std::string FusedCopy(int step) const;   // M-zN
+
+ private:
+  std::string Numbered(const char* suffix, int number) const;
+  std::string m_;
+};
 
 // The names of the table's files kept at every debug level but 0 in a run on `base`, in the
 // table's order: W.spm, W.nmp, W.nmt, W.spmt (T-semiflows), M.inv.

@@ -1,6 +1,6 @@
 // Fuzz target: the scan of the command line; the words are the input split at NUL bytes.
 #include "fuzz_support.h"
-#include "run/Pelorin.h"
+#include "run/cli.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pelorin::fuzz;

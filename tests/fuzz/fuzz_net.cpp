@@ -8,6 +8,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 16384) return 0;
   ClearWorkDir();
   Write("in", std::string(reinterpret_cast<const char*>(data), size));
-  Guard([] { pelorin::ReadNDRNET(Path("in"), Path("w"), Path("out"), 1); });
+  Guard([] { pelorin::ConvertNetFile(Path("in"), Path("w"), Path("out"), 1); });
   return 0;
 }

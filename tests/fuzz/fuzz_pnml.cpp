@@ -12,6 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!pelorin::IsPnml(text)) return 0;
   ClearWorkDir();
   Write("in", text);
-  Guard([] { pelorin::ReadNDRNET(Path("in"), Path("w"), Path("out"), 1); });
+  Guard([] { pelorin::ConvertNetFile(Path("in"), Path("w"), Path("out"), 1); });
   return 0;
 }

@@ -1,7 +1,7 @@
 // Fuzz target: whole runs on small nets. The first byte chooses P or T, the composition mode
 // and the detail; the rest is the net. Nothing may be written outside the work directory.
 #include "fuzz_support.h"
-#include "run/Pelorin.h"
+#include "run/cli.h"
 
 #include <cstdio>
 

@@ -2,9 +2,9 @@
 // and so every reader of matrix and work files. The first byte chooses the stage; the rest is
 // split at "\n%%\n" into the files that stage reads.
 #include "fuzz_support.h"
-#include "report/chi.h"
+#include "report/checkinvariants.h"
 #include "report/writeinv.h"
-#include "run/ana.h"
+#include "run/driver.h"
 #include "solver/toudic.h"
 #include "support/stagefiles.h"
 #include "support/subnetfiles.h"
@@ -33,7 +33,7 @@ void RunStage(uint8_t which, const uint8_t* data, size_t size) {
     case 6: Lay(Split(data, size, 3), {"m.z", "m.i1", "m.i2"}); CreateCompositionSystem(m); break;
     case 7: Lay(Split(data, size, 3), {"m.z", "m.i1", "m.i2"}); ComposeJointMatrix(m); break;
     case 8: Lay(Split(data, size, 2), {"r0", "u"}); AddUnitSolutions(Path("r0"), Path("u"), Path("r")); break;
-    case 9: Lay(Split(data, size, 2), {"m", "inv"}); CheckInv(m, Path("inv")); break;
+    case 9: Lay(Split(data, size, 2), {"m", "inv"}); CheckInvariants(m, Path("inv")); break;
     case 10: Lay(Split(data, size, 2), {"nm", "inv"}); WriteInv(Path("nm"), Path("inv"), Path("out"), (option & 1) != 0); break;
     default: {
       Lay(Split(data, size, 1), {"m"});

@@ -15,7 +15,7 @@ namespace pelorin::test {
 inline std::string ConvertNet(const std::string& text, NetFormat* format = nullptr) {
   TempDir dir;
   WriteFile(dir / "in", text);
-  const NetSummary summary = ReadNDRNET(dir / "in", dir / "w", dir / "out", 0);
+  const NetSummary summary = ConvertNetFile(dir / "in", dir / "w", dir / "out", 0);
   if (format != nullptr) *format = summary.format;
   const std::string out = ReadFile(dir / "out");
   return ReadFile(dir / "w.spm") + "|" + ReadFile(dir / "w.nmp") + "|" + ReadFile(dir / "w.nmt") + "|" +
@@ -26,7 +26,7 @@ inline std::string ConvertNet(const std::string& text, NetFormat* format = nullp
 inline NetSummary ConvertedSummary(const std::string& text) {
   TempDir dir;
   WriteFile(dir / "in", text);
-  return ReadNDRNET(dir / "in", dir / "w", dir / "out", 0);
+  return ConvertNetFile(dir / "in", dir / "w", dir / "out", 0);
 }
 
 // Expects the conversion of `text` to fail with `message` and `code`.

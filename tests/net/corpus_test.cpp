@@ -52,7 +52,7 @@ std::map<int, std::string> NameTable(const std::string& text) {
 
 NamedNet ReadNamed(const std::string& path) {
   TempDir dir;
-  const NetSummary summary = ReadNDRNET(path, dir / "w", dir / "out", 1);
+  const NetSummary summary = ConvertNetFile(path, dir / "w", dir / "out", 1);
   const auto places = NameTable(ReadFile(dir / "w.nmp")), transitions = NameTable(ReadFile(dir / "w.nmt"));
   NamedNet net;
   for (const auto& [number, name] : places) {

@@ -86,7 +86,7 @@ TEST(NetConstructs, TestInhibitorAndStopwatchArcsMakeTheirNodeButNoArc) {
   // the echo leaves them out
   TempDir dir;
   WriteFile(dir / "in", "net n\ntr t : l a?-1 b -> c\n");
-  ReadNDRNET(dir / "in", dir / "w", dir / "out", 1);
+  ConvertNetFile(dir / "in", dir / "w", dir / "out", 1);
   EXPECT_EQ(ReadFile(dir / "out"), "parsed net n\n\n3 places, 1 transitions\n\nnet n\ntr t b -> c\n\n");
 }
 

@@ -67,7 +67,7 @@ TEST(Pnml, MarkingsFollowThePlaceNumbers) {
   WriteFile(dir / "in", Doc(Place("a", Marking("5")) + Place("b") + Place("c", Marking("0")) + Place("d", Marking("7")) +
                             Transition("t") + Arc("1", "b", "t") + Arc("2", "t", "a") +
                             "<referencePlace id=\"r\" ref=\"d\"/>" + Arc("3", "t", "r")));
-  EXPECT_EQ(ReadNDRNET(dir / "in", dir / "w", dir / "out", 0).marking, (std::vector<int32_t>{0, 5, 7, 0}));
+  EXPECT_EQ(ConvertNetFile(dir / "in", dir / "w", dir / "out", 0).marking, (std::vector<int32_t>{0, 5, 7, 0}));
   EXPECT_EQ(ReadFile(dir / "w.nmp"), "1 b\n2 a\n3 d\n4 c\n");
 }
 
@@ -80,12 +80,12 @@ TEST(Pnml, EchoReadBackGivesTheSameFiles) {
           R"(<arc id="g" source="q" target="t" type="inhibitor"/>)" + Arc("h", "u", "q"));
   TempDir dir;
   WriteFile(dir / "in.pnml", pnml);
-  ReadNDRNET(dir / "in.pnml", dir / "a", dir / "out", 1);
+  ConvertNetFile(dir / "in.pnml", dir / "a", dir / "out", 1);
   const std::string out = ReadFile(dir / "out");
   const std::string echo = out.substr(out.find("\nnet ") + 1);
   EXPECT_EQ(echo, "net n\ntr t p*5 -> {q 1}*3\ntr {{u\\}} {q 1}*2 p -> p {q 1}\n\n");
   WriteFile(dir / "in.net", echo);
-  EXPECT_EQ(ReadNDRNET(dir / "in.net", dir / "b", dir / "out2", 1).format, NetFormat::kNet);
+  EXPECT_EQ(ConvertNetFile(dir / "in.net", dir / "b", dir / "out2", 1).format, NetFormat::kNet);
   for (const char* file : {".spm", ".nmp", ".nmt"}) EXPECT_EQ(ReadFile(dir / "a" + file), ReadFile(dir / "b" + file)) << file;
   EXPECT_EQ(ReadFile(dir / "out2"), out);
 }

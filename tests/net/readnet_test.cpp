@@ -19,7 +19,7 @@ Converted Convert(const std::string& text, int detail = 1) {
   TempDir dir;
   WriteFile(dir / "in", text);
   WriteFile(dir / "out", "banner\n");
-  ReadNDRNET(dir / "in", dir / "w", dir / "out", detail);
+  ConvertNetFile(dir / "in", dir / "w", dir / "out", detail);
   return {ReadFile(dir / "w.spm"), ReadFile(dir / "w.nmp"), ReadFile(dir / "w.nmt"), ReadFile(dir / "out")};
 }
 
@@ -64,27 +64,27 @@ TEST(Conversion, FilesAreOpenedInOrder) {
   auto expectOpenFailure = [](const std::function<void()>& stage, const std::string& name) {
     ExpectFail(2, "*** error open file " + name + "\n", stage);
   };
-  expectOpenFailure([&] { ReadNDRNET(dir / "missing", base, out, 1); }, dir / "missing");
+  expectOpenFailure([&] { ConvertNetFile(dir / "missing", base, out, 1); }, dir / "missing");
   EXPECT_FALSE(Exists(base + ".spm"));
-  expectOpenFailure([&] { ReadNDRNET(in, dir / "no/w", out, 1); }, dir / "no/w.spm");
+  expectOpenFailure([&] { ConvertNetFile(in, dir / "no/w", out, 1); }, dir / "no/w.spm");
   for (const std::string blocked : {".nmp", ".nmt"}) {
     TempDir d;
     mkdir((d / "w" + blocked).c_str(), 0700);  // a directory cannot be opened for writing
-    expectOpenFailure([&] { ReadNDRNET(in, d / "w", d / "out", 1); }, d / "w" + blocked);
+    expectOpenFailure([&] { ConvertNetFile(in, d / "w", d / "out", 1); }, d / "w" + blocked);
     EXPECT_EQ(ReadFile(d / "w.spm"), "1 1 -1\n2 2 -2\n2 1 1\n1 2 2\n");
   }
-  expectOpenFailure([&] { ReadNDRNET(in, base, dir / "no/out", 1); }, dir / "no/out");
+  expectOpenFailure([&] { ConvertNetFile(in, base, dir / "no/out", 1); }, dir / "no/out");
   EXPECT_EQ(ReadFile(base + ".nmt"), "1 t1\n2 t2\n");
 }
 
 TEST(Conversion, UnreadableInputAndFailedReadsLeaveAnEmptyMatrix) {
   TempDir dir;
-  ExpectFail(2, "*** wrong input file\n", [&] { ReadNDRNET(dir.path(), dir / "w", dir / "out", 1); });
+  ExpectFail(2, "*** wrong input file\n", [&] { ConvertNetFile(dir.path(), dir / "w", dir / "out", 1); });
   EXPECT_TRUE(Exists(dir / "w.spm"));
 
   WriteFile(dir / "w.spm", "old\n");
   WriteFile(dir / "bad.net", "tr t a\nxx\n");
-  EXPECT_EQ(ExpectFailure([&] { ReadNDRNET(dir / "bad.net", dir / "w", dir / "out", 1); }).message,
+  EXPECT_EQ(ExpectFailure([&] { ConvertNetFile(dir / "bad.net", dir / "w", dir / "out", 1); }).message,
             "*** unknown command: xx\n");
   EXPECT_EQ(ReadFile(dir / "w.spm"), "");
   EXPECT_FALSE(Exists(dir / "w.nmp"));

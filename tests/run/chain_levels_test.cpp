@@ -6,7 +6,7 @@
 // bytes.
 #include <map>
 
-#include "run/Pelorin.h"
+#include "run/cli.h"
 #include "solver/toudic.h"
 #include "support/netgen.h"
 #include "support/stagefiles.h"

@@ -1,5 +1,5 @@
 // The command line: the scan's order of tests, pending arguments, help and errors.
-#include "run/Pelorin.h"
+#include "run/cli.h"
 
 #include "support/testutil.h"
 

@@ -4,7 +4,7 @@
 // report stays the same.
 #include "run/progress.h"
 
-#include "run/ana.h"
+#include "run/driver.h"
 
 #include <unistd.h>
 
@@ -75,13 +75,13 @@ TEST(ChainProgress, TellsEveryPartOfTheComposition) {
     TempDir dir;
     Heard heard;
     const std::string m = dir / "m";
-    Pelorin(matrix, m, m + ".inv", 0, kSequential, minimal, nullptr, &heard);
+    SolveInvariants(matrix, m, m + ".inv", 0, kSequential, minimal, nullptr, &heard);
     EXPECT_TRUE(heard.stages.count("decomposition")) << minimal;
     EXPECT_TRUE(heard.stages.count("subnet 1 of 3, solving")) << minimal;
     EXPECT_TRUE(heard.stages.count("step 1 of 2, solving")) << minimal;
     EXPECT_TRUE(heard.stages.count("step 2 of 2, product")) << minimal;
     const std::string told = ReadFile(m + ".inv");
-    Pelorin(matrix, m, m + ".inv", 0, kSequential, minimal);
+    SolveInvariants(matrix, m, m + ".inv", 0, kSequential, minimal);
     EXPECT_EQ(ReadFile(m + ".inv"), told);
   }
 }

@@ -1,6 +1,6 @@
 // End to end: the built Pelorin on small nets; the report (time line masked), the exit code and
 // the files left behind.
-#include "run/Pelorin.h"
+#include "run/cli.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-// The program: the command line, the order of a run and the report frame.
+// The command line of the program, the order of a run and the report frame.
 //
 // A run writes the banner to the output (emptying a file), has the net converted into the work
 // files W.spm, W.nmp and W.nmt (W is the work-file base: "-w", else the input's directory and
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "run/ana.h"
+#include "run/driver.h"
 
 namespace pelorin {
 

@@ -1,7 +1,7 @@
 // The program: scan of the command line, the order of a run, and the report frame around the
 // stages. Reads the net (file or standard input); writes the report, the work files named from
 // the work-file base, and on request the result file ("-o").
-#include "run/Pelorin.h"
+#include "run/cli.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,12 +13,12 @@
 #include "matrix/textfile.h"
 #include "net/readnet.h"
 #include "report/bounds.h"
-#include "report/chi.h"
+#include "report/checkinvariants.h"
 #include "report/classlisting.h"
 #include "report/flowsreport.h"
 #include "report/jsonreport.h"
 #include "report/writeinv.h"
-#include "run/ana.h"
+#include "run/driver.h"
 #include "run/baselock.h"
 #include "run/deliver.h"
 #include "run/isolated.h"
@@ -92,7 +92,7 @@ int LevelOf(const std::string& word, std::optional<Failure>& badLevel) {
   }
 }
 
-// The extensions of the command line; any other word keeps its specified meaning.
+// The extensions of the command line; every other word is read as the options above say.
 bool TakeExtension(const std::string& w, RunSettings& s) {
   if (w == "--minimal") s.minimal = true;
   else if (w == "--classes") s.classes = true;
@@ -167,15 +167,16 @@ std::string Solve(const RunSettings& s, const MainFiles& f, const RunNet& net, b
       total = classes.count;
     } else {
       digest.emplace();
-      Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, told);
+      SolveInvariants(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, &*digest, told);
     }
-    AddUnitSemiflows(f.solution, net.isolated, *digest);
+    AddUnitSemiflows(f, net.isolated, *digest);
     total += static_cast<unsigned long>(net.isolated.size());
   } else {
-    Pelorin(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, nullptr, told);
+    SolveInvariants(net.matrix, f.matrix, f.solution, s.debug, s.mode, s.minimal, nullptr, told);
   }
   progress.Erase();
-  covered = digest ? CheckInv(net.matrix, f.solution, *digest) : CheckInv(net.matrix, f.solution, s.minimal);
+  covered =
+      digest ? CheckInvariants(net.matrix, f.solution, *digest) : CheckInvariants(net.matrix, f.solution, s.minimal);
   return s.transitions ? (covered ? "consistent" : "not consistent") : (covered ? "invariant" : "not invariant");
 }
 

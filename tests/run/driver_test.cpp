@@ -1,5 +1,5 @@
 // Whole composition runs through the driver on small matrices.
-#include "run/ana.h"
+#include "run/driver.h"
 
 #include "support/semiflows.h"
 #include "support/testutil.h"
@@ -13,7 +13,7 @@ const char* const kChain = "1 1 -1\n2 1 1\n2 2 -1\n3 2 1\n";
 TEST(Driver, DirectModeMakesNoWorkFile) {
   TempDir dir;
   WriteFile(dir / "M", kChain);
-  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 2, kDirect), 0);
+  EXPECT_EQ(SolveInvariants(dir / "M", dir / "inv", 2, kDirect), 0);
   EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "inv"}));
   EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
 }
@@ -21,7 +21,7 @@ TEST(Driver, DirectModeMakesNoWorkFile) {
 TEST(Driver, SimultaneousCompositionOfTheChain) {
   TempDir dir;
   WriteFile(dir / "M", kChain);
-  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, kSimultaneous), 0);
+  EXPECT_EQ(SolveInvariants(dir / "M", dir / "inv", 1, kSimultaneous), 0);
   EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
   EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "M-s1", "inv"}));
   EXPECT_EQ(ReadFile(dir / "M-s1"), "1 2 1\n2 2 -1\n");
@@ -30,7 +30,7 @@ TEST(Driver, SimultaneousCompositionOfTheChain) {
 TEST(Driver, SequentialCompositionWithOneContactPlace) {
   TempDir dir;
   WriteFile(dir / "M", kChain);
-  EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, kSequential), 0);
+  EXPECT_EQ(SolveInvariants(dir / "M", dir / "inv", 1, kSequential), 0);
   EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n1 3 1\n");
   EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "M-i1", "M-s1", "M-z1", "inv"}));
   EXPECT_EQ(ReadFile(dir / "M-i1"), "1 1 1\n1 2 1\n1 3 1\n");
@@ -41,7 +41,7 @@ TEST(Driver, SingleSubnetEndsAfterItsSolution) {
   TempDir dir;
   WriteFile(dir / "M", "1 1 -1\n1 2 -1\n2 1 1\n2 2 1\n");  // both transitions move p1 to p2: one subnet
   for (Mode mode : {kSimultaneous, kSequential}) {
-    EXPECT_EQ(Pelorin(dir / "M", dir / "inv", 1, mode), 1);
+    EXPECT_EQ(SolveInvariants(dir / "M", dir / "inv", 1, mode), 1);
     EXPECT_EQ(ReadFile(dir / "inv"), "1 1 1\n1 2 1\n");
     EXPECT_EQ(ListFiles(dir.path()), (std::vector<std::string>{"M", "inv"}));
   }
@@ -55,7 +55,7 @@ TEST(Driver, DisconnectedSubnetsGiveTheUnionOfTheirBases) {
     for (int debug : {0, 2}) {
       TempDir run;
       WriteFile(run / "M", ReadFile(dir / "M"));
-      Pelorin(run / "M", run / "inv", debug, mode);
+      SolveInvariants(run / "M", run / "inv", debug, mode);
       EXPECT_EQ(test::CheckBasis(run / "M", run / "inv"), "");
       EXPECT_EQ(test::ReadBasis(run / "inv").size(), 3u) << "mode " << mode;  // p1+p2, p3+p4, p5+p6
       if (debug == 0) {

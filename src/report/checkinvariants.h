@@ -1,6 +1,6 @@
-// Invariant check: do the solutions cover every row of the matrix?
+// Invariant check (historically "chi"): do the solutions cover every row of the matrix?
 //
-// CheckInv(matrix, solutions) is true when every row number of the sparse matrix file `matrix`
+// CheckInvariants(matrix, solutions) is true when every row number of the sparse matrix file `matrix`
 // occurs with a positive coefficient in at least one line of the solution file `solutions`; a
 // matrix without element lines gives true. Both files are sparse matrix files (see
 // matrix/spm.h): comment lines ("#" in column 1) and blank lines are skipped, a line of two
@@ -23,15 +23,15 @@
 namespace pelorin {
 
 // `wide` (the solution files of "--minimal"): coefficients may have any number of digits.
-bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide = false);
+bool CheckInvariants(const std::string& matrix, const std::string& solutions, bool wide = false);
 
 // The same with the digest of the solution file from the stage that wrote it: the file is opened
 // as above but not read, its covered elements are the digest's.
-bool CheckInv(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest);
+bool CheckInvariants(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest);
 
 // The same two checks for the lines of the matrix file in memory: the solution file is read (or,
 // with the digest, only opened) as above.
-bool CheckInv(const std::vector<Element>& matrix, const std::string& solutions, bool wide = false);
-bool CheckInv(const std::vector<Element>& matrix, const std::string& solutions, const SolutionDigest& digest);
+bool CheckInvariants(const std::vector<Element>& matrix, const std::string& solutions, bool wide = false);
+bool CheckInvariants(const std::vector<Element>& matrix, const std::string& solutions, const SolutionDigest& digest);
 
 }  // namespace pelorin

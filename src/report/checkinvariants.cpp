@@ -1,5 +1,5 @@
-// Invariant check (contract in chi.h).
-#include "report/chi.h"
+// Invariant check (contract in checkinvariants.h).
+#include "report/checkinvariants.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,11 +32,11 @@ IndexList RowsOf(const std::vector<Element>& matrix) {
 }
 
 // Flags, per row position, the rows that some solution line gives a positive coefficient.
-void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& inds,
+void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows, std::vector<char>& covered,
                  bool wide) {
   auto mark = [&](int32_t element) {
     const int32_t i = rows.Find(element);
-    if (i >= 0) inds[static_cast<size_t>(i)] = 1;
+    if (i >= 0) covered[static_cast<size_t>(i)] = 1;
   };
   if (wide) ForEachWideElement(file, name, true, [&](const WideElement& e) { if (e.Positive()) mark(e.col); });
   else ForEachElement(file, name, [&](const Element& e) { if (e.value > 0) mark(e.col); });
@@ -44,9 +44,9 @@ void MarkCovered(std::FILE* file, const std::string& name, const IndexList& rows
 
 // Whether every row is covered by a line of the solution file.
 bool Covered(const IndexList& rows, std::FILE* file, const std::string& name, bool wide) {
-  std::vector<char> inds = WithMemory("rows, inds", [&] { return std::vector<char>(rows.size(), 0); });
-  MarkCovered(file, name, rows, inds, wide);
-  return std::all_of(inds.begin(), inds.end(), [](char flag) { return flag != 0; });
+  std::vector<char> covered = WithMemory("rows, inds", [&] { return std::vector<char>(rows.size(), 0); });
+  MarkCovered(file, name, rows, covered, wide);
+  return std::all_of(covered.begin(), covered.end(), [](char flag) { return flag != 0; });
 }
 
 // Whether every row is covered by the solution file with this digest.
@@ -58,7 +58,7 @@ bool Covered(const IndexList& rows, const SolutionDigest& digest) {
 
 }  // namespace
 
-bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide) {
+bool CheckInvariants(const std::string& matrix, const std::string& solutions, bool wide) {
   File matrixFile = OpenFile(matrix, "r");
   File solutionFile = OpenFile(solutions, "r");
   const IndexList rows = ReadRows(matrixFile.get(), matrix);
@@ -66,18 +66,18 @@ bool CheckInv(const std::string& matrix, const std::string& solutions, bool wide
   return Covered(rows, solutionFile.get(), solutions, wide);
 }
 
-bool CheckInv(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest) {
+bool CheckInvariants(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest) {
   File matrixFile = OpenFile(matrix, "r");
   File solutionFile = OpenFile(solutions, "r");
   return Covered(ReadRows(matrixFile.get(), matrix), digest);
 }
 
-bool CheckInv(const std::vector<Element>& matrix, const std::string& solutions, bool wide) {
+bool CheckInvariants(const std::vector<Element>& matrix, const std::string& solutions, bool wide) {
   File solutionFile = OpenFile(solutions, "r");
   return Covered(RowsOf(matrix), solutionFile.get(), solutions, wide);
 }
 
-bool CheckInv(const std::vector<Element>& matrix, const std::string& solutions, const SolutionDigest& digest) {
+bool CheckInvariants(const std::vector<Element>& matrix, const std::string& solutions, const SolutionDigest& digest) {
   File solutionFile = OpenFile(solutions, "r");
   return Covered(RowsOf(matrix), digest);
 }

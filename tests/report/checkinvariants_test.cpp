@@ -1,5 +1,5 @@
 // Invariant check: coverage of the matrix rows by positive solution coefficients.
-#include "report/chi.h"
+#include "report/checkinvariants.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ bool Check(const std::string& matrix, const std::string& solutions) {
   TempDir dir;
   WriteFile(dir / "m", matrix);
   WriteFile(dir / "m.inv", solutions);
-  return CheckInv(dir / "m", dir / "m.inv");
+  return CheckInvariants(dir / "m", dir / "m.inv");
 }
 
 // The same with the solutions' covered elements handed over, as the writer of the file does.
@@ -24,10 +24,11 @@ bool CheckDigest(const std::string& matrix, const std::set<int>& covered) {
   TempDir dir;
   WriteFile(dir / "m", matrix);
   WriteFile(dir / "m.inv", "");
-  return CheckInv(dir / "m", dir / "m.inv", SolutionDigest{0, std::vector<int32_t>(covered.begin(), covered.end())});
+  return CheckInvariants(dir / "m", dir / "m.inv",
+                         SolutionDigest{0, std::vector<int32_t>(covered.begin(), covered.end())});
 }
 
-TEST(CheckInv, CoverageOfTheRows) {
+TEST(CheckInvariants, CoverageOfTheRows) {
   const std::string rows123 = "1 1 -1\n2 1 1\n3 2 1\n";
   EXPECT_FALSE(Check(rows123, ""));
   EXPECT_FALSE(Check(rows123, "1 1 1\n1 3 2\n"));
@@ -40,31 +41,32 @@ TEST(CheckInv, CoverageOfTheRows) {
   EXPECT_TRUE(Check("# none\n\n", "1 1 -1\n"));  // a matrix without triples
 }
 
-TEST(CheckInv, CommentBlankAndTwoIntegerLines) {
+TEST(CheckInvariants, CommentBlankAndTwoIntegerLines) {
   // A two-integer solution line has the coefficient 1; "#" lines and blank lines do nothing.
   EXPECT_TRUE(Check("# 9 9 9\n1 1\n \t\n2 1 1\n", "1 1\n#1 2 1\n\n1 2 1\n"));
   EXPECT_FALSE(Check("1 1 1\n2 1 1\n", "1 1 1\n# 1 2 1\n"));
 }
 
-TEST(CheckInv, Failures) {
+TEST(CheckInvariants, Failures) {
   TempDir dir;
   WriteFile(dir / "m", "1 1 1\n");
   WriteFile(dir / "s", "1 1 1\n");
   // The matrix file is opened first.
-  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CheckInv(dir / "none", dir / "gone"); });
-  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInv(dir / "m", dir / "gone"); });
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CheckInvariants(dir / "none", dir / "gone"); });
+  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInvariants(dir / "m", dir / "gone"); });
   // So with a digest: the solution file is opened though not read.
-  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CheckInv(dir / "none", dir / "gone", {}); });
-  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInv(dir / "m", dir / "gone", {}); });
+  ExpectFail(2, "*** error open file " + (dir / "none") + "\n",
+             [&] { CheckInvariants(dir / "none", dir / "gone", {}); });
+  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInvariants(dir / "m", dir / "gone", {}); });
   ExpectFail(4, "*** malformed line 1 in file " + (dir / "s") + "\n", [&] {
     WriteFile(dir / "s", "x\n");
-    CheckInv(dir / "s", dir / "m", {});
+    CheckInvariants(dir / "s", dir / "m", {});
   });
 }
 
 // Random matrices and solutions: the result is true exactly when the matrix rows are a subset of
 // the elements with a positive coefficient.
-TEST(CheckInv, OneExactlyWhenEveryRowHasAPositiveCoefficient) {
+TEST(CheckInvariants, OneExactlyWhenEveryRowHasAPositiveCoefficient) {
   std::mt19937 rng(7);
   std::uniform_int_distribution<int> id(1, 9), value(-2, 3), lines(0, 12);
   for (int round = 0; round < 300; ++round) {

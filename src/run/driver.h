@@ -1,5 +1,5 @@
-// The invariant computation driver: turns one sparse matrix file M into the file of its
-// solution basis.
+// The invariant computation driver (historically "ana"): turns the lines of one sparse matrix M
+// into the file of its solution basis.
 //
 // Direct mode (0) solves M with `Toudic`. The composition modes decompose M into minimal
 // functional subnets (the values of the decomposition: subnets, contact places, graph of
@@ -36,17 +36,18 @@ enum Mode : int {
 // sequential composition (2) of its minimal functional subnets. Returns 0 in direct mode,
 // 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
 // ("--minimal") every solver call computes minimal-support semiflows (MinimalSemiflows), the
-// composed bases are reduced to minimal supports (MinimalSupports) instead of MinimizeBasis, and
+// composed bases are reduced to minimal supports (MinimalSupports) instead of MinimalBasisOf, and
 // the solution file is the one canonical set in every mode; its digest then goes to `digest` when
 // given, so that the run need not read the file back for its count and check.
 // `progress`, when given, hears of every part: the decomposition, each subnet, the composition
 // (or each step of it) and the solvers' equations within them.
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
-            SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
+int SolveInvariants(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
+                    SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
 
 // The same for the lines of the matrix file in memory (the run hands over the matrix it made);
 // `matrix` names the work files, which are those of the file form, byte for byte.
-int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution, int debug,
-            Mode mode, bool minimal = false, SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
+int SolveInvariants(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution,
+                    int debug, Mode mode, bool minimal = false, SolutionDigest* digest = nullptr,
+                    ProgressObserver* progress = nullptr);
 
 }  // namespace pelorin

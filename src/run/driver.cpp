@@ -5,7 +5,7 @@
 // from debug level 2 the run leaves every file of the chain under its name and with its bytes,
 // at level 1 the copies of the composition systems and steps, below that nothing but the
 // solution. The level decides which records are kept, never a limit, a fallback or a result.
-#include "run/ana.h"
+#include "run/driver.h"
 
 #include <cstdio>
 #include <set>
@@ -49,12 +49,10 @@ void WriteContactFile(const std::string& name, int32_t subnets, const std::vecto
 // level 1; below, the calls do nothing.
 class Records {
  public:
-  Records(const std::string& m, int debug) : m_(m), debug_(debug) {}
+  Records(const std::string& m, int debug) : files(m), debug_(debug) {}
+  const ChainFiles files;  // the names of the records
   bool KeepsChain() const { return debug_ >= 2; }
   bool KeepsCopies() const { return debug_ > 0; }
-  // M followed by `suffix`, and by `number` when given: Name(".z", 2) is "M.z2".
-  std::string Name(const char* suffix) const { return m_ + suffix; }
-  std::string Name(const char* suffix, int number) const { return m_ + suffix + std::to_string(number); }
 
   void Lines(const std::string& name, const std::vector<Element>& lines) const {
     if (KeepsChain()) WriteElementsFile(name, lines);
@@ -67,13 +65,13 @@ class Records {
     if (KeepsChain()) WriteContactFile(name, list.subnets, list.entries);
   }
   void Remaining(const RemainingContacts& remaining) const {
-    if (KeepsChain()) WriteContactFile(Name(".y"), remaining.subnets, remaining.entries, &remaining.taken);
+    if (KeepsChain()) WriteContactFile(files.Remaining(), remaining.subnets, remaining.entries, &remaining.taken);
   }
   void Sequence(const std::vector<std::vector<int>>& steps) const {
     if (!KeepsChain()) return;
-    File out = OpenFile(Name(".t"), "w");
+    File out = OpenFile(files.Sequence(), "w");
     for (const std::vector<int>& step : steps) std::fprintf(out.get(), "%d %d\n", step[0], step[1]);
-    CloseFile(out, Name(".t"));
+    CloseFile(out, files.Sequence());
   }
   void Move(const std::string& from, const std::string& to) const {
     if (KeepsChain()) std::rename(from.c_str(), to.c_str());
@@ -89,7 +87,6 @@ class Records {
   }
 
  private:
-  std::string m_;
   int debug_;
 };
 
@@ -143,25 +140,25 @@ std::vector<Element> Chain(const Records& records, const ContactList& list, cons
   std::vector<Element> r;
   {
     const CompositionSystem system = CompositionSystemOf(list, bases);
-    records.Lines(records.Name(".s"), system.system);
-    records.Lines(records.Name(".u"), system.units);
+    records.Lines(records.files.System(), system.system);
+    records.Lines(records.files.Units(), system.units);
     records.Copy(copy, system.system);
-    records.Solving(records.Name(".r0"));
+    records.Solving(records.files.SystemSolutions());
     std::vector<Element> r0 = Solve(system.system, method);
-    records.Lines(records.Name(".r0"), r0);
+    records.Lines(records.files.SystemSolutions(), r0);
     r = WithUnitSolutions(std::move(r0), system.units);
   }
-  records.Lines(records.Name(".r"), r);
+  records.Lines(records.files.CompletedSolutions(), r);
   std::vector<Element> g = JointMatrixOf(list, bases);
-  records.Lines(records.Name(".g"), g);
+  records.Lines(records.files.JointMatrix(), g);
   method.progress->Step("product", 0, 0, 0);
   std::optional<std::vector<Element>> h0 =
       ProductOf(std::move(r), std::move(g), method.minimal ? method.limit.entries : SIZE_MAX);
   if (!h0) throw ConeLimitExceeded{};
-  records.Lines(records.Name(".h0"), *h0);
+  records.Lines(records.files.ComposedBasis(), *h0);
   method.progress->Step("minimal vectors", 0, 0, 0);
   std::vector<Element> h = method.minimal ? MinimalSupportsOf(*h0) : MinimalBasisOf(std::move(*h0));
-  records.Lines(records.Name(".h"), h);
+  records.Lines(records.files.MinimalBasis(), h);
   return h;
 }
 
@@ -174,52 +171,53 @@ struct Subnets {
 };
 
 // The members' matrices and bases take the numbers 1, 2, ... of the step (the chain's renames).
-void RecordMembers(const Records& records, const std::vector<int>& fu) {
-  for (size_t j = 1; j <= fu.size(); ++j) {
-    const int n = static_cast<int>(j), f = fu[j - 1];
-    records.Drop(records.Name(".z", n));
-    records.Move(records.Name(".y", f), records.Name(".z", n));
-    records.Drop(records.Name(".i", n));
-    records.Move(records.Name(".x", f), records.Name(".i", n));
+void RecordMembers(const Records& records, const std::vector<int>& fusionSet) {
+  for (size_t j = 1; j <= fusionSet.size(); ++j) {
+    const int n = static_cast<int>(j), f = fusionSet[j - 1];
+    records.Drop(records.files.SubnetMatrix(n));
+    records.Move(records.files.CurrentMatrix(f), records.files.SubnetMatrix(n));
+    records.Drop(records.files.SubnetBasis(n));
+    records.Move(records.files.CurrentBasis(f), records.files.SubnetBasis(n));
   }
 }
 
-// The fused subnet k: its basis and matrix files, and the copies of the step.
-void RecordFused(const Records& records, Subnets& net, const std::vector<int>& fu, int step) {
-  const int k = fu[0];
-  records.Lines(records.Name(".x", k), net.basis[static_cast<size_t>(k)]);
-  records.Drop(records.Name(".y", k));
-  for (size_t j = 1; j <= fu.size(); ++j) {
-    records.Append(records.Name(".z", static_cast<int>(j)), records.Name(".y", k));
-    if (fu[j - 1] != k) {
-      records.Drop(records.Name(".x", fu[j - 1]));
-      records.Drop(records.Name(".y", fu[j - 1]));
+// The fusionSet subnet k: its basis and matrix files, and the copies of the step.
+void RecordFused(const Records& records, Subnets& net, const std::vector<int>& fusionSet, int step) {
+  const int k = fusionSet[0];
+  records.Lines(records.files.CurrentBasis(k), net.basis[static_cast<size_t>(k)]);
+  records.Drop(records.files.CurrentMatrix(k));
+  for (size_t j = 1; j <= fusionSet.size(); ++j) {
+    records.Append(records.files.SubnetMatrix(static_cast<int>(j)), records.files.CurrentMatrix(k));
+    if (fusionSet[j - 1] != k) {
+      records.Drop(records.files.CurrentBasis(fusionSet[j - 1]));
+      records.Drop(records.files.CurrentMatrix(fusionSet[j - 1]));
     }
   }
   if (!records.KeepsCopies()) return;
   std::vector<Element> fused;
-  for (int f : fu) {
+  for (int f : fusionSet) {
     std::vector<Element>& part = net.matrix[static_cast<size_t>(f)];
     fused.insert(fused.end(), part.begin(), part.end());
     part = {};
   }
   net.matrix[static_cast<size_t>(k)] = std::move(fused);
-  records.Copy(records.Name("-z", step), net.matrix[static_cast<size_t>(k)]);
+  records.Copy(records.files.FusedCopy(step), net.matrix[static_cast<size_t>(k)]);
 }
 
-// One step of sequential composition: the members of `fu` become the subnet fu[0].
-void SequentialStep(const Records& records, Subnets& net, const std::vector<int>& fu, int step, const Method& method) {
-  const ContactList list = TakeFusionStep(net.contacts, fu);
-  records.Contacts(records.Name(".z"), list);
+// One step of sequential composition: the members of `fusionSet` become the subnet fusionSet[0].
+void SequentialStep(const Records& records, Subnets& net, const std::vector<int>& fusionSet, int step,
+                    const Method& method) {
+  const ContactList list = TakeFusionStep(net.contacts, fusionSet);
+  records.Contacts(records.files.Contacts(), list);
   records.Remaining(net.contacts);
-  RecordMembers(records, fu);
+  RecordMembers(records, fusionSet);
   Bases members;
-  for (int f : fu) members.push_back(&net.basis[static_cast<size_t>(f)]);
-  std::vector<Element> composed = Chain(records, list, members, records.Name("-s", step), method);
-  records.Copy(records.Name("-i", step), composed);
-  for (int f : fu) net.basis[static_cast<size_t>(f)] = {};
-  net.basis[static_cast<size_t>(fu[0])] = std::move(composed);
-  RecordFused(records, net, fu, step);
+  for (int f : fusionSet) members.push_back(&net.basis[static_cast<size_t>(f)]);
+  std::vector<Element> composed = Chain(records, list, members, records.files.SystemCopy(step), method);
+  records.Copy(records.files.BasisCopy(step), composed);
+  for (int f : fusionSet) net.basis[static_cast<size_t>(f)] = {};
+  net.basis[static_cast<size_t>(fusionSet[0])] = std::move(composed);
+  RecordFused(records, net, fusionSet, step);
 }
 
 // The solution from the subnets the steps leave: the union of their bases, numbered on from one
@@ -238,7 +236,7 @@ std::vector<Element> UnionOfBases(const std::set<int>& remaining, const Subnets&
 
 // Sequential composition along the collapse of the graph of subnets; returns the solution.
 std::vector<Element> Sequential(const Records& records, Subnets& net, const Decomposition& d, const Method& method) {
-  records.Move(records.Name(".z"), records.Name(".y"));
+  records.Move(records.files.Contacts(), records.files.Remaining());
   CollapseRandom random;
   const std::vector<std::vector<int>> steps = CollapseSequenceOf(CollapseStrategy::kDrawnHeaviest, d.graph, random);
   records.Sequence(steps);
@@ -250,7 +248,7 @@ std::vector<Element> Sequential(const Records& records, Subnets& net, const Deco
     for (size_t j = 1; j < steps[s].size(); ++j) remaining.erase(steps[s][j]);
   }
   // the last composed basis became the solution when the steps fused every subnet into one
-  if (remaining.size() == 1) records.Drop(records.Name(".h"));
+  if (remaining.size() == 1) records.Drop(records.files.MinimalBasis());
   return UnionOfBases(remaining, net);
 }
 
@@ -263,9 +261,10 @@ ContactList ContactsOf(const Decomposition& d) {
 
 // The decomposition's files: the graph, the contact places and the subnets.
 void RecordDecomposition(const Records& records, const Decomposition& d) {
-  records.Lines(records.Name(".p"), d.graph);
-  records.Contacts(records.Name(".z"), ContactsOf(d));
-  for (int i = 1; i <= d.count; ++i) records.Lines(records.Name(".z", i), d.subnets[static_cast<size_t>(i - 1)]);
+  records.Lines(records.files.Graph(), d.graph);
+  records.Contacts(records.files.Contacts(), ContactsOf(d));
+  for (int i = 1; i <= d.count; ++i)
+    records.Lines(records.files.SubnetMatrix(i), d.subnets[static_cast<size_t>(i - 1)]);
 }
 
 // Solves every subnet; in sequential composition its files take the names of current subnets.
@@ -276,12 +275,12 @@ Subnets SolveSubnets(const Records& records, Decomposition& d, Mode mode, const 
   for (int i = 1; i <= d.count; ++i) {
     std::vector<Element>& subnet = d.subnets[static_cast<size_t>(i - 1)];
     method.progress->Enter(PartOf("subnet", static_cast<size_t>(i), static_cast<size_t>(d.count)));
-    records.Solving(records.Name(".i", i));
+    records.Solving(records.files.SubnetBasis(i));
     net.basis[static_cast<size_t>(i)] = Solve(subnet, method);
-    records.Lines(records.Name(".i", i), net.basis[static_cast<size_t>(i)]);
+    records.Lines(records.files.SubnetBasis(i), net.basis[static_cast<size_t>(i)]);
     if (mode == kSequential) {
-      records.Move(records.Name(".z", i), records.Name(".y", i));
-      records.Move(records.Name(".i", i), records.Name(".x", i));
+      records.Move(records.files.SubnetMatrix(i), records.files.CurrentMatrix(i));
+      records.Move(records.files.SubnetBasis(i), records.files.CurrentBasis(i));
     }
     if (!net.matrix.empty()) net.matrix[static_cast<size_t>(i)] = std::move(subnet);
     subnet = {};
@@ -327,7 +326,8 @@ Composed Compose(const std::vector<Element>& lines, const std::string& matrix, i
   Composed composed;
   composed.count = d.count;
   if (d.count == 1) {
-    records.Drop(records.Name(mode == kSequential ? ".x1" : ".i1"));  // it became the solution
+    // it became the solution
+    records.Drop(mode == kSequential ? records.files.CurrentBasis(1) : records.files.SubnetBasis(1));
     composed.lines = std::move(net.basis[1]);
     composed.result = 1;
   } else if (mode == kSequential) {
@@ -337,8 +337,8 @@ Composed Compose(const std::vector<Element>& lines, const std::string& matrix, i
     Bases bases;
     for (int i = 1; i <= d.count; ++i) bases.push_back(&net.basis[static_cast<size_t>(i)]);
     told.Enter("composition");
-    composed.lines = Chain(records, ContactsOf(d), bases, records.Name("-s1"), method);
-    records.Drop(records.Name(".h"));  // it became the solution
+    composed.lines = Chain(records, ContactsOf(d), bases, records.files.SystemCopy(1), method);
+    records.Drop(records.files.MinimalBasis());  // it became the solution
   }
   return composed;
 }
@@ -347,7 +347,7 @@ Composed Compose(const std::vector<Element>& lines, const std::string& matrix, i
 // of the chain.
 void CleanUp(const std::string& matrix, int debug, int count) {
   if (debug >= 2) return;
-  Remove(matrix + ".h");
+  Remove(ChainFiles(matrix).MinimalBasis());
   CleanWorkFiles(count, matrix);
 }
 
@@ -383,8 +383,8 @@ int MinimalComposition(const std::vector<Element>& lines, const std::string& mat
 
 }  // namespace
 
-int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution, int debug,
-            Mode mode, bool minimal, SolutionDigest* digest, ProgressObserver* progress) {
+int SolveInvariants(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution,
+                    int debug, Mode mode, bool minimal, SolutionDigest* digest, ProgressObserver* progress) {
   SolutionDigest unused;
   SolutionDigest& written = digest != nullptr ? *digest : unused;
   if (mode != kDirect) {
@@ -396,8 +396,8 @@ int Pelorin(const std::vector<Element>& lines, const std::string& matrix, const 
   return 0;
 }
 
-int Pelorin(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
-            SolutionDigest* digest, ProgressObserver* progress) {
+int SolveInvariants(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
+                    SolutionDigest* digest, ProgressObserver* progress) {
   if (mode == kDirect) {  // the solvers' own file stages: the solution file is made before the matrix is read
     SolutionDigest unused;
     if (minimal) (digest != nullptr ? *digest : unused) = MinimalSemiflows(matrix, solution, progress);
@@ -405,7 +405,7 @@ int Pelorin(const std::string& matrix, const std::string& solution, int debug, M
     return 0;
   }
   const std::vector<Element> lines = ReadElementsFile(matrix, CommentRule::kHashOrSemicolon);
-  return Pelorin(lines, matrix, solution, debug, mode, minimal, digest, progress);
+  return SolveInvariants(lines, matrix, solution, debug, mode, minimal, digest, progress);
 }
 
 }  // namespace pelorin
