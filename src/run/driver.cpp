@@ -396,16 +396,4 @@ int SolveInvariants(const std::vector<Element>& lines, const std::string& matrix
   return 0;
 }
 
-int SolveInvariants(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal,
-                    SolutionDigest* digest, ProgressObserver* progress) {
-  if (mode == kDirect) {  // the solvers' own file stages: the solution file is made before the matrix is read
-    SolutionDigest unused;
-    if (minimal) (digest != nullptr ? *digest : unused) = MinimalSemiflows(matrix, solution, progress);
-    else Toudic(matrix, solution);
-    return 0;
-  }
-  const std::vector<Element> lines = ReadElementsFile(matrix, CommentRule::kHashOrSemicolon);
-  return SolveInvariants(lines, matrix, solution, debug, mode, minimal, digest, progress);
-}
-
 }  // namespace pelorin

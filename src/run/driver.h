@@ -32,8 +32,9 @@ enum Mode : int {
   kSequential = 2,    // "-s": subnets fused pair by pair along the collapse of their graph
 };
 
-// Turns the matrix file into its solution basis: directly (mode 0), by simultaneous (1) or by
-// sequential composition (2) of its minimal functional subnets. Returns 0 in direct mode,
+// Turns the lines of the matrix M into its solution basis, the file `solution`: directly (mode
+// 0), by simultaneous (1) or by sequential composition (2) of its minimal functional subnets;
+// `matrix` is the name of M, from which the work files are named. Returns 0 in direct mode,
 // 1 when the matrix is a single subnet, 0 after a composition. With `minimal`
 // ("--minimal") every solver call computes minimal-support semiflows (MinimalSemiflows), the
 // composed bases are reduced to minimal supports (MinimalSupports) instead of MinimalBasisOf, and
@@ -41,11 +42,6 @@ enum Mode : int {
 // given, so that the run need not read the file back for its count and check.
 // `progress`, when given, hears of every part: the decomposition, each subnet, the composition
 // (or each step of it) and the solvers' equations within them.
-int SolveInvariants(const std::string& matrix, const std::string& solution, int debug, Mode mode, bool minimal = false,
-                    SolutionDigest* digest = nullptr, ProgressObserver* progress = nullptr);
-
-// The same for the lines of the matrix file in memory (the run hands over the matrix it made);
-// `matrix` names the work files, which are those of the file form, byte for byte.
 int SolveInvariants(const std::vector<Element>& lines, const std::string& matrix, const std::string& solution,
                     int debug, Mode mode, bool minimal = false, SolutionDigest* digest = nullptr,
                     ProgressObserver* progress = nullptr);
