@@ -2,22 +2,22 @@
 // coefficients with gcd 1. Unlike the generating set of `Toudic`, this set is unique: it is the
 // smallest set from which every non-negative solution is a non-negative combination.
 //
-// MinimalSemiflows(input, output) reads the sparse matrix file `input` as `Toudic` does (rows are
-// the variables, columns the equations, repeated cells add up) and writes `output` (created
-// right after `input` was opened) in the solution file format "%d %d %s\n": solution number
-// (1, 2, ...), row number of the variable, coefficient in decimal, of any size. Canonical order:
-// the variables of a solution by increasing row number; the solutions by their sequences of
-// row numbers (lexicographically, a prefix first), then by their coefficients. Example:
-//     input        output
+// MinimalSemiflows(matrix, output) solves the lines "row column value" of a sparse matrix (rows
+// are the variables, columns the equations, repeated cells add up) and writes the solution file
+// `output` (made before the solving starts) in the format "%d %d %s\n": solution number (1, 2,
+// ...), row number of the variable, coefficient in decimal, of any size. Canonical order: the
+// variables of a solution by increasing row number; the solutions by their sequences of row
+// numbers (lexicographically, a prefix first), then by their coefficients. Example:
+//     matrix       output
 //     1 1 -1       1 1 1
 //     2 1 1        1 2 1
 //     3 1 -2       2 2 2
 //                  2 3 1
 //
-// MinimalSupports(input, output) reads a file of non-negative vectors in the same format (the
-// coefficients of any size; "row column value", repeated cells add up), divides each by the
-// gcd of its coefficients and writes, in the canonical order above and numbered from 1, those
-// whose support contains no other vector's support (of equal vectors one). Applied to any
+// MinimalSupports(vectors, output) takes non-negative vectors (the lines of a basis, "row column
+// value" with repeated cells added up, or vectors with coefficients of any size), divides each
+// by the gcd of its coefficients and writes, in the canonical order above and numbered from 1,
+// those whose support contains no other vector's support (of equal vectors one). Applied to any
 // generating set of the cone, it gives exactly the minimal-support semiflows.
 //
 // The method (double description over sparse rows). Variables with equal rows are taken once,
@@ -49,8 +49,8 @@
 // the others go on, except that a run of the system itself out of memory beside the others runs
 // again alone, with all the memory it had before the forms joined.
 //
-// Failures: a file cannot be opened, "*** error open file %s\n", exit code 2; a malformed line,
-// 4; memory, "*** not enough memory for rays\n", exit code 1.
+// Failures: the solution file cannot be made, "*** error open file %s\n", exit code 2; memory,
+// "*** not enough memory for rays\n", exit code 1.
 #pragma once
 
 #include <gmpxx.h>
@@ -184,15 +184,13 @@ struct VectorsOfLines {
 // numbers.
 SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows);
 
-// The system of a matrix file and the solution file to be written, opened in this order (a
-// missing matrix fails before the solution file is made); `rows` numbers the system's variables.
+// The system of the lines of a matrix and the solution file it is solved into, made first;
+// `rows` numbers the system's variables.
 struct SolverFiles {
   IndexList rows;
   SparseSystem system;
   File out;
 };
-SolverFiles OpenSolverFiles(const std::string& input, const std::string& output);
-// The same for the lines of the matrix file in memory: the solution file is made first.
 SolverFiles OpenSolverFiles(const std::vector<Element>& matrix, const std::string& output);
 
 // The canonical order (numbers of the support, lexicographically with a prefix first, then the
@@ -213,18 +211,13 @@ SolutionDigest WriteSemiflows(std::FILE* file, const Set& set, const std::vector
 std::vector<Element> MinimalSemiflowsOf(const std::vector<Element>& matrix, ConeLimit limit = {});
 std::vector<Element> MinimalSupportsOf(const std::vector<Element>& vectors);
 
-// The file-level stages described above; each returns the digest of the file it wrote.
-// MinimalSemiflows tells `progress` of the equations eliminated, when given.
-SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output,
-                                ProgressObserver* progress = nullptr);
-SolutionDigest MinimalSupports(const std::string& input, const std::string& output);
-
-// MinimalSemiflows on the lines of the matrix file in memory.
+// The stages described above; each returns the digest of the file it wrote. MinimalSemiflows
+// tells `progress` of the equations eliminated, when given.
 SolutionDigest MinimalSemiflows(const std::vector<Element>& matrix, const std::string& output,
                                 ProgressObserver* progress = nullptr);
+SolutionDigest MinimalSupports(std::vector<Semiflow> vectors, const std::string& output);
 
-// The minimal supports of vectors in memory (the lines of a composed basis) written to `output`
-// in canonical order, exactly as MinimalSupports writes them from a file of those lines.
+// MinimalSupports of the lines of a basis (a composed basis in memory).
 SolutionDigest MinimalSupports(const std::vector<Element>& vectors, const std::string& output);
 
 }  // namespace pelorin

@@ -1,6 +1,6 @@
 // Minimal-support semiflows in classes of parallel variables (contract in ddclasses.h): the
 // folded system solved without expansion, its class table and its semiflows written to a
-// solution file. Reads and writes sparse matrix files.
+// solution file. Reads lines in memory, writes the solution file.
 #include "solver/ddclasses.h"
 
 #include <algorithm>
@@ -94,10 +94,6 @@ ClassDigest MinimalSemiflowClasses(const std::vector<Element>& matrix, const std
                                    ProgressObserver* progress) {
   SolverFiles files = OpenSolverFiles(matrix, output);
   return WriteClasses(files, output, progress);
-}
-
-ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& output, ProgressObserver* progress) {
-  return MinimalSemiflowClasses(WithMemory("rays", [&] { return ReadElementsFile(input); }), output, progress);
 }
 
 }  // namespace pelorin

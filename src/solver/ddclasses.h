@@ -2,8 +2,9 @@
 // system with one variable per class of parallel variables (equal rows, see ParallelClasses in
 // dd.h), a class standing for any one of its members.
 //
-// MinimalSemiflowClasses(input, output) reads the sparse matrix file `input` as MinimalSemiflows
-// does (the whole file before `output` is made) and writes `output`, a solution file of the same form with a class table at its head:
+// MinimalSemiflowClasses(matrix, output) solves the lines of a sparse matrix as MinimalSemiflows
+// does and writes `output` (made before the solving starts), a solution file of the same form
+// with a class table at its head:
 //   "#class m1 m2 ... mk"   one comment line per class of k > 1 variables (row numbers,
 //                           increasing), the classes by their first member;
 //   "%d %d %s"              the semiflows of the folded system in canonical order, numbered from
@@ -12,7 +13,7 @@
 // choice gives one minimal-support semiflow of the system (with the coefficients of the line),
 // and every one comes from exactly one line and one choice. So the lines alone, read without the
 // comments, are minimal-support semiflows themselves (every class at its first member). Example:
-//     input        output
+//     matrix       output
 //     1 1 -1       #class 2 3
 //     2 1 1        1 1 1
 //     3 1 1        1 2 1
@@ -28,6 +29,7 @@
 #include <gmpxx.h>
 
 #include <string>
+#include <vector>
 
 #include "matrix/progress.h"
 #include "matrix/spm.h"
@@ -39,10 +41,6 @@ struct ClassDigest {
   mpz_class count;  // the minimal-support semiflows the lines stand for
 };
 
-ClassDigest MinimalSemiflowClasses(const std::string& input, const std::string& output,
-                                   ProgressObserver* progress = nullptr);
-
-// The same on the lines of the matrix file in memory.
 ClassDigest MinimalSemiflowClasses(const std::vector<Element>& matrix, const std::string& output,
                                    ProgressObserver* progress = nullptr);
 

@@ -1,9 +1,10 @@
-// Minimal-support semiflows as file stages: the matrix read into a system, the semiflows and
-// the reduction of a solution file to its minimal supports written in canonical order (contract
-// in dd.h). Reads and writes sparse matrix files.
+// Minimal-support semiflows into the solution file: the lines of a matrix made into a system, its
+// semiflows and the minimal supports of a basis written in canonical order (contract in dd.h).
+// Reads lines in memory, writes the solution file.
 #include <algorithm>
 #include <new>
 #include <unordered_map>
+#include <utility>
 
 #include "matrix/spm.h"
 #include "matrix/textfile.h"
@@ -11,18 +12,6 @@
 #include "solver/dd.h"
 
 namespace pelorin {
-
-namespace {
-
-// The vectors of a solution file (VectorsOfLines), with coefficients of any size.
-std::vector<Semiflow> ReadVectors(const std::string& name) {
-  File in = OpenFile(name, "r");
-  VectorsOfLines<mpz_class> lines;
-  ForEachWideElement(in.get(), name, true, [&](const WideElement& e) { lines.Add(e.row, e.col, mpz_class(e.value)); });
-  return lines.Take();
-}
-
-}  // namespace
 
 SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows) {
   IndexList cols;
@@ -41,13 +30,6 @@ SparseSystem SystemOf(const std::vector<Element>& matrix, IndexList& rows) {
     std::sort(system.rows[i].begin(), system.rows[i].end());
   }
   return system;
-}
-
-SolverFiles OpenSolverFiles(const std::string& input, const std::string& output) {
-  File in = OpenFile(input, "r");
-  SolverFiles files{{}, {}, OpenFile(output, "w")};
-  files.system = WithMemory("rays", [&] { return SystemOf(ReadElements(in.get(), input), files.rows); });
-  return files;
 }
 
 SolverFiles OpenSolverFiles(const std::vector<Element>& matrix, const std::string& output) {
@@ -78,23 +60,16 @@ SolutionDigest SolveInto(SolverFiles& files, const std::string& output, Progress
 
 }  // namespace
 
-SolutionDigest MinimalSemiflows(const std::string& input, const std::string& output, ProgressObserver* progress) {
-  SolverFiles files = OpenSolverFiles(input, output);
-  return SolveInto(files, output, progress);
-}
-
 SolutionDigest MinimalSemiflows(const std::vector<Element>& matrix, const std::string& output,
                                 ProgressObserver* progress) {
   SolverFiles files = OpenSolverFiles(matrix, output);
   return SolveInto(files, output, progress);
 }
 
-SolutionDigest MinimalSupports(const std::vector<Element>& vectors, const std::string& output) {
+SolutionDigest MinimalSupports(std::vector<Semiflow> vectors, const std::string& output) {
   std::vector<Semiflow> kept;
   const std::vector<size_t> order = WithMemory("rays", [&] {
-    VectorsOfLines<mpz_class> lines;
-    for (const Element& e : vectors) lines.Add(e.row, e.col, mpz_class(e.value));
-    kept = MinimalSupportMembers(lines.Take());
+    kept = MinimalSupportMembers(std::move(vectors));
     return CanonicalOrder(kept);
   });
   File out = OpenFile(output, "w");
@@ -103,16 +78,13 @@ SolutionDigest MinimalSupports(const std::vector<Element>& vectors, const std::s
   return digest;
 }
 
-SolutionDigest MinimalSupports(const std::string& input, const std::string& output) {
-  std::vector<Semiflow> kept;
-  const std::vector<size_t> order = WithMemory("rays", [&] {
-    kept = MinimalSupportMembers(ReadVectors(input));
-    return CanonicalOrder(kept);
-  });
-  File out = OpenFile(output, "w");
-  SolutionDigest digest = WithMemory("rays", [&] { return WriteSemiflows(out.get(), kept, order); });
-  CloseFile(out, output);
-  return digest;
+SolutionDigest MinimalSupports(const std::vector<Element>& vectors, const std::string& output) {
+  return MinimalSupports(WithMemory("rays", [&] {
+                           VectorsOfLines<mpz_class> lines;
+                           for (const Element& e : vectors) lines.Add(e.row, e.col, mpz_class(e.value));
+                           return lines.Take();
+                         }),
+                         output);
 }
 
 }  // namespace pelorin

@@ -519,16 +519,6 @@ void SolveInto(System& system, File& out, const std::string& output, ProgressObs
 
 }  // namespace
 
-void Toudic(const std::string& input, const std::string& output) {
-  File in = OpenFile(input, "r");
-  File out = OpenFile(output, "w");
-  std::vector<Element> elements = WithMemory("rows,cols", [&] { return ReadElements(in.get(), input); });
-  in.reset();
-  System system = BuildSystem(elements);
-  elements = {};
-  SolveInto(system, out, output, nullptr);
-}
-
 void Toudic(const std::vector<Element>& matrix, const std::string& output, ProgressObserver* progress) {
   File out = OpenFile(output, "w");
   System system = BuildSystem(matrix);

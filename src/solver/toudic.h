@@ -1,25 +1,25 @@
 // Toudic's method: a generating set of the non-negative integer solutions y of y.A = 0.
 //
-// Toudic(input, output) reads the sparse matrix file `input` (see matrix/spm.h): element lines
-// "row column value" (a line of two integers has the value 1), comment lines with "#" in column 1
-// and blank lines. Every distinct row number is a variable, every distinct column number an
+// Toudic(matrix, output) solves the lines "row column value" of a sparse matrix (see
+// matrix/spm.h). Every distinct row number is a variable, every distinct column number an
 // equation, both in order of first appearance; repeated cells add up.
 //
-// It writes `output`, created or truncated right after `input` was opened and before anything is
-// read: one line "%d %d %d\n" per non-zero coefficient, the solution number (1, 2, ... without
-// gaps), the row number of the variable as read, the coefficient. Solutions follow the order of
-// the final working rows; within one, the variables follow their first appearance in `input`.
-// Every coefficient is positive, the coefficients of one solution have gcd 1, and no solution is
-// componentwise >= another. Example (two places in a cycle of two transitions):
-//     input        output
+// It writes `output`, created or truncated before the solving starts: one line "%d %d %d\n" per
+// non-zero coefficient, the solution number (1, 2, ... without gaps), the row number of the
+// variable as given, the coefficient. Solutions follow the order of the final working rows;
+// within one, the variables follow their first appearance in `matrix`. Every coefficient is
+// positive, the coefficients of one solution have gcd 1, and no solution is componentwise >=
+// another. GeneratingSetOf(matrix) gives the same lines in memory. Example (two places in a
+// cycle of two transitions):
+//     matrix       output
 //     1 1 -1       1 1 1
 //     2 1 1        1 2 1
 //     2 2 -1
 //     1 2 1
 //
-// The method. Each working row pairs an equation part (a combination of the input rows, one entry
+// The method. Each working row pairs an equation part (a combination of the matrix rows, one entry
 // per equation) with its variable part (the coefficients of that combination); row i starts as
-// input row i with the unit vector i. Each step
+// matrix row i with the unit vector i. Each step
 //   1. erases every row with a non-zero entry in a column whose entries all have one sign (such a
 //      row cannot take part in a solution), until no such column is left;
 //   2. chooses the column with the smallest product of positive and negative row counts (the
@@ -33,12 +33,11 @@
 //      >= it is dropped and it is appended.
 // The remaining rows are the solutions.
 //
-// Failures (message on standard output, exit code): `input` or `output` cannot be opened,
-// "*** error open file %s\n", 2; a malformed line, 4; a number, a repeated cell or any product
-// or sum of a combination outside the signed 32-bit range, "*** integer overflow\n", 5 (no wrong
-// result is ever written); memory, "*** not enough memory for rows,cols\n" (reading the lines),
-// "...rows,cols,C\n" (the matrix), "...X\n" (the first working rows), "...Iz\n" (erasure),
-// "...Ip,Im\n" (column choice), "...C1,X1\n" (a step), exit code 1.
+// Failures (message on standard output, exit code): `output` cannot be opened, "*** error open
+// file %s\n", 2; a repeated cell or any product or sum of a combination outside the signed
+// 32-bit range, "*** integer overflow\n", 5 (no wrong result is ever written); memory,
+// "*** not enough memory for rows,cols,C\n" (the matrix), "...X\n" (the first working rows),
+// "...Iz\n" (erasure), "...Ip,Im\n" (column choice), "...C1,X1\n" (a step), exit code 1.
 //
 // The row operations below work on working rows held sparsely. The plain ones name rows by
 // 1-based position in a list; those of the working set name them by id (see WorkingSet).
@@ -57,15 +56,11 @@
 
 namespace pelorin {
 
-// Solves the sparse matrix file `input` into the solution file `output`.
-void Toudic(const std::string& input, const std::string& output);
-
-// The same for the lines of the matrix file in memory; the solution file is made before the
-// solving starts, as from a file. `progress`, when given, hears of the equations eliminated.
+// Solves the lines of `matrix` into the solution file `output`, which is made before the solving
+// starts. `progress`, when given, hears of the equations eliminated.
 void Toudic(const std::vector<Element>& matrix, const std::string& output, ProgressObserver* progress = nullptr);
 
-// The same for a matrix in memory: `matrix` holds the lines of the input file, the result those
-// of the solution file.
+// The same in memory: the result holds the lines of the solution file.
 std::vector<Element> GeneratingSetOf(const std::vector<Element>& matrix, ProgressObserver* progress = nullptr);
 
 // A non-zero entry of a sparse row: 0-based position (column or variable) and value.

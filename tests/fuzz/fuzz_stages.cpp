@@ -1,11 +1,11 @@
-// Fuzz target: the stages on the files that their file forms read (tests/support/stagefiles.h),
-// and so every reader of matrix and work files. The first byte chooses the stage; the rest is
-// split at "\n%%\n" into the files that stage reads.
+// Fuzz target: the stages on the files that their file forms read (tests/support/stagefiles.h,
+// solverfiles.h), and so every reader of matrix and work files. The first byte chooses the
+// stage; the rest is split at "\n%%\n" into the files that stage reads.
 #include "fuzz_support.h"
 #include "report/checkinvariants.h"
 #include "report/writeinv.h"
 #include "run/driver.h"
-#include "solver/toudic.h"
+#include "support/solverfiles.h"
 #include "support/stagefiles.h"
 #include "support/subnetfiles.h"
 

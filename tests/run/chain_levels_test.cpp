@@ -7,8 +7,8 @@
 #include <map>
 
 #include "run/cli.h"
-#include "solver/toudic.h"
 #include "support/netgen.h"
+#include "support/solverfiles.h"
 #include "support/stagefiles.h"
 #include "support/testutil.h"
 

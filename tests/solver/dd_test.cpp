@@ -18,6 +18,7 @@
 #include "solver/ddtree.h"
 #include "solver/raystore.h"
 #include "solver/toudic.h"
+#include "support/solverfiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

@@ -12,6 +12,7 @@
 #include "matrix/exactint.h"
 #include "matrix/spm.h"
 #include "support/randommatrix.h"
+#include "support/solverfiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {
@@ -181,7 +182,7 @@ TEST(Toudic, Failures) {
   WriteFile(dir / "bad.spm", "1 1 1\n 1 x\n");
   ExpectFail(4, "*** malformed line 2 in file " + (dir / "bad.spm") + "\n",
              [&] { Toudic(dir / "bad.spm", dir / "out"); });
-  EXPECT_EQ(ReadFile(dir / "out"), "");
+  EXPECT_FALSE(test::Exists(dir / "out"));  // the matrix is read whole before the solution file is made
 }
 
 TEST(Toudic, OverflowEndsTheRun) {
