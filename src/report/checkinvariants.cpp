@@ -13,15 +13,6 @@ namespace pelorin {
 
 namespace {
 
-// The distinct row numbers of the matrix file, in order of first appearance.
-IndexList ReadRows(std::FILE* file, const std::string& name) {
-  return WithMemory("rows", [&] {
-    IndexList rows;
-    ForEachElement(file, name, [&](const Element& e) { rows.Add(e.row); });
-    return rows;
-  });
-}
-
 // The distinct row numbers of the lines, in order of first appearance.
 IndexList RowsOf(const std::vector<Element>& matrix) {
   return WithMemory("rows", [&] {
@@ -57,20 +48,6 @@ bool Covered(const IndexList& rows, const SolutionDigest& digest) {
 }
 
 }  // namespace
-
-bool CheckInvariants(const std::string& matrix, const std::string& solutions, bool wide) {
-  File matrixFile = OpenFile(matrix, "r");
-  File solutionFile = OpenFile(solutions, "r");
-  const IndexList rows = ReadRows(matrixFile.get(), matrix);
-  matrixFile.reset();
-  return Covered(rows, solutionFile.get(), solutions, wide);
-}
-
-bool CheckInvariants(const std::string& matrix, const std::string& solutions, const SolutionDigest& digest) {
-  File matrixFile = OpenFile(matrix, "r");
-  File solutionFile = OpenFile(solutions, "r");
-  return Covered(ReadRows(matrixFile.get(), matrix), digest);
-}
 
 bool CheckInvariants(const std::vector<Element>& matrix, const std::string& solutions, bool wide) {
   File solutionFile = OpenFile(solutions, "r");

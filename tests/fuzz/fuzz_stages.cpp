@@ -4,7 +4,7 @@
 #include "fuzz_support.h"
 #include "report/checkinvariants.h"
 #include "report/writeinv.h"
-#include "run/driver.h"
+#include "matrix/spm.h"
 #include "support/solverfiles.h"
 #include "support/stagefiles.h"
 #include "support/subnetfiles.h"
@@ -33,7 +33,7 @@ void RunStage(uint8_t which, const uint8_t* data, size_t size) {
     case 6: Lay(Split(data, size, 3), {"m.z", "m.i1", "m.i2"}); CreateCompositionSystem(m); break;
     case 7: Lay(Split(data, size, 3), {"m.z", "m.i1", "m.i2"}); ComposeJointMatrix(m); break;
     case 8: Lay(Split(data, size, 2), {"r0", "u"}); AddUnitSolutions(Path("r0"), Path("u"), Path("r")); break;
-    case 9: Lay(Split(data, size, 2), {"m", "inv"}); CheckInvariants(m, Path("inv")); break;
+    case 9: Lay(Split(data, size, 2), {"m", "inv"}); CheckInvariants(ReadElementsFile(m), Path("inv")); break;
     case 10: Lay(Split(data, size, 2), {"nm", "inv"}); WriteInv(Path("nm"), Path("inv"), Path("out"), (option & 1) != 0); break;
     default: {
       Lay(Split(data, size, 1), {"m"});

@@ -6,7 +6,9 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "matrix/spm.h"
 #include "support/testutil.h"
 
 namespace pelorin {
@@ -16,7 +18,7 @@ bool Check(const std::string& matrix, const std::string& solutions) {
   TempDir dir;
   WriteFile(dir / "m", matrix);
   WriteFile(dir / "m.inv", solutions);
-  return CheckInvariants(dir / "m", dir / "m.inv");
+  return CheckInvariants(ReadElementsFile(dir / "m"), dir / "m.inv");
 }
 
 // The same with the solutions' covered elements handed over, as the writer of the file does.
@@ -24,7 +26,7 @@ bool CheckDigest(const std::string& matrix, const std::set<int>& covered) {
   TempDir dir;
   WriteFile(dir / "m", matrix);
   WriteFile(dir / "m.inv", "");
-  return CheckInvariants(dir / "m", dir / "m.inv",
+  return CheckInvariants(ReadElementsFile(dir / "m"), dir / "m.inv",
                          SolutionDigest{0, std::vector<int32_t>(covered.begin(), covered.end())});
 }
 
@@ -49,19 +51,15 @@ TEST(CheckInvariants, CommentBlankAndTwoIntegerLines) {
 
 TEST(CheckInvariants, Failures) {
   TempDir dir;
-  WriteFile(dir / "m", "1 1 1\n");
-  WriteFile(dir / "s", "1 1 1\n");
-  // The matrix file is opened first.
-  ExpectFail(2, "*** error open file " + (dir / "none") + "\n", [&] { CheckInvariants(dir / "none", dir / "gone"); });
-  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInvariants(dir / "m", dir / "gone"); });
+  const std::vector<Element> matrix = {{1, 1, 1}};
+  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInvariants(matrix, dir / "gone"); });
   // So with a digest: the solution file is opened though not read.
-  ExpectFail(2, "*** error open file " + (dir / "none") + "\n",
-             [&] { CheckInvariants(dir / "none", dir / "gone", {}); });
-  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n", [&] { CheckInvariants(dir / "m", dir / "gone", {}); });
-  ExpectFail(4, "*** malformed line 1 in file " + (dir / "s") + "\n", [&] {
-    WriteFile(dir / "s", "x\n");
-    CheckInvariants(dir / "s", dir / "m", {});
-  });
+  ExpectFail(2, "*** error open file " + (dir / "gone") + "\n",
+             [&] { CheckInvariants(matrix, dir / "gone", SolutionDigest{}); });
+  WriteFile(dir / "s", "1 1 1\nx\n");
+  ExpectFail(4, "*** malformed line 2 in file " + (dir / "s") + "\n", [&] { CheckInvariants(matrix, dir / "s"); });
+  ExpectFail(4, "*** malformed line 2 in file " + (dir / "s") + "\n", [&] { CheckInvariants(matrix, dir / "s", true); });
+  EXPECT_TRUE(CheckInvariants(matrix, dir / "s", SolutionDigest{0, {1}}));
 }
 
 // Random matrices and solutions: the result is true exactly when the matrix rows are a subset of
