@@ -2,6 +2,7 @@
 // (any of the three formats), writes BASE.spm, BASE.nmp and BASE.nmt and the digest summary to
 // standard output, and prints the detected format. For measuring the readers (bench/pnml.sh).
 #include <cstdio>
+#include <string>
 
 #include "net/readnet.h"
 #include "matrix/failure.h"
@@ -12,7 +13,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const pelorin::NetFormat format = pelorin::ConvertNetFile(argv[1], argv[2], "-", 0).format;
+    const std::string report = "-";
+    const pelorin::NetFormat format = pelorin::ConvertNet(argv[1], argv[2], &report, 0).summary.format;
     std::printf("format %s\n", pelorin::NetFormatName(format));
   } catch (const pelorin::Failure& failure) {
     return pelorin::ReportFailure(failure);

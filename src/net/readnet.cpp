@@ -112,8 +112,4 @@ NetConversion ConvertNet(const std::string& input, const std::string& base, cons
   return conversion;
 }
 
-NetSummary ConvertNetFile(const std::string& input, const std::string& base, const std::string& output, int detail) {
-  return ConvertNet(input, base, &output, detail).summary;
-}
-
 }  // namespace pelorin

@@ -2,15 +2,15 @@
 // are netreader.h (".net"), ndrreader.h (".ndr") and pnml.h (PNML); the recognition of the format
 // is netformat.h, the input bytes netinput.h, the writers of the files and the echo netwriters.h.
 //
-// ConvertNetFile(input, base, output, detail) (historically ReadNDRNET) reads one Petri net from
-// `input` ("-" is standard input, read whole), tells its format by content, returns it with the
-// net's initial marking (NetSummary), and writes
+// ConvertNet(input, base, output, detail) (historically ReadNDRNET) reads one Petri net from
+// `input` ("-" is standard input, read whole), tells its format by content, returns its summary
+// with the net's initial marking (NetSummary) and the lines of base.spm, and writes
 //   base.spm  the incidence matrix, "%d %d %d\n" per arc: first every arc from a place to a
 //             transition as "place transition -weight", then every arc from a transition to a
 //             place as "place transition weight", each group in the order the arcs were made;
 //   base.nmp  the place names, "%d %s\n" per place, places 1, 2, ...;
 //   base.nmt  the transition names, "%d %s\n" per transition;
-// and appends to `output` ("-" is standard output) the net summary
+// and, when `output` is given, appends to `*output` ("-" is standard output) the net summary
 //   "parsed net %s\n\n" "%d places, %d transitions\n\n"   (the name is "noname" when none given)
 // and, when `detail` is not 0 (full output), the echo of the net in ".net" syntax:
 //   "net %s\n", one "tr T P1*w P2 -> P3\n" line per transition (inputs, " ->", outputs, "*%d"
@@ -111,16 +111,13 @@ struct NetSummary {
   std::vector<int32_t> marking;
 };
 
-NetSummary ConvertNetFile(const std::string& input, const std::string& base, const std::string& output, int detail);
-
 // What the run takes from the net: its summary and the lines of base.spm.
 struct NetConversion {
   NetSummary summary;
   std::vector<Element> incidence;  // the lines of base.spm, in their order
 };
 
-// The conversion as ConvertNetFile makes it, the work files and failures included; the summary and
-// the echo are appended to `*output` only when `output` is given (a JSON run has no text report).
+// The conversion described above; a JSON run, which has no text report, gives no `output`.
 NetConversion ConvertNet(const std::string& input, const std::string& base, const std::string* output, int detail);
 
 }  // namespace pelorin

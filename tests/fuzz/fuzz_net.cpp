@@ -1,7 +1,7 @@
 // Fuzz target: the net input, both formats, as a real run reads it: the net conversion into a
 // private work directory (the report goes to a file there).
 #include "fuzz_support.h"
-#include "net/readnet.h"
+#include "support/netfiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pelorin::fuzz;

@@ -3,7 +3,7 @@
 // rule are left to fuzz_net.
 #include "fuzz_support.h"
 #include "net/pnml.h"
-#include "net/readnet.h"
+#include "support/netfiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pelorin::fuzz;

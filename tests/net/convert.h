@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/readnet.h"
+#include "support/netfiles.h"
 #include "support/testutil.h"
 
 namespace pelorin::test {

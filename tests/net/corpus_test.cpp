@@ -13,6 +13,7 @@
 #include <sstream>
 #include <utility>
 
+#include "support/netfiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {

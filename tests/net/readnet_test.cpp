@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "support/netfiles.h"
 #include "support/testutil.h"
 
 namespace pelorin {
